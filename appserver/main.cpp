@@ -1,0 +1,102 @@
+// korvan-server: the application server of the Korvan client.
+#include "appserver.h"
+#include "serverinfo.h"
+#include "sqlsession.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "korvan-server: %s\n", message.toUtf8().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"korvan-server"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Application server of the Korvan freight-forwarding client."_s);
+    parser.addHelpOption();
+    const QCommandLineOption dbOption(u"db"_s, u"Database file (created when missing)."_s, u"FILE"_s, u"korvan.db"_s);
+    const QCommandLineOption listenOption(u"listen"_s, u"Address to listen on."_s, u"ADDR"_s, u"127.0.0.1"_s);
+    const QCommandLineOption portOption(u"port"_s, u"Port to listen on (0 picks a free one)."_s, u"N"_s, u"211"_s);
+    const QCommandLineOption settingsOption(u"settings"_s, u"Settings file with the GetInfo texts."_s, u"FILE"_s,
+                                            u"korvan-server.ini"_s);
+    parser.addOptions({dbOption, listenOption, portOption, settingsOption});
+    parser.process(app);
+
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535)
+        return fail(u"--port needs a number from 0 to 65535"_s);
+    QHostAddress address;
+    if (!address.setAddress(parser.value(listenOption)))
+        return fail(u"--listen needs an IP address, not \"%1\""_s.arg(parser.value(listenOption)));
+
+    ServerInfo info;
+    if (!info.load(parser.value(settingsOption)))
+        return fail(u"cannot read the settings file %1"_s.arg(parser.value(settingsOption)));
+
+    const QString databasePath = QFileInfo(parser.value(dbOption)).absoluteFilePath();
+    {
+        // Opening once here creates a missing file and reports a bad one
+        // before any client connects.
+        SqlSession probe;
+        if (!probe.open(databasePath))
+            return fail(u"cannot open the database %1: %2"_s.arg(databasePath, probe.error()));
+    }
+
+    if (::pipe(signalPipe) != 0)
+        return fail(u"cannot set up signal handling"_s);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    AppServer server(databasePath, info);
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+        serverLog(u"shutting down"_s);
+        server.shutdown();
+        app.quit();
+    });
+
+    if (!server.listen(address, quint16(port)))
+        return fail(u"cannot listen on %1:%2: %3"_s.arg(address.toString()).arg(port).arg(server.errorString()));
+
+    // The first line of standard output names the port, so that scripts and
+    // tests that asked for port 0 learn which one was chosen.
+    std::printf("korvan-server listening on %s:%u\n", address.toString().toUtf8().constData(), server.serverPort());
+    std::fflush(stdout);
+    serverLog(u"database %1"_s.arg(databasePath));
+
+    const int rc = app.exec();
+    serverLog(u"stopped"_s);
+    return rc;
+}

@@ -1,0 +1,152 @@
+#include "sessionworker.h"
+
+#include "appserver.h"
+#include "sqlsession.h"
+#include "textcodec.h"
+#include "wireprotocol.h"
+
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void logFailedStatement(const QString &sql, const QString &message)
+{
+    QString oneLine = sql.simplified();
+    if (oneLine.size() > 300)
+        oneLine = oneLine.left(300) + u"…"_s;
+    serverLog(u"statement failed: %1 | %2"_s.arg(message, oneLine));
+}
+
+} // namespace
+
+SessionWorker::SessionWorker(quint64 id, qintptr socketDescriptor, QString databasePath, ServerInfo info)
+    : m_id(id)
+    , m_descriptor(socketDescriptor)
+    , m_databasePath(std::move(databasePath))
+    , m_info(std::move(info))
+{
+}
+
+void SessionWorker::requestStop()
+{
+    m_stop = true;
+    QMutexLocker lock(&m_sessionMutex);
+    if (m_session)
+        m_session->interrupt();
+}
+
+QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok)
+{
+    ok = true;
+    const QByteArray &method = items.first();
+    auto text = [&](int i) { return i < items.size() ? TextCodec::decode(items.at(i)) : QString(); };
+    auto number = [&](int i, bool *valid) { return text(i).toInt(valid); };
+
+    QString answer;
+    bool valid = true;
+    if (method == "OpenQuery") {
+        const int mode = number(3, &valid);
+        answer = valid && (mode == 0 || mode == 1) ? db.openQuery(text(1), text(2), mode)
+                                                   : u"ErrMode must be 0 or 1"_s;
+    } else if (method == "ExecSql") {
+        answer = db.execSql(text(1), text(2));
+    } else if (method == "GetInfo") {
+        const int n = number(1, &valid);
+        answer = valid ? m_info.answer(n) : u"ErrGetInfo needs a number"_s;
+    } else if (method == "BeginTrans") {
+        answer = db.beginTrans();
+    } else if (method == "CommitTrans") {
+        answer = db.commitTrans();
+    } else if (method == "RollbackTrans") {
+        answer = db.rollbackTrans();
+    } else {
+        ok = false;
+        return {};
+    }
+    return TextCodec::encode(answer);
+}
+
+void SessionWorker::run()
+{
+    QTcpSocket socket;
+    if (!socket.setSocketDescriptor(m_descriptor)) {
+        serverLog(u"session %1: cannot take over the connection: %2"_s.arg(m_id).arg(socket.errorString()));
+        return;
+    }
+    m_peer = u"%1:%2"_s.arg(socket.peerAddress().toString()).arg(socket.peerPort());
+
+    SqlSession db;
+    if (!db.open(m_databasePath)) {
+        serverLog(u"session %1 from %2: cannot open the database: %3"_s.arg(m_id).arg(m_peer, db.error()));
+        return;
+    }
+    db.setFailureLogger(&logFailedStatement);
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        m_session = &db;
+    }
+    serverLog(u"session %1 from %2: opened"_s.arg(m_id).arg(m_peer));
+
+    socket.write(WireProtocol::frame(WireProtocol::Greeting));
+    QString reason = u"closed by the client"_s;
+    QByteArray buffer;
+    QDeadlineTimer frameDeadline = QDeadlineTimer::Forever;
+
+    while (!m_stop) {
+        QByteArray payload;
+        const auto status = WireProtocol::takeFrame(buffer, WireProtocol::MaxRequestSize, payload);
+        if (status == WireProtocol::FrameStatus::Oversized) {
+            reason = u"refused a frame over the size limit"_s;
+            break;
+        }
+        if (status == WireProtocol::FrameStatus::Complete) {
+            frameDeadline = buffer.isEmpty() ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                             : QDeadlineTimer(FrameCompletionMs);
+            const auto items = WireProtocol::decodeItems(payload);
+            bool known = false;
+            QByteArray answer;
+            if (items && !items->isEmpty())
+                answer = dispatch(db, *items, known);
+            if (!known) {
+                reason = u"closed after a request it could not read"_s;
+                break;
+            }
+            socket.write(WireProtocol::frame(answer));
+            while (socket.bytesToWrite() > 0 && !m_stop) {
+                if (!socket.waitForBytesWritten(250) && socket.state() != QAbstractSocket::ConnectedState)
+                    break;
+            }
+            continue;
+        }
+        if (frameDeadline.hasExpired()) {
+            reason = u"closed: a request frame was left unfinished"_s;
+            break;
+        }
+        if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
+            break;
+        if (socket.waitForReadyRead(250)) {
+            const bool wasEmpty = buffer.isEmpty();
+            buffer.append(socket.readAll());
+            if (wasEmpty && !buffer.isEmpty())
+                frameDeadline = QDeadlineTimer(FrameCompletionMs);
+        } else if (socket.state() != QAbstractSocket::ConnectedState) {
+            break;
+        }
+    }
+    if (m_stop)
+        reason = u"closed by server shutdown"_s;
+
+    {
+        QMutexLocker lock(&m_sessionMutex);
+        m_session = nullptr;
+    }
+    const bool heldTransaction = db.inTransaction();
+    if (heldTransaction)
+        db.rollbackTrans();
+    socket.abort();
+    serverLog(u"session %1 from %2: %3%4"_s.arg(m_id)
+                  .arg(m_peer, reason, heldTransaction ? u"; open transaction rolled back"_s : QString()));
+}

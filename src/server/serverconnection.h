@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+class QTcpSocket;
+
+// The one connection of the client to korvan-server, with the six calls of
+// the server contract. Calls are synchronous: each sends one request frame
+// and waits for its answer. A refused, lost or timed-out connection throws a
+// KorvanError whose text contains "Error reading from socket"; the socket is
+// then closed, so the next open() starts afresh.
+class ServerConnection
+{
+    Q_DISABLE_COPY(ServerConnection)
+public:
+    static constexpr int DefaultPort = 211;
+    static constexpr int DefaultTimeoutMs = 120000;
+
+    ServerConnection();
+    ~ServerConnection();
+
+    // The server is named either by an IP address or by a host name; setting
+    // one clears the other.
+    void setAddress(const QString &address);
+    void setHost(const QString &host);
+    QString address() const { return m_address; }
+    QString host() const { return m_host; }
+    void setPort(int port) { m_port = port; }
+    int port() const { return m_port; }
+    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+
+    bool isConnected() const;
+    void open();
+    void close();
+
+    QString openQuery(const QString &sql, const QString &param, int mode);
+    QString execSql(const QString &sql, const QString &param);
+    QString getInfo(int n);
+    QString beginTrans();
+    QString commitTrans();
+    QString rollbackTrans();
+
+private:
+    QString call(const char *method, const QStringList &arguments);
+    [[noreturn]] void fail(const QString &detail);
+    QString peerName() const;
+
+    std::unique_ptr<QTcpSocket> m_socket;
+    QString m_address = QStringLiteral("127.0.0.1");
+    QString m_host;
+    int m_port = DefaultPort;
+    int m_timeoutMs = DefaultTimeoutMs;
+};

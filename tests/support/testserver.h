@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class ServerConnection;
+
+// A real korvan-server for one test: 127.0.0.1, a port of its own choosing,
+// a database in a temporary folder. The server binary comes from the
+// KORVAN_SERVER_BIN environment variable that the test registration sets.
+class TestServer
+{
+public:
+    TestServer();
+    ~TestServer();
+
+    // Starts the server with extra arguments (for example {"--demo"}); false
+    // with errorText() set when it does not come up.
+    bool start(const QStringList &extraArguments = {});
+    // SIGTERM and wait; the database file stays for the next start().
+    void stop();
+    // SIGKILL: the server dies without any clean-up.
+    void kill();
+
+    int port() const { return m_port; }
+    QString databasePath() const;
+    QString folder() const { return m_dir.path(); }
+    QString errorText() const { return m_error; }
+    // What the server wrote to standard error so far (its log).
+    QString log();
+
+    // A new connection to this server (not yet opened).
+    std::unique_ptr<ServerConnection> connect() const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_process;
+    int m_port = 0;
+    QString m_error;
+    QByteArray m_log;
+};
