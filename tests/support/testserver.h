@@ -25,6 +25,8 @@ public:
     void kill();
 
     int port() const { return m_port; }
+    // 0 when the server is not running.
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
     QString databasePath() const;
     QString folder() const { return m_dir.path(); }
     QString errorText() const { return m_error; }
