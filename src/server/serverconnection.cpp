@@ -10,7 +10,32 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+ServerConnection::BusyHook busyHook = nullptr;
+
+// Reports the call as busy for as long as it runs, whichever way it ends.
+struct BusyScope {
+    BusyScope()
+    {
+        if (busyHook)
+            busyHook(true);
+    }
+    ~BusyScope()
+    {
+        if (busyHook)
+            busyHook(false);
+    }
+};
+
+} // namespace
+
 ServerConnection::ServerConnection() = default;
+
+void ServerConnection::setBusyHook(BusyHook hook)
+{
+    busyHook = hook;
+}
 
 ServerConnection::~ServerConnection()
 {
@@ -85,6 +110,7 @@ void ServerConnection::close()
 
 QString ServerConnection::call(const char *method, const QStringList &arguments)
 {
+    const BusyScope busy;
     open();
     QList<QByteArray> items{QByteArray(method)};
     for (const QString &argument : arguments)

@@ -31,6 +31,11 @@ public:
     int port() const { return m_port; }
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
+    // Called with true before and false after every call, e.g. to show a wait
+    // cursor while the user interface thread waits for the server.
+    using BusyHook = void (*)(bool busy);
+    static void setBusyHook(BusyHook hook);
+
     bool isConnected() const;
     void open();
     void close();
