@@ -1,0 +1,216 @@
+#include "stringgrid.h"
+
+#include "stringgridmodel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+// Hands every cell editor to the grid, so that the window's key handler sees
+// the keys typed while a cell is being edited.
+class StringGridDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit StringGridDelegate(StringGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor)
+            m_grid->watchEditor(editor);
+        return editor;
+    }
+
+private:
+    StringGrid *m_grid;
+};
+
+StringGrid::StringGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_model(new StringGridModel(this))
+{
+    setModel(m_model);
+    setItemDelegate(new StringGridDelegate(this));
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->hide();
+    horizontalHeader()->setHighlightSections(false);
+    connect(m_model, &StringGridModel::cellEdited, this, &StringGrid::cellEdited);
+    connect(m_model, &StringGridModel::contentsChanged, this, &StringGrid::contentsChanged);
+    // Hidden sections are forgotten when rows come and go: hide row 0 again.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &StringGrid::applyHeadingRow);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &StringGrid::applyHeadingRow);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &StringGrid::applyHeadingRow);
+}
+
+StringGrid::~StringGrid() = default;
+
+int StringGrid::rowCount() const
+{
+    return m_model->rowCount();
+}
+
+void StringGrid::setRowCount(int rows)
+{
+    m_model->setRowCount(rows);
+}
+
+int StringGrid::colCount() const
+{
+    return m_model->columnCount();
+}
+
+void StringGrid::setColCount(int columns)
+{
+    m_model->setColumnCount(columns);
+}
+
+QString StringGrid::cell(int row, int column) const
+{
+    return m_model->cell(row, column);
+}
+
+void StringGrid::setCell(int row, int column, const QString &text)
+{
+    m_model->setCell(row, column, text);
+}
+
+QStringList StringGrid::rowCells(int row) const
+{
+    return m_model->rowCells(row);
+}
+
+void StringGrid::setRowCells(int row, const QStringList &cells)
+{
+    m_model->setRowCells(row, cells);
+}
+
+void StringGrid::setRows(QList<QStringList> rows, int columns)
+{
+    m_model->setRows(std::move(rows), columns);
+}
+
+void StringGrid::setHeadings(const QStringList &captions)
+{
+    if (colCount() < captions.size())
+        setColCount(int(captions.size()));
+    if (rowCount() < 1)
+        setRowCount(1);
+    m_model->setRowCells(0, captions);
+}
+
+void StringGrid::setHeadingRow(bool heading)
+{
+    m_model->setHeadingRow(heading);
+    horizontalHeader()->setVisible(heading);
+    applyHeadingRow();
+}
+
+bool StringGrid::hasHeadingRow() const
+{
+    return m_model->hasHeadingRow();
+}
+
+void StringGrid::setEditable(bool editable)
+{
+    m_model->setEditable(editable);
+    setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                   | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                             : QAbstractItemView::NoEditTriggers);
+}
+
+bool StringGrid::isEditable() const
+{
+    return m_model->isEditable();
+}
+
+void StringGrid::setRowSelect(bool wholeRows)
+{
+    setSelectionBehavior(wholeRows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    setSelectionMode(wholeRows ? QAbstractItemView::SingleSelection : QAbstractItemView::ContiguousSelection);
+}
+
+int StringGrid::firstBodyRow() const
+{
+    return hasHeadingRow() ? 1 : 0;
+}
+
+int StringGrid::currentRow() const
+{
+    const QModelIndex at = currentIndex();
+    if (at.isValid())
+        return at.row();
+    return qMin(firstBodyRow(), rowCount() - 1);
+}
+
+int StringGrid::currentCol() const
+{
+    const QModelIndex at = currentIndex();
+    return at.isValid() ? at.column() : (colCount() > 0 ? 0 : -1);
+}
+
+void StringGrid::setCurrentCell(int row, int column)
+{
+    const QModelIndex at = m_model->index(row, column);
+    if (at.isValid())
+        setCurrentIndex(at);
+}
+
+int StringGrid::selectionTopRow() const
+{
+    int top = -1;
+    if (selectionModel()) {
+        for (const QItemSelectionRange &range : selectionModel()->selection()) {
+            if (top < 0 || range.top() < top)
+                top = range.top();
+        }
+    }
+    return top >= 0 ? top : currentRow();
+}
+
+void StringGrid::commitEditor()
+{
+    if (m_editor && state() == QAbstractItemView::EditingState) {
+        QWidget *editor = m_editor;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void StringGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (m_keyHandler && m_keyHandler(event))
+        return;
+    QTableView::keyPressEvent(event);
+}
+
+bool StringGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor && event->type() == QEvent::KeyPress && m_keyHandler) {
+        if (m_keyHandler(static_cast<QKeyEvent *>(event)))
+            return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void StringGrid::applyHeadingRow()
+{
+    if (rowCount() > 0)
+        setRowHidden(0, hasHeadingRow());
+}
+
+void StringGrid::watchEditor(QWidget *editor)
+{
+    m_editor = editor;
+    editor->installEventFilter(this);
+    connect(editor, &QObject::destroyed, this, [this, editor] {
+        if (m_editor == editor)
+            m_editor = nullptr;
+    });
+}
