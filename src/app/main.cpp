@@ -1,0 +1,24 @@
+#include "korvanapplication.h"
+#include "startupconventions.h"
+#include "tmainfrm.h"
+#include "widgetmessageservice.h"
+
+int main(int argc, char *argv[])
+{
+    KorvanApplication app(argc, argv);
+    CommFunU::ApplyStartupConventions();
+
+    WidgetMessageService messages;
+    MessageService::install(&messages);
+
+    int status = 0;
+    {
+        TMainFrm mainWindow;
+        // The job windows, the query window and the dialogs of the menu
+        // register here as they join the program.
+        mainWindow.showMaximized();
+        status = app.exec();
+    }
+    MessageService::install(nullptr);
+    return status;
+}

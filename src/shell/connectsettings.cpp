@@ -1,0 +1,78 @@
+#include "connectsettings.h"
+
+#include "korvanerror.h"
+#include "textcodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+ConnectSettings::ConnectSettings(QString fileName)
+    : m_fileName(std::move(fileName))
+{
+}
+
+QStringList ConnectSettings::load() const
+{
+    QFile file(m_fileName);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvanError(u"无法读取 "_s + m_fileName + u": "_s + file.errorString());
+    QString text = TextCodec::decode(file.readAll());
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString ConnectSettings::value(const QString &key) const
+{
+    for (const QString &line : load()) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq >= 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1).trimmed();
+    }
+    return QString();
+}
+
+void ConnectSettings::setValue(const QString &key, const QString &value) const
+{
+    QStringList lines = load();
+    const QString entry = key + u'=' + value;
+    bool found = false;
+    for (QString &line : lines) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq >= 0 && line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            line = entry;
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        lines.append(entry);
+
+    // Written whole through a temporary file, so a failed write never leaves
+    // a half-written settings file behind.
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw KorvanError(u"无法写入 "_s + m_fileName + u": "_s + file.errorString());
+    const QString text = lines.join(u"\r\n"_s) + u"\r\n"_s;
+    file.write(TextCodec::encode(text));
+    if (!file.commit())
+        throw KorvanError(u"无法写入 "_s + m_fileName + u": "_s + file.errorString());
+}
+
+int ConnectSettings::port() const
+{
+    bool ok = false;
+    const int number = value(u"Port"_s).toInt(&ok);
+    // 0 and numbers above 65535 are no port either: they take the default too.
+    if (ok && number > 0 && number <= 65535)
+        return number;
+    setValue(u"Port"_s, QString::number(DefaultPort));
+    return DefaultPort;
+}

@@ -1,0 +1,57 @@
+#include "startupconventions.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace CommFunU {
+
+QString ShortDateFormat()
+{
+    return u"yyyy-MM-dd"_s;
+}
+
+QString LongTimeFormat()
+{
+    return u"hh:mm"_s;
+}
+
+QString MorningMark()
+{
+    return u"上午"_s;
+}
+
+QString AfternoonMark()
+{
+    return u"下午"_s;
+}
+
+QString DateText(const QDate &date)
+{
+    return date.toString(ShortDateFormat());
+}
+
+QString TimeText(const QTime &time)
+{
+    return time.toString(LongTimeFormat());
+}
+
+QString DateTimeText(const QDateTime &moment)
+{
+    return DateText(moment.date()) + u' ' + TimeText(moment.time());
+}
+
+QString ProductName()
+{
+    return u"Korvan货运平台"_s;
+}
+
+void ApplyStartupConventions()
+{
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QCoreApplication::setApplicationName(ProductName());
+}
+
+} // namespace CommFunU

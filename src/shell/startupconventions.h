@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QDate;
+class QDateTime;
+class QTime;
+
+// The process-wide date and time conventions: dates travel and show as
+// "yyyy-mm-dd", times as "hh:nn" (24 hours); the morning and afternoon marks
+// are "上午" and "下午".
+namespace CommFunU {
+
+inline constexpr char16_t DateSeparator = u'-';
+QString ShortDateFormat();  // QDate format "yyyy-MM-dd"
+QString LongTimeFormat();   // QTime format "hh:mm"
+QString MorningMark();      // "上午"
+QString AfternoonMark();    // "下午"
+
+QString DateText(const QDate &date);
+QString TimeText(const QTime &time);
+// Date, a space and time, as the run log writes it.
+QString DateTimeText(const QDateTime &moment);
+
+// Sets the conventions for the process (default locale Chinese/China, whose
+// marks are the two above) and the process title.
+void ApplyStartupConventions();
+
+// The process title and the main window's caption.
+QString ProductName();
+
+} // namespace CommFunU
