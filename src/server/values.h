@@ -1,0 +1,73 @@
+#pragma once
+
+#include "amount.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+// The value conversions of CommFunU that need no widgets: amounts as text,
+// numbers in English words and in Chinese capitals, dates and times.
+// Failures throw KorvanError with the text the user sees.
+namespace CommFunU {
+
+// --- amounts ------------------------------------------------------------
+
+// Keeps '-', '.' and the digits of text; more than four decimals are cut
+// (not rounded); an empty result is 0. Throws "值无效或过大:" + text when the
+// integer part has 15 characters or more, and a conversion error for what is
+// not a number then (two points, a '-' inside).
+Amount ParseAmount(const QString &text);
+// ParseAmount, then "0.000".
+QString NormalizeAmount(const QString &text);
+// "0.000" and "#,##0.000": three decimals, the fourth rounded half away
+// from zero (1.2345 gives 1.235); never "-0.000".
+QString FormatAmount(Amount amount);
+QString FormatGroupedAmount(Amount amount);
+// The amount written with four decimals, read back with ParseAmount (so an
+// amount beyond its range fails the same way) and formatted.
+QString ScaledToText(Amount amount);
+QString ScaledToGroupedText(Amount amount);
+// The amount with all four decimals, "0.0000".
+QString FourDecimalText(Amount amount);
+
+// Keeps '-' and the digits; "" becomes "0"; more than 10 characters throw
+// "值无效或过大:" + text.
+QString DigitsOnly(const QString &text);
+
+// True when text has 3 or more characters and the third from the end is '.'.
+bool IsTwoDecimalText(const QString &text);
+
+// --- words --------------------------------------------------------------
+
+// English words of a whole number, as the B/L and job sheets write package
+// counts ("SAY " + words + " " + kind + " ONLY"). Spaces stay as built: 100
+// gives "ONE HUNDRED " and 1000 "ONE THOUSAND ". Leading zeros are ignored;
+// up to 12 digits (BILLION after MILLION); a leading '-' gives "MINUS ".
+// Anything else throws KorvanError.
+QString AmountInWords(const QString &digits);
+// One group of 1 to 3 digits.
+QString HundredsInWords(const QString &digits);
+// Chinese capitals with 圆/角/分, e.g. 1234.56 → 壹仟贰佰叁拾肆圆伍角陆分;
+// empty above 99999999.99; 0 gives 零圆; a negative amount gets 负 before it.
+QString AmountInChinese(double amount);
+
+// --- dates --------------------------------------------------------------
+
+// "yyyy-mm-dd" (characters 5 and 8 are not checked). A text of any other
+// length gives today; a 10-character text that is no date throws
+// "日期格式不对: " + text.
+QDate ParseDate(const QString &text);
+// "hh:nn", seconds 0. Any other length gives the current time; a 5-character
+// text that is no time throws "日期格式不对: " + text.
+QTime ParseTime(const QString &text);
+QString DateText(const QDate &date); // "yyyy-mm-dd"
+QString TimeText(const QTime &time); // "hh:nn"
+QDate MonthStart(const QDate &date);
+QDate MonthEnd(const QDate &date);
+
+// Millimetres to device pixels at dpi dots per inch (25.4 mm per inch),
+// rounded to the nearest integer.
+int MmToPixels(int millimetres, int dpi);
+
+} // namespace CommFunU
