@@ -1,5 +1,6 @@
 // korvan-server: the application server of the Korvan client.
 #include "appserver.h"
+#include "databasesetup.h"
 #include "serverinfo.h"
 #include "sqlsession.h"
 
@@ -46,7 +47,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on (0 picks a free one)."_s, u"N"_s, u"211"_s);
     const QCommandLineOption settingsOption(u"settings"_s, u"Settings file with the GetInfo texts."_s, u"FILE"_s,
                                             u"korvan-server.ini"_s);
-    parser.addOptions({dbOption, listenOption, portOption, settingsOption});
+    const QCommandLineOption demoOption(u"demo"_s, u"Fill a new, empty database with the demo company's data."_s);
+    parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption});
     parser.process(app);
 
     bool portOk = false;
@@ -68,6 +70,13 @@ int main(int argc, char *argv[])
         SqlSession probe;
         if (!probe.open(databasePath))
             return fail(u"cannot open the database %1: %2"_s.arg(databasePath, probe.error()));
+        // A new database gets the schema (and the demo data); any other is kept as it is.
+        QStringList notes;
+        QString error;
+        if (!DatabaseSetup::prepare(probe.handle(), parser.isSet(demoOption), &notes, &error))
+            return fail(u"cannot prepare the database %1: %2"_s.arg(databasePath, error));
+        for (const QString &note : std::as_const(notes))
+            serverLog(note);
     }
 
     if (::pipe(signalPipe) != 0)

@@ -1,0 +1,102 @@
+#include "databasesetup.h"
+
+#include "demodata.h"
+#include "rowwriter.h"
+#include "schema.h"
+#include "sqldialect.h"
+
+#include <QDate>
+
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool exec(sqlite3 *db, const QString &sql, QString *error)
+{
+    const QByteArray text = sql.toUtf8();
+    char *message = nullptr;
+    const int rc = sqlite3_exec(db, text.constData(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc == SQLITE_OK)
+        return true;
+    *error = SqlDialect::describeError(db, rc);
+    return false;
+}
+
+} // namespace
+
+bool DatabaseSetup::isEmpty(sqlite3 *db, QString *error, bool *empty)
+{
+    sqlite3_stmt *stmt = nullptr;
+    const char sql[] = "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%'";
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK || sqlite3_step(stmt) != SQLITE_ROW) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    *empty = sqlite3_column_int64(stmt, 0) == 0;
+    sqlite3_finalize(stmt);
+    return true;
+}
+
+bool DatabaseSetup::createSchema(sqlite3 *db, QString *error)
+{
+    for (const TableDef &table : Schema::tables()) {
+        for (const QString &statement : Schema::createStatements(table)) {
+            if (!exec(db, statement, error))
+                return false;
+        }
+    }
+    // The administrator: general manager with every right.
+    RowWriter writer(db);
+    const QString admin = QString::fromUtf8(AdminName);
+    const QString department = QString::fromUtf8(AdminDepartment);
+    if (!writer.insert(u"部门"_s, {department, admin, QString(), QString(), QString()})) {
+        *error = writer.error();
+        return false;
+    }
+    QStringList staff{admin, QString::fromLatin1(AdminUser), QString::fromLatin1(AdminPassword), u"Administrator"_s,
+                      QString(), QString(), QString(), department, u"总经理"_s};
+    while (staff.size() < 19)
+        staff << QString();
+    for (int right = 0; right < 8; ++right)
+        staff << u"1"_s;
+    if (!writer.insert(u"职员"_s, staff)) {
+        *error = writer.error();
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseSetup::prepare(sqlite3 *db, bool demo, QStringList *notes, QString *error)
+{
+    bool empty = false;
+    if (!isEmpty(db, error, &empty))
+        return false;
+    if (empty) {
+        if (!exec(db, u"BEGIN IMMEDIATE"_s, error))
+            return false;
+        bool ok = createSchema(db, error);
+        if (ok && demo)
+            ok = DemoData::fill(db, QDate::currentDate(), error);
+        if (!ok) {
+            QString ignored;
+            exec(db, u"ROLLBACK"_s, &ignored);
+            return false;
+        }
+        if (!exec(db, u"COMMIT"_s, error))
+            return false;
+        notes->append(u"new database: created the tables and the user %1"_s.arg(QLatin1StringView(AdminUser)));
+        if (demo)
+            notes->append(u"demo data loaded"_s);
+    } else if (demo) {
+        notes->append(u"the database already holds tables: --demo loads nothing into it"_s);
+    }
+    // Fresh statistics let the month lists skip from month to month in their
+    // index instead of reading every job; only sqlite_stat1 is written.
+    QString ignored;
+    exec(db, u"PRAGMA analysis_limit=1000; ANALYZE"_s, &ignored);
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+// What korvan-server does to its database before it listens. A database
+// without tables gets the schema, the administrator and, on request, the demo
+// data, all in one transaction; a database that holds tables is opened as it
+// is: nothing is created, dropped or rewritten in it.
+class DatabaseSetup
+{
+public:
+    static constexpr char AdminUser[] = "admin";
+    static constexpr char AdminPassword[] = "admin";
+    static constexpr char AdminName[] = "系统管理员";
+    static constexpr char AdminDepartment[] = "总经理室";
+
+    // Lines for the server log go to *notes. false with *error when the
+    // database cannot be prepared (a new database then stays empty).
+    static bool prepare(sqlite3 *db, bool demo, QStringList *notes, QString *error);
+
+    // true when the database holds no table of its own.
+    static bool isEmpty(sqlite3 *db, QString *error, bool *empty);
+    // The schema and the administrator, inside the caller's transaction.
+    static bool createSchema(sqlite3 *db, QString *error);
+};

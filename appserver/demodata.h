@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+struct sqlite3;
+
+// The demo company: a small Shanghai forwarder with its departments, staff,
+// units, ports and six months of export and import jobs ending in the month
+// of `today`. Generated from a fixed seed, so the same day gives the same data.
+class DemoData
+{
+public:
+    static constexpr char StaffPassword[] = "123456";
+
+    // Inserts everything inside the caller's transaction, into tables that
+    // hold only the administrator. false with *error on the first failure.
+    static bool fill(sqlite3 *db, const QDate &today, QString *error);
+};

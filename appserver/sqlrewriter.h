@@ -1,0 +1,65 @@
+#pragma once
+
+#include "sqltokenizer.h"
+
+#include <QList>
+#include <QString>
+
+// Rewrites the client's Access/SQL-Server-like SQL for SQLite, token by token:
+//   select top n ...            -> select ... LIMIT n (a part of a UNION is
+//                                  wrapped as SELECT * FROM (... LIMIT n))
+//   a + b                       -> korvan_add(a, b): concatenation when both
+//                                  values are text, addition otherwise
+//   Left(x, n)                  -> substr(x, 1, n)
+//   "text"                      -> 'text'
+//   UPDATE t SET t.c = ...      -> UPDATE t SET c = ...
+// A select-list item changed by the rewrite and without alias keeps its
+// original text as its column name. String literals, [bracketed] names and
+// comments are never altered. A text the rewriter cannot follow (an
+// unterminated literal, unbalanced parentheses, a Left() without two
+// arguments, top with something other than a count) comes back unchanged, so
+// that SQLite reports its own error.
+class SqlRewriter
+{
+public:
+    static QString rewrite(const QString &sql);
+
+    // Name of the function that a rewritten '+' calls.
+    static constexpr char AddFunction[] = "korvan_add";
+
+private:
+    explicit SqlRewriter(const QString &sql);
+
+    struct Unparsable {};
+    struct Piece {
+        int end;      // index after the last token taken
+        QString text; // the rewritten text of the tokens taken
+    };
+
+    QString run();
+    QString statement(int begin, int end);
+    QString selectStatement(int begin, int end);
+    QString selectCore(int begin, int end, int *top);
+    QString selectItem(int begin, int end);
+    QString updateStatement(int begin, int end);
+    QString inner(int begin, int end);
+    QString sequence(int begin, int end);
+    Piece chain(int at, int end);
+    Piece term(int at, int end, bool *ok);
+    Piece unary(int at, int end, bool *ok);
+    Piece primary(int at, int end, bool *ok);
+    Piece call(int at, int open, int end);
+
+    int next(int at, int end) const;
+    int previous(int at, int begin) const;
+    int skip(int at) const;
+    QString raw(int begin, int end) const;
+    QList<int> splitAt(int begin, int end, const char *punct) const;
+    bool isKeyword(int at) const;
+    bool isOperandEnd(int at) const;
+    bool canStartTerm(int at, int begin, int end) const;
+    static QString quoteName(const QString &text);
+
+    QList<SqlToken> m_tokens;
+    QList<int> m_match; // for '(' the index of its ')', else -1
+};
