@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+#include <functional>
+
+// Codes a rectangle of a bitmap as one Group 3 page (1-D Modified Huffman).
+//
+// A pixel is black when its colour value (red, green, blue) is 0, white
+// otherwise; pixels outside the bitmap, and fully transparent ones, are white.
+// Every pixel row of the rectangle becomes scaleY coded lines of exactly 1728
+// pels: the row's pixels from the left edge, each repeated scaleX times, cut at
+// 1728, white after the right edge. The page opens with an EOL and closes with
+// six EOLs (RTC).
+class FaxPageCoder
+{
+public:
+    // Receives each flushed buffer, ready for the wire.
+    using Writer = std::function<void(const QByteArray &bytes)>;
+    // Called after each coded line has been written.
+    using LineDone = std::function<void()>;
+
+    FaxPageCoder(const QImage &canvas, const QRect &rect, int scaleX, int scaleY);
+
+    // minBytesPerLine: the least number of bytes a coded line (before its
+    // final zero byte and EOL) takes, from the receiver's minimum scan time.
+    void code(int minBytesPerLine, const Writer &write, const LineDone &lineDone = {}) const;
+
+    // The 1728 pels of coded line row (0 = white, 1 = black) for pixel row y.
+    void pelsOfRow(int y, uchar *pels) const;
+
+private:
+    QImage m_canvas;
+    QRect m_rect;
+    int m_scaleX;
+    int m_scaleY;
+    uchar m_blackIndex[256] = {}; // indexed formats: is colour table entry black
+};

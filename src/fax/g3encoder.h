@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+
+// One-dimensional Modified Huffman coder of Group 3 fax (ITU-T T.4).
+//
+// Codes are collected most significant bit first in a buffer of 2048 bytes
+// (16384 bits). flush() turns the buffer into the bytes a Class 2 modem
+// expects: each byte bit-reversed so that the first code bit goes first, a
+// DLE (0x10) doubled, and an incomplete last byte padded with zero bits in
+// front of its code bits. Every buffer the fax driver flushes ends with an
+// EOL, so that padding only lengthens the EOL's run of zeros.
+//
+// Overflowing the buffer raises KorvanError "Group 3 encoding buffer is full".
+class G3Encoder
+{
+public:
+    static constexpr int BufferBytes = 2048;
+    static constexpr int BufferBits = BufferBytes * 8;
+    static constexpr int LineWidth = 1728; // pels of an A4 scan line
+
+    G3Encoder();
+
+    // Empties the buffer (zero-filled).
+    void reset();
+    int bitCount() const { return m_bitCount; }
+
+    // Appends the length low bits of code, most significant first.
+    void putBits(quint32 code, int length);
+    // The 12-bit end-of-line code 000000000001.
+    void putEol();
+    // One run: make-up codes for the multiples of 64 (the extended make-up
+    // codes 1792..2560 serve both colours; longer runs repeat 2560), then the
+    // terminating code of the remainder.
+    void putRun(bool black, int length);
+    // A scan line as alternating runs starting with white (a white run of 0
+    // when the first pel is black). pels holds count bytes, 0 = white, else black.
+    void putLine(const uchar *pels, int count);
+    // Fill and end of a coded line: zero bytes until the buffer holds at least
+    // minBytes whole bytes, one zero byte more, then an EOL.
+    void putLineEnd(int minBytes);
+
+    // The buffer as wire bytes (see above); resets the buffer.
+    QByteArray flush();
+
+private:
+    std::array<uchar, BufferBytes> m_bytes;
+    int m_bitCount = 0;
+};
