@@ -1,0 +1,450 @@
+// The login window against a real korvan-server: the user check, the
+// CurrentUser record, the settings file, the address kinds, GetAppServer and
+// the process-wide handling of a lost connection.
+
+#include "connectsettings.h"
+#include "currentuser.h"
+#include "korvanapplication.h"
+#include "korvanerror.h"
+#include "queryhelpers.h"
+#include "recordingmessageservice.h"
+#include "serverconnection.h"
+#include "stafftable.h"
+#include "testserver.h"
+#include "textcodec.h"
+#include "tloginfrm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString readFile(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return TextCodec::decode(file.readAll());
+}
+
+void writeFile(const QString &name, const QString &text)
+{
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(TextCodec::encode(text));
+}
+
+} // namespace
+
+class TestLogin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void login_data();
+    void login();
+    void failedLoginKeepsPreviousUser();
+    void settingsFile_data();
+    void settingsFile();
+    void addressKind_data();
+    void addressKind();
+    void hostNameReachesServer();
+    void connectFailureKeepsDialogOpen();
+    void appServerFailureShowsAndThrows();
+    void uncaughtErrors_data();
+    void uncaughtErrors();
+    void lostConnectionWhenServerStops();
+
+private:
+    void writeSettings(int port, const QString &user = QString());
+
+    TestServer m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldDir;
+};
+
+void TestLogin::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    auto admin = m_server.connect();
+    try {
+        fillStaffTable(*admin, {
+            {u"op1"_s, u"secret"_s, u"张三"_s, u"操作部"_s, u"操作员"_s, u"8001"_s, u"8002"_s, rightsOf("11000000")},
+            {u"nopw"_s, QString(), u"李四"_s, u"操作部"_s, u"业务员"_s, QString(), QString(), rightsOf("11111111")},
+            {u"o'brien"_s, u"q'1"_s, u"王五"_s, u"财务部"_s, u"财务员"_s, u"9'9"_s, QString(), rightsOf("10000001")},
+            {u"用户甲"_s, u"密码甲"_s, u"赵六"_s, u"总经办"_s, u"总经理"_s, u"6001"_s, u"6002"_s, rightsOf("11111111")},
+        });
+    } catch (const KorvanError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+}
+
+void TestLogin::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_oldDir = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    writeSettings(m_server.port());
+    CommFunU::CurrentUser() = CurrentUserRecord();
+}
+
+void TestLogin::cleanup()
+{
+    QDir::setCurrent(m_oldDir);
+    m_dir.reset();
+}
+
+void TestLogin::writeSettings(int port, const QString &user)
+{
+    QString text = u"IP=127.0.0.1\r\nPort="_s + QString::number(port) + u"\r\n"_s;
+    if (!user.isEmpty())
+        text += u"UserName="_s + user + u"\r\n"_s;
+    writeFile(u"ConnectServer.txt"_s, text);
+}
+
+void TestLogin::login_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("correct") << u"op1"_s << u"secret"_s << true << QString();
+    QTest::newRow("unknown user") << u"nobody"_s << u"secret"_s << false << u"未找到此用户:nobody"_s;
+    QTest::newRow("wrong password") << u"op1"_s << u"Secret"_s << false << u"密码不正确!"_s;
+    QTest::newRow("password with a blank") << u"op1"_s << u"secret "_s << false << u"密码不正确!"_s;
+    QTest::newRow("empty stored, empty typed") << u"nopw"_s << QString() << true << QString();
+    QTest::newRow("empty stored, typed") << u"nopw"_s << u"x"_s << false << u"密码不正确!"_s;
+    // The user name travels as the bound parameter: an apostrophe is data.
+    QTest::newRow("apostrophe in the name") << u"o'brien"_s << u"q'1"_s << true << QString();
+    QTest::newRow("apostrophe, no such user") << u"x' or '1'='1"_s << QString() << false
+                                               << u"未找到此用户:x' or '1'='1"_s;
+    QTest::newRow("chinese user") << u"用户甲"_s << u"密码甲"_s << true << QString();
+    // An empty user name stops quietly.
+    QTest::newRow("empty user name") << QString() << u"secret"_s << false << QString();
+}
+
+void TestLogin::login()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, ok);
+    QFETCH(QString, message);
+
+    RecordingMessageService messages;
+    TloginFrm form;
+    int loggedIn = 0;
+    connect(&form, &TloginFrm::LoggedIn, this, [&loggedIn] { ++loggedIn; });
+    const QString before = readFile(u"ConnectServer.txt"_s);
+    form.UserNameEdit()->setText(user);
+    form.PasswordEdit()->setText(password);
+    form.OkClick();
+
+    QCOMPARE(form.LoginOk(), ok);
+    QCOMPARE(loggedIn, ok ? 1 : 0);
+    QVERIFY(form.StatusBar()->currentMessage().isEmpty());
+    if (message.isEmpty()) {
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.lastText()));
+    } else {
+        QCOMPARE(messages.messages.size(), 1);
+        QCOMPARE(messages.lastText(), message);
+    }
+    const CurrentUserRecord &current = CommFunU::CurrentUser();
+    if (!ok) {
+        QVERIFY(current.StaffName.isEmpty());
+        QCOMPARE(readFile(u"ConnectServer.txt"_s), before);
+        return;
+    }
+    QCOMPARE(current.UserName, user);
+    QCOMPARE(current.Password, password);
+    QVERIFY(!current.StaffName.isEmpty());
+    ConnectSettings settings;
+    QCOMPARE(settings.value(u"UserName"_s), user);
+    QCOMPARE(settings.value(u"IP"_s), u"127.0.0.1"_s);
+    QCOMPARE(settings.value(u"Port"_s), QString::number(m_server.port()));
+    if (user == u"op1"_s) {
+        QCOMPARE(current.StaffName, u"张三"_s);
+        QCOMPARE(current.Department, u"操作部"_s);
+        QCOMPARE(current.Position, u"操作员"_s);
+        QCOMPARE(current.Extension, u"8001"_s);
+        QCOMPARE(current.Fax, u"8002"_s);
+        QVERIFY(current.hasRight(1) && current.hasRight(2) && !current.hasRight(3) && !current.hasRight(8));
+    }
+    if (user == u"o'brien"_s) {
+        // The extension is looked up with the name quoted, not spliced in.
+        QCOMPARE(current.Extension, u"9'9"_s);
+        QVERIFY(current.hasRight(8) && !current.hasRight(2));
+    }
+}
+
+void TestLogin::failedLoginKeepsPreviousUser()
+{
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.UserNameEdit()->setText(u"op1"_s);
+    form.PasswordEdit()->setText(u"secret"_s);
+    form.OkClick();
+    QVERIFY(form.LoginOk());
+    const QString settings = readFile(u"ConnectServer.txt"_s);
+
+    form.UserNameEdit()->setText(u"用户甲"_s);
+    form.PasswordEdit()->setText(u"wrong"_s);
+    form.OkClick();
+    QCOMPARE(messages.lastText(), u"密码不正确!"_s);
+    QCOMPARE(CommFunU::CurrentUser().UserName, u"op1"_s);
+    QCOMPARE(CommFunU::CurrentUser().StaffName, u"张三"_s);
+    QCOMPARE(readFile(u"ConnectServer.txt"_s), settings);
+}
+
+void TestLogin::settingsFile_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("portAfter");
+
+    QTest::newRow("missing file") << false << QString() << u"127.0.0.1"_s << u"admin"_s << 211 << u"211"_s;
+    QTest::newRow("empty file") << true << QString() << u"127.0.0.1"_s << u"admin"_s << 211 << u"211"_s;
+    QTest::newRow("all keys") << true << u"IP=10.1.2.3\r\nPort=4000\r\nUserName=用户甲\r\n"_s << u"10.1.2.3"_s
+                              << u"用户甲"_s << 4000 << u"4000"_s;
+    QTest::newRow("port not a number") << true << u"IP=srv\r\nPort=abc\r\nUserName=op1\r\n"_s << u"srv"_s
+                                       << u"op1"_s << 211 << u"211"_s;
+    QTest::newRow("port empty") << true << u"Port=\r\nIP=srv\r\n"_s << u"srv"_s << u"admin"_s << 211 << u"211"_s;
+    QTest::newRow("port zero") << true << u"Port=0\r\n"_s << u"127.0.0.1"_s << u"admin"_s << 211 << u"211"_s;
+    QTest::newRow("port too large") << true << u"Port=70000\r\n"_s << u"127.0.0.1"_s << u"admin"_s << 211
+                                    << u"211"_s;
+    QTest::newRow("unix line ends, other case") << true << u"ip=192.168.0.9\nport=5000\nusername=op1\n"_s
+                                                << u"192.168.0.9"_s << u"op1"_s << 5000 << u"5000"_s;
+}
+
+void TestLogin::settingsFile()
+{
+    QFETCH(bool, exists);
+    QFETCH(QString, content);
+    QFETCH(QString, address);
+    QFETCH(QString, user);
+    QFETCH(int, port);
+    QFETCH(QString, portAfter);
+
+    QFile::remove(u"ConnectServer.txt"_s);
+    if (exists)
+        writeFile(u"ConnectServer.txt"_s, content);
+    RecordingMessageService messages;
+    TloginFrm form;
+    QCOMPARE(form.AddressEdit()->text(), address);
+    QCOMPARE(form.UserNameEdit()->text(), user);
+    QCOMPARE(form.Connection().port(), port);
+    QVERIFY(messages.messages.isEmpty());
+    ConnectSettings settings;
+    QCOMPARE(settings.value(u"Port"_s), portAfter);
+    // Rewriting the port keeps the other entries.
+    if (content.contains(u"UserName"_s))
+        QCOMPARE(settings.value(u"UserName"_s), user);
+    QVERIFY(!form.AddressRow()->isVisibleTo(&form));
+    form.AdvancedClick();
+    QVERIFY(form.AddressRow()->isVisibleTo(&form));
+}
+
+void TestLogin::addressKind_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isAddress");
+
+    QTest::newRow("dotted quad") << u"192.168.1.20"_s << true;
+    QTest::newRow("loopback") << u"127.0.0.1"_s << true;
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("digits only") << u"12345"_s << true;
+    QTest::newRow("four dots") << u"1.2.3.4.5"_s << true;
+    QTest::newRow("five dots") << u"1.2.3.4.5.6"_s << false;
+    QTest::newRow("name") << u"server01"_s << false;
+    QTest::newRow("domain") << u"db.example.com"_s << false;
+    QTest::newRow("leading blank") << u" 10.0.0.1"_s << false;
+    QTest::newRow("full-width digits") << u"１２７.０.０.１"_s << false;
+}
+
+void TestLogin::addressKind()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isAddress);
+    QCOMPARE(TloginFrm::IsAddressText(text), isAddress);
+
+    // The connection gets the text as its address or as its host.
+    RecordingMessageService messages;
+    writeFile(u"ConnectServer.txt"_s, u"IP="_s + text + u"\r\nPort=1\r\n"_s);
+    TloginFrm form;
+    form.AddressEdit()->setText(text);
+    form.UserNameEdit()->clear();
+    form.Connection().setTimeout(300); // a name lookup need not finish
+    form.OkClick(); // fails to connect: there is no server on port 1
+    QCOMPARE(form.Connection().address(), isAddress ? text : QString());
+    QCOMPARE(form.Connection().host(), isAddress ? QString() : text);
+}
+
+void TestLogin::hostNameReachesServer()
+{
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.AddressEdit()->setText(u"localhost"_s);
+    form.UserNameEdit()->setText(u"op1"_s);
+    form.PasswordEdit()->setText(u"secret"_s);
+    form.OkClick();
+    QVERIFY2(form.LoginOk(), qPrintable(messages.lastText()));
+    QCOMPARE(form.Connection().host(), u"localhost"_s);
+    QCOMPARE(ConnectSettings().value(u"IP"_s), u"localhost"_s);
+}
+
+void TestLogin::connectFailureKeepsDialogOpen()
+{
+    // A port on which nothing listens: take a free one from a server that is gone.
+    TestServer gone;
+    QVERIFY(gone.start());
+    const int port = gone.port();
+    gone.stop();
+    writeSettings(port);
+
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.UserNameEdit()->setText(u"op1"_s);
+    form.PasswordEdit()->setText(u"secret"_s);
+    form.OkClick();
+    QVERIFY(!form.LoginOk());
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.lastText().startsWith(u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s));
+    QVERIFY(messages.lastText().contains(u"Error reading from socket"_s));
+    QVERIFY(form.StatusBar()->currentMessage().isEmpty());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(ConnectSettings().value(u"UserName"_s), QString());
+}
+
+void TestLogin::appServerFailureShowsAndThrows()
+{
+    RecordingMessageService messages;
+    {
+        TloginFrm form;
+        form.Connection().setPort(1);
+        QString thrown;
+        try {
+            CommFunU::GetAppServer();
+        } catch (const KorvanError &e) {
+            thrown = e.message();
+        }
+        QCOMPARE(messages.messages.size(), 1);
+        const MessageService::Message &shown = messages.messages.first();
+        QCOMPARE(shown.caption, u"出错"_s);
+        QCOMPARE(shown.icon, MessageService::Icon::Warning);
+        QVERIFY(shown.text.startsWith(u"无法连接服务器，请确认服务器已打开！\r"_s));
+        QCOMPARE(thrown, shown.text);
+
+        // The standard query step abandons silently after that message.
+        messages.clear();
+        QVERIFY(!CommFunU::OpenQueryStep(u"select 1"_s).has_value());
+        QCOMPARE(messages.messages.size(), 1); // only GetAppServer's own message
+
+        // With the right port GetAppServer opens the connection itself.
+        form.Connection().setPort(m_server.port());
+        messages.clear();
+        QVERIFY(CommFunU::GetAppServer().isConnected());
+        QVERIFY(messages.messages.isEmpty());
+    }
+    // Once the login window is gone nobody provides a server.
+    QVERIFY_THROWS_EXCEPTION(KorvanError, CommFunU::GetAppServer());
+}
+
+void TestLogin::uncaughtErrors_data()
+{
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("standard");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("socket error") << u"Error reading from socket: connection lost"_s << false << true;
+    QTest::newRow("windows socket error") << u"Windows socket error: 10054"_s << false << true;
+    QTest::newRow("socket error, std") << u"Error reading from socket"_s << true << true;
+    QTest::newRow("other error") << u"Access violation"_s << false << false;
+    QTest::newRow("other std error") << u"bad"_s << true << false;
+}
+
+void TestLogin::uncaughtErrors()
+{
+    QFETCH(QString, error);
+    QFETCH(bool, standard);
+    QFETCH(bool, shown);
+
+    RecordingMessageService messages;
+    TloginFrm form;
+    bool after = false;
+    // Thrown from a timer: nobody but the application object catches it.
+    QTimer::singleShot(0, this, [error, standard] {
+        if (standard)
+            throw std::runtime_error(error.toStdString());
+        throw KorvanError(error);
+    });
+    QTimer::singleShot(20, this, [&after] { after = true; });
+    QTRY_VERIFY(after); // the event loop survived the error
+    if (!shown) {
+        QVERIFY(messages.messages.isEmpty());
+        return;
+    }
+    QCOMPARE(messages.messages.size(), 1);
+    QCOMPARE(messages.messages.first().caption, u"出错"_s);
+    QCOMPARE(messages.messages.first().icon, MessageService::Icon::Warning);
+    QCOMPARE(messages.lastText(), u"与服务器的连接已断开，请确认服务器已打开！"_s);
+}
+
+void TestLogin::lostConnectionWhenServerStops()
+{
+    TestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    {
+        auto admin = server.connect();
+        fillStaffTable(*admin, {{u"op1"_s, u"secret"_s, u"张三"_s, u"操作部"_s, u"操作员"_s, QString(), QString(),
+                                 rightsOf("11000000")}});
+    }
+    writeSettings(server.port());
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.UserNameEdit()->setText(u"op1"_s);
+    form.PasswordEdit()->setText(u"secret"_s);
+    form.OkClick();
+    QVERIFY2(form.LoginOk(), qPrintable(messages.lastText()));
+    messages.clear();
+
+    server.stop();
+    // A window's query step after the server went away: the lost connection
+    // is not caught by the window and reaches the process-wide handler.
+    bool ran = false;
+    QTimer::singleShot(0, this, [&ran] {
+        ran = true;
+        CommFunU::OpenQueryStep(u"select 职员姓名 from 职员"_s);
+    });
+    QTRY_VERIFY(ran);
+    QTRY_COMPARE(messages.messages.size(), 1);
+    QCOMPARE(messages.lastText(), u"与服务器的连接已断开，请确认服务器已打开！"_s);
+
+    // The next step finds no server: GetAppServer says so, the step is abandoned.
+    messages.clear();
+    QVERIFY(!CommFunU::OpenQueryStep(u"select 职员姓名 from 职员"_s).has_value());
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.lastText().startsWith(u"无法连接服务器，请确认服务器已打开！\r"_s));
+}
+
+int main(int argc, char **argv)
+{
+    KorvanApplication app(argc, argv);
+    TestLogin test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_login.moc"
