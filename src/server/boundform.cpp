@@ -1,0 +1,474 @@
+#include "boundform.h"
+
+#include "focushighlighter.h"
+#include "radiogroup.h"
+#include "stringgrid.h"
+#include "tagbinding.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+using namespace CommFunU;
+
+namespace {
+
+constexpr int DefaultPairsPerRow = 2;
+
+// Fills one page (or the whole host) with groups of label + field pairs.
+class PageBuilder
+{
+public:
+    PageBuilder(QWidget *body, int pairs) : m_body(body), m_layout(new QVBoxLayout(body)), m_pagePairs(pairs) {}
+
+    void startGroup(const QString &title, int pairs)
+    {
+        auto *box = new QGroupBox(title, m_body);
+        m_layout->addWidget(box);
+        startGrid(new QGridLayout(box), pairs > 0 ? pairs : m_pagePairs);
+    }
+
+    QWidget *parent()
+    {
+        ensureGrid();
+        return m_grid->parentWidget() ? m_grid->parentWidget() : m_body;
+    }
+
+    void place(QLabel *label, QWidget *field, bool wide, bool topAligned)
+    {
+        ensureGrid();
+        if (wide && m_column > 0)
+            nextRow();
+        const Qt::Alignment labelAlign = Qt::AlignRight | (topAligned ? Qt::AlignTop : Qt::AlignVCenter);
+        if (wide) {
+            if (label)
+                m_grid->addWidget(label, m_row, 0, labelAlign);
+            m_grid->addWidget(field, m_row, label ? 1 : 0, 1, label ? m_pairs * 2 - 1 : m_pairs * 2);
+            nextRow();
+            return;
+        }
+        if (label)
+            m_grid->addWidget(label, m_row, m_column * 2, labelAlign);
+        m_grid->addWidget(field, m_row, m_column * 2 + 1);
+        if (++m_column == m_pairs)
+            nextRow();
+    }
+
+    void finish() { m_layout->addStretch(1); }
+
+private:
+    void ensureGrid()
+    {
+        if (!m_grid) {
+            auto *grid = new QGridLayout;
+            m_layout->addLayout(grid);
+            startGrid(grid, m_pagePairs);
+        }
+    }
+
+    void startGrid(QGridLayout *grid, int pairs)
+    {
+        m_grid = grid;
+        m_pairs = pairs;
+        m_row = 0;
+        m_column = 0;
+        for (int p = 0; p < pairs; ++p)
+            m_grid->setColumnStretch(p * 2 + 1, 1);
+    }
+
+    void nextRow()
+    {
+        ++m_row;
+        m_column = 0;
+    }
+
+    QWidget *m_body;
+    QVBoxLayout *m_layout;
+    QGridLayout *m_grid = nullptr;
+    int m_pagePairs;
+    int m_pairs = DefaultPairsPerRow;
+    int m_row = 0;
+    int m_column = 0;
+};
+
+bool labelledByItself(FieldKind kind)
+{
+    return kind == FieldKind::Check || kind == FieldKind::Radio || kind == FieldKind::RadioGroup;
+}
+
+} // namespace
+
+BoundForm::BoundForm(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+}
+
+BoundForm::~BoundForm() = default;
+
+void BoundForm::addToTable(const FormTable &table)
+{
+    for (const FormField &spec : table) {
+        m_table.append(spec);
+        if (!spec.isBound())
+            continue;
+        if (m_high < m_low) {
+            m_low = spec.tag;
+            m_high = spec.tag;
+        } else {
+            m_low = qMin(m_low, spec.tag);
+            m_high = qMax(m_high, spec.tag);
+        }
+    }
+}
+
+void BoundForm::build(const FormTable &table, QWidget *host)
+{
+    host = host ? host : m_window;
+    addToTable(table);
+    QLayout *outer = host->layout() ? host->layout() : new QVBoxLayout(host);
+
+    bool hasPages = false;
+    for (const FormField &spec : table)
+        hasPages = hasPages || spec.kind == FieldKind::Page;
+
+    std::unique_ptr<PageBuilder> page;
+    if (hasPages) {
+        m_pages = new QTabWidget(host);
+        outer->addWidget(m_pages);
+    } else {
+        auto *body = new QWidget(host);
+        outer->addWidget(body);
+        page = std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
+    }
+
+    for (const FormField &spec : table) {
+        switch (spec.kind) {
+        case FieldKind::Page: {
+            if (page)
+                page->finish();
+            auto *scroll = new QScrollArea(m_pages);
+            scroll->setWidgetResizable(true);
+            scroll->setFrameShape(QFrame::NoFrame);
+            auto *body = new QWidget(scroll);
+            body->setObjectName(spec.name.isEmpty() ? spec.label : spec.name);
+            scroll->setWidget(body);
+            m_pages->addTab(scroll, spec.label);
+            page = std::make_unique<PageBuilder>(body, spec.columns > 0 ? spec.columns : DefaultPairsPerRow);
+            continue;
+        }
+        case FieldKind::Group:
+            if (!page) // a group before the first page opens an untitled page
+                build({Field::page(QString())}, host);
+            page->startGroup(spec.label, spec.columns);
+            continue;
+        case FieldKind::Mark:
+            continue; // reference marks belong to printed sheets
+        default:
+            break;
+        }
+        if (!page) {
+            auto *scroll = new QScrollArea(m_pages);
+            scroll->setWidgetResizable(true);
+            auto *body = new QWidget(scroll);
+            scroll->setWidget(body);
+            m_pages->addTab(scroll, QString());
+            page = std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
+        }
+        QWidget *parent = page->parent();
+        if (spec.kind == FieldKind::Caption) {
+            auto *caption = new QLabel(spec.label, parent);
+            caption->setObjectName(spec.name);
+            page->place(nullptr, caption, true, false);
+            continue;
+        }
+        if (spec.kind == FieldKind::Line) {
+            auto *line = new QFrame(parent);
+            line->setFrameShape(QFrame::HLine);
+            line->setFrameShadow(QFrame::Sunken);
+            page->place(nullptr, line, true, false);
+            continue;
+        }
+        QWidget *field = createField(spec, parent);
+        QLabel *label = nullptr;
+        if (!labelledByItself(spec.kind) && !spec.label.isEmpty()) {
+            label = new QLabel(spec.label, parent);
+            label->setBuddy(field);
+            if (spec.tag >= 0 && !m_labels.contains(spec.tag))
+                m_labels.insert(spec.tag, label);
+        }
+        const bool tall = spec.kind == FieldKind::Memo || spec.kind == FieldKind::Grid;
+        page->place(label, field, spec.wide, tall);
+    }
+    if (page)
+        page->finish();
+}
+
+void BoundForm::buildSheet(const FormTable &table, QWidget *sheet)
+{
+    addToTable(table);
+    for (const FormField &spec : table) {
+        QWidget *control = nullptr;
+        switch (spec.kind) {
+        case FieldKind::Page:
+        case FieldKind::Group:
+            continue;
+        case FieldKind::Caption: {
+            auto *caption = new QLabel(spec.label, sheet);
+            caption->setObjectName(spec.name);
+            control = caption;
+            break;
+        }
+        case FieldKind::Mark:
+            control = new QWidget(sheet);
+            control->setObjectName(spec.name);
+            m_marks.insert(spec.name, control);
+            break;
+        case FieldKind::Line: {
+            auto *line = new QFrame(sheet);
+            line->setFrameShape(spec.geometry.width() >= spec.geometry.height() ? QFrame::HLine : QFrame::VLine);
+            line->setFrameShadow(QFrame::Plain);
+            control = line;
+            break;
+        }
+        default:
+            control = createField(spec, sheet);
+            break;
+        }
+        if (spec.geometry.isValid())
+            control->setGeometry(spec.geometry);
+    }
+}
+
+QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
+{
+    QWidget *field = nullptr;
+    switch (spec.kind) {
+    case FieldKind::Edit:
+    case FieldKind::Number: {
+        auto *edit = new QLineEdit(parent);
+        edit->setMaxLength(1 << 24);
+        edit->setText(spec.text);
+        edit->setReadOnly(spec.readOnly);
+        field = edit;
+        break;
+    }
+    case FieldKind::Combo: {
+        auto *combo = new QComboBox(parent);
+        combo->setEditable(!spec.fixedList);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->addItems(spec.items);
+        combo->setMinimumContentsLength(6);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        if (!spec.text.isEmpty()) {
+            SetControlValue(combo, spec.text);
+        } else if (!spec.fixedList) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(QString());
+        }
+        if (spec.readOnly && combo->lineEdit())
+            combo->lineEdit()->setReadOnly(true);
+        field = combo;
+        break;
+    }
+    case FieldKind::Memo: {
+        auto *memo = new QPlainTextEdit(parent);
+        memo->setTabChangesFocus(true);
+        memo->setPlainText(spec.text);
+        memo->setReadOnly(spec.readOnly);
+        memo->setMinimumHeight(memo->fontMetrics().lineSpacing() * 3 + 12);
+        field = memo;
+        break;
+    }
+    case FieldKind::Date:
+    case FieldKind::Time: {
+        QDateTimeEdit *picker = nullptr;
+        if (spec.kind == FieldKind::Date) {
+            picker = new QDateEdit(parent);
+            picker->setDisplayFormat(u"yyyy-MM-dd"_s);
+            picker->setCalendarPopup(true);
+            picker->setMinimumDate(QDate(100, 1, 1));
+        } else {
+            picker = new QTimeEdit(parent);
+            picker->setDisplayFormat(u"HH:mm:ss"_s);
+        }
+        picker->setDateTime(QDateTime::currentDateTime());
+        if (!spec.text.isEmpty())
+            SetControlValue(picker, spec.text);
+        picker->setReadOnly(spec.readOnly);
+        field = picker;
+        break;
+    }
+    case FieldKind::Check: {
+        auto *box = new QCheckBox(spec.label, parent);
+        box->setChecked(spec.text == u"1"_s);
+        field = box;
+        break;
+    }
+    case FieldKind::Radio: {
+        auto *button = new QRadioButton(spec.label, parent);
+        button->setChecked(spec.text == u"1"_s);
+        field = button;
+        break;
+    }
+    case FieldKind::RadioGroup: {
+        auto *group = new RadioGroup(spec.label, spec.items, parent);
+        if (spec.columns > 0)
+            group->setColumns(spec.columns);
+        if (!spec.text.isEmpty())
+            group->setItemIndex(spec.text.toInt());
+        field = group;
+        break;
+    }
+    case FieldKind::Grid: {
+        auto *grid = new StringGrid(parent);
+        const int columns = spec.items.isEmpty() ? qMax(1, spec.columns) : int(spec.items.size());
+        grid->setColCount(columns);
+        grid->setRowCount(qMax(spec.rows, spec.items.isEmpty() ? 1 : 2));
+        if (!spec.items.isEmpty()) {
+            grid->setHeadings(spec.items);
+            grid->setHeadingRow(true);
+        }
+        grid->setEditable(!spec.readOnly);
+        grid->setMinimumHeight(grid->verticalHeader()->defaultSectionSize() * 5);
+        field = grid;
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    field->setObjectName(spec.name.isEmpty() ? spec.label : spec.name);
+    if (spec.tag >= 0) {
+        SetTag(field, spec.tag);
+        if (!m_fields.contains(spec.tag))
+            m_fields.insert(spec.tag, field);
+    }
+    if (!spec.hint.isEmpty())
+        SetHint(field, spec.hint);
+    if (spec.disabled)
+        field->setEnabled(false);
+    watch(field);
+    return field;
+}
+
+void BoundForm::watch(QWidget *control)
+{
+    auto note = [this, control] { noteChange(control); };
+    switch (BoundKindOf(control)) {
+    case BoundKind::Edit:
+        connect(static_cast<QLineEdit *>(control), &QLineEdit::textChanged, this, note);
+        break;
+    case BoundKind::Combo:
+        connect(static_cast<QComboBox *>(control), &QComboBox::currentTextChanged, this, note);
+        break;
+    case BoundKind::Memo:
+        connect(static_cast<QPlainTextEdit *>(control), &QPlainTextEdit::textChanged, this, note);
+        break;
+    case BoundKind::Date:
+    case BoundKind::Time:
+        connect(static_cast<QDateTimeEdit *>(control), &QDateTimeEdit::dateTimeChanged, this, note);
+        break;
+    case BoundKind::Check:
+    case BoundKind::Radio:
+        connect(static_cast<QAbstractButton *>(control), &QAbstractButton::toggled, this, note);
+        return;
+    case BoundKind::RadioGroup:
+        connect(static_cast<RadioGroup *>(control), &RadioGroup::itemIndexChanged, this, note);
+        return;
+    case BoundKind::Grid:
+        connect(static_cast<StringGrid *>(control), &StringGrid::contentsChanged, this, note);
+        return;
+    case BoundKind::None:
+        return;
+    }
+    FocusHighlighter::watch(control);
+}
+
+void BoundForm::noteChange(QWidget *field)
+{
+    if (m_quiet > 0)
+        return;
+    m_modified = true;
+    emit modified(field);
+}
+
+QLineEdit *BoundForm::edit(int tag) const
+{
+    return fieldAs<QLineEdit>(tag);
+}
+
+QComboBox *BoundForm::combo(int tag) const
+{
+    return fieldAs<QComboBox>(tag);
+}
+
+QPlainTextEdit *BoundForm::memo(int tag) const
+{
+    return fieldAs<QPlainTextEdit>(tag);
+}
+
+QDateTimeEdit *BoundForm::picker(int tag) const
+{
+    return fieldAs<QDateTimeEdit>(tag);
+}
+
+QCheckBox *BoundForm::check(int tag) const
+{
+    return fieldAs<QCheckBox>(tag);
+}
+
+RadioGroup *BoundForm::radioGroup(int tag) const
+{
+    return fieldAs<RadioGroup>(tag);
+}
+
+StringGrid *BoundForm::grid(int tag) const
+{
+    return fieldAs<StringGrid>(tag);
+}
+
+QString BoundForm::save(int lowTag, int highTag) const
+{
+    return SaveByTag(m_window, lowTag, highTag, 1);
+}
+
+void BoundForm::load(const QString &recordText, int lowTag, int highTag)
+{
+    Quiet quiet(*this);
+    LoadByTag(recordText, m_window, lowTag, highTag);
+    m_modified = false;
+}
+
+void BoundForm::clear(int lowTag, int highTag)
+{
+    Quiet quiet(*this);
+    ClearByTag(m_window, lowTag, highTag);
+    m_modified = false;
+}
+
+bool BoundForm::loadRecord(const QString &table, const QString &number)
+{
+    Quiet quiet(*this);
+    const bool loaded = LoadRecord(m_window, table, m_low, m_high, number);
+    if (loaded)
+        m_modified = false;
+    return loaded;
+}
+
+std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number) const
+{
+    return SaveRecord(m_window, table, m_low, m_high, number);
+}
