@@ -36,41 +36,68 @@ FaxPageCoder::FaxPageCoder(const QImage &canvas, const QRect &rect, int scaleX, 
     }
 }
 
+void FaxPageCoder::blackFlags(int y, int x0, int count, uchar *out) const
+{
+    const uchar *line = m_canvas.constScanLine(y);
+    switch (m_canvas.format()) {
+    case QImage::Format_RGB32: {
+        const auto *px = reinterpret_cast<const QRgb *>(line) + x0;
+        for (int i = 0; i < count; ++i)
+            out[i] = (px[i] & 0x00FFFFFF) == 0;
+        break;
+    }
+    case QImage::Format_ARGB32: {
+        const auto *px = reinterpret_cast<const QRgb *>(line) + x0;
+        for (int i = 0; i < count; ++i)
+            out[i] = isBlack(px[i]);
+        break;
+    }
+    case QImage::Format_Mono:
+        for (int i = 0, x = x0; i < count; ++i, ++x)
+            out[i] = m_blackIndex[(line[x >> 3] >> (7 - (x & 7))) & 1];
+        break;
+    case QImage::Format_MonoLSB:
+        for (int i = 0, x = x0; i < count; ++i, ++x)
+            out[i] = m_blackIndex[(line[x >> 3] >> (x & 7)) & 1];
+        break;
+    default: // Format_Indexed8
+        for (int i = 0; i < count; ++i)
+            out[i] = m_blackIndex[line[x0 + i]];
+        break;
+    }
+}
+
 void FaxPageCoder::pelsOfRow(int y, uchar *pels) const
 {
     std::memset(pels, 0, G3Encoder::LineWidth);
-    if (y < 0 || y >= m_canvas.height() || m_scaleX < 1)
+    if (y < 0 || y >= m_canvas.height() || m_scaleX < 1 || m_rect.width() <= 0)
         return;
-    const int right = m_rect.left() + m_rect.width(); // exclusive
-    const uchar *line = m_canvas.constScanLine(y);
-    const QImage::Format format = m_canvas.format();
-    int pel = 0;
-    for (int x = m_rect.left(); x < right && pel < G3Encoder::LineWidth; ++x, pel += m_scaleX) {
-        if (x < 0 || x >= m_canvas.width())
-            continue;
-        bool black;
-        switch (format) {
-        case QImage::Format_Mono:
-            black = m_blackIndex[(line[x >> 3] >> (7 - (x & 7))) & 1];
-            break;
-        case QImage::Format_MonoLSB:
-            black = m_blackIndex[(line[x >> 3] >> (x & 7)) & 1];
-            break;
-        case QImage::Format_Indexed8:
-            black = m_blackIndex[line[x]];
-            break;
-        default:
-            black = isBlack(reinterpret_cast<const QRgb *>(line)[x]);
-            break;
-        }
-        if (black)
+    // Source pixels i = 0 .. shown - 1 of the rectangle start at pel i * scaleX.
+    const int shown = std::min(m_rect.width(), (G3Encoder::LineWidth + m_scaleX - 1) / m_scaleX);
+    // Of those, the ones inside the bitmap; the others stay white.
+    const int first = std::max(0, -m_rect.left());
+    const int last = std::min(shown, m_canvas.width() - m_rect.left()); // exclusive
+    if (first >= last)
+        return;
+    if (m_scaleX == 1) {
+        blackFlags(y, m_rect.left() + first, last - first, pels + first);
+        return;
+    }
+    uchar flags[G3Encoder::LineWidth];
+    blackFlags(y, m_rect.left() + first, last - first, flags);
+    for (int i = first; i < last; ++i) {
+        if (flags[i - first]) {
+            const int pel = i * m_scaleX;
             std::memset(pels + pel, 1, static_cast<size_t>(std::min(m_scaleX, G3Encoder::LineWidth - pel)));
+        }
     }
 }
 
 void FaxPageCoder::code(int minBytesPerLine, const Writer &write, const LineDone &lineDone) const
 {
     G3Encoder encoder;
+    QByteArray bytes;
+    bytes.reserve(2 * G3Encoder::BufferBytes);
     uchar pels[G3Encoder::LineWidth];
     encoder.putEol();
     const int bottom = m_rect.top() + m_rect.height(); // exclusive
@@ -79,12 +106,14 @@ void FaxPageCoder::code(int minBytesPerLine, const Writer &write, const LineDone
         for (int repeat = 0; repeat < m_scaleY; ++repeat) {
             encoder.putLine(pels, G3Encoder::LineWidth);
             encoder.putLineEnd(minBytesPerLine);
-            write(encoder.flush());
+            encoder.flush(bytes);
+            write(bytes);
             if (lineDone)
                 lineDone();
         }
     }
     for (int i = 0; i < 6; ++i)
         encoder.putEol();
-    write(encoder.flush());
+    encoder.flush(bytes);
+    write(bytes);
 }

@@ -31,6 +31,9 @@ public:
     void pelsOfRow(int y, uchar *pels) const;
 
 private:
+    // Black (1) or white (0) for count pixels of row y from x0, all inside the bitmap.
+    void blackFlags(int y, int x0, int count, uchar *out) const;
+
     QImage m_canvas;
     QRect m_rect;
     int m_scaleX;

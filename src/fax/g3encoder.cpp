@@ -90,22 +90,15 @@ G3Encoder::G3Encoder()
 
 void G3Encoder::reset()
 {
-    std::memset(m_bytes.data(), 0, static_cast<size_t>((m_bitCount + 7) / 8));
+    m_byteCount = 0;
+    m_pending = 0;
+    m_pendingBits = 0;
     m_bitCount = 0;
 }
 
-void G3Encoder::putBits(quint32 code, int length)
+void G3Encoder::overflow()
 {
-    if (m_bitCount + length > BufferBits)
-        bufferFull();
-    while (length > 0) {
-        const int used = m_bitCount & 7;
-        const int take = std::min(8 - used, length);
-        const quint32 bits = (code >> (length - take)) & ((1u << take) - 1);
-        m_bytes[static_cast<size_t>(m_bitCount >> 3)] |= static_cast<uchar>(bits << (8 - used - take));
-        length -= take;
-        m_bitCount += take;
-    }
+    bufferFull();
 }
 
 void G3Encoder::putEol()
@@ -132,10 +125,20 @@ void G3Encoder::putRun(bool black, int length)
 
 void G3Encoder::putLine(const uchar *pels, int count)
 {
+    // Runs are found eight pels at a time where they are long.
+    constexpr quint64 allBlack = 0x0101010101010101ull;
     bool black = false;
     int pos = 0;
     while (pos < count) {
         const int start = pos;
+        const quint64 same = black ? allBlack : 0;
+        while (pos + 8 <= count) {
+            quint64 word;
+            std::memcpy(&word, pels + pos, 8);
+            if (word != same)
+                break;
+            pos += 8;
+        }
         if (black) {
             while (pos < count && pels[pos])
                 ++pos;
@@ -158,21 +161,31 @@ void G3Encoder::putLineEnd(int minBytes)
 
 QByteArray G3Encoder::flush()
 {
-    const int byteCount = (m_bitCount + 7) / 8;
-    const int partial = m_bitCount & 7;
     QByteArray out;
-    out.reserve(byteCount + byteCount / 8 + 8);
-    for (int i = 0; i < byteCount; ++i) {
-        uchar b = m_bytes[static_cast<size_t>(i)];
-        if (partial && i == byteCount - 1)
-            b = static_cast<uchar>(b >> (8 - partial)); // zero bits go first on the line
-        b = reversed.bytes[b];
-        out.append(static_cast<char>(b));
-        if (b == DLE)
-            out.append(static_cast<char>(b));
-        if (out.size() > BufferBytes)
-            bufferFull();
-    }
-    reset();
+    flush(out);
     return out;
+}
+
+void G3Encoder::flush(QByteArray &out)
+{
+    const int whole = m_byteCount;
+    const bool partial = m_pendingBits > 0;
+    // Right-aligned, the pending bits are the last byte with its missing
+    // zero bits in front: those go on the line first.
+    if (partial)
+        m_bytes[static_cast<size_t>(m_byteCount)] = static_cast<uchar>(m_pending);
+    const int byteCount = whole + (partial ? 1 : 0);
+    out.resize(2 * byteCount);
+    char *p = out.data();
+    for (int i = 0; i < byteCount; ++i) {
+        const uchar b = reversed.bytes[m_bytes[static_cast<size_t>(i)]];
+        *p++ = static_cast<char>(b);
+        if (b == DLE)
+            *p++ = static_cast<char>(b);
+    }
+    const qsizetype size = p - out.constData();
+    if (size > BufferBytes)
+        bufferFull();
+    out.resize(size);
+    reset();
 }

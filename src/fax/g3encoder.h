@@ -23,12 +23,26 @@ public:
 
     G3Encoder();
 
-    // Empties the buffer (zero-filled).
+    // Empties the buffer.
     void reset();
     int bitCount() const { return m_bitCount; }
 
-    // Appends the length low bits of code, most significant first.
-    void putBits(quint32 code, int length);
+    // Appends the length (at most 32) low bits of code, most significant first.
+    void putBits(quint32 code, int length)
+    {
+        if (m_bitCount + length > BufferBits)
+            overflow();
+        if (length <= 0)
+            return;
+        m_pending = (m_pending << length) | (code & (length >= 32 ? ~0u : (1u << length) - 1));
+        m_pendingBits += length;
+        m_bitCount += length;
+        while (m_pendingBits >= 8) {
+            m_pendingBits -= 8;
+            m_bytes[static_cast<size_t>(m_byteCount++)] = static_cast<uchar>(m_pending >> m_pendingBits);
+        }
+        m_pending &= (quint64(1) << m_pendingBits) - 1;
+    }
     // The 12-bit end-of-line code 000000000001.
     void putEol();
     // One run: make-up codes for the multiples of 64 (the extended make-up
@@ -44,8 +58,15 @@ public:
 
     // The buffer as wire bytes (see above); resets the buffer.
     QByteArray flush();
+    // The same, written into out (replacing its contents, keeping its capacity).
+    void flush(QByteArray &out);
 
 private:
-    std::array<uchar, BufferBytes> m_bytes;
+    [[noreturn]] static void overflow();
+
+    std::array<uchar, BufferBytes> m_bytes; // whole bytes, codes most significant bit first
+    int m_byteCount = 0;
+    quint64 m_pending = 0; // the bits not yet making a whole byte, right-aligned
+    int m_pendingBits = 0;
     int m_bitCount = 0;
 };

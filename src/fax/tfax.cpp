@@ -393,7 +393,7 @@ void TFax::transmitPage(const QImage &canvas, const QRect &rect, bool morePages)
     } catch (const KorvanError &e) {
         fail(e.message()); // the coder's buffer limits
     }
-    writeText(QByteArray{DLE, ETX});
+    writeText(QByteArray().append(DLE).append(ETX));
     waitText("OK");
 
     command(morePages ? "+FET=0" : "+FET=2");
