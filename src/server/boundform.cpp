@@ -54,20 +54,34 @@ public:
             nextRow();
         const Qt::Alignment labelAlign = Qt::AlignRight | (topAligned ? Qt::AlignTop : Qt::AlignVCenter);
         if (wide) {
-            if (label)
+            if (label) {
                 m_grid->addWidget(label, m_row, 0, labelAlign);
+                m_labels.append(label);
+            }
             m_grid->addWidget(field, m_row, label ? 1 : 0, 1, label ? m_pairs * 2 - 1 : m_pairs * 2);
             nextRow();
             return;
         }
-        if (label)
+        if (label) {
             m_grid->addWidget(label, m_row, m_column * 2, labelAlign);
+            m_labels.append(label);
+        }
         m_grid->addWidget(field, m_row, m_column * 2 + 1);
         if (++m_column == m_pairs)
             nextRow();
     }
 
-    void finish() { m_layout->addStretch(1); }
+    // The labels of a page share one width, so that the fields of all its
+    // groups line up.
+    void finish()
+    {
+        int width = 0;
+        for (QLabel *label : m_labels)
+            width = qMax(width, label->sizeHint().width());
+        for (QLabel *label : m_labels)
+            label->setMinimumWidth(width);
+        m_layout->addStretch(1);
+    }
 
 private:
     void ensureGrid()
@@ -98,6 +112,7 @@ private:
     QWidget *m_body;
     QVBoxLayout *m_layout;
     QGridLayout *m_grid = nullptr;
+    QList<QLabel *> m_labels;
     int m_pagePairs;
     int m_pairs = DefaultPairsPerRow;
     int m_row = 0;
