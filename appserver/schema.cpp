@@ -211,11 +211,13 @@ QStringList Schema::createStatements(const TableDef &table)
     for (const QString &column : table.columns) {
         QString def = quoted(column);
         const bool inKey = table.key.contains(column);
+        // A row of any job table belongs to a job: its number is never empty.
+        const bool required = inKey || column == u"业务编号"_s;
         if (table.integerKey && inKey) {
             def += u" INTEGER NOT NULL PRIMARY KEY"_s;
         } else {
             def += u" TEXT COLLATE NOCASE"_s;
-            if (inKey)
+            if (required)
                 def += u" NOT NULL CONSTRAINT "_s + quoted(u"required "_s + column) + u" CHECK ("_s
                        + quoted(column) + u" <> '')"_s;
         }

@@ -277,7 +277,8 @@ QString SqlRewriter::selectStatement(int begin, int end)
         }
         const int last = previous(coreEnd, part.begin);
         int top = -1;
-        const QString core = selectCore(part.begin, last + 1, &top);
+        const QString core = selectCore(first, last + 1, &top);
+        out += raw(part.begin, first);
         if (top < 0) {
             out += core + sequence(last + 1, part.end);
         } else if (parts.size() == 1) {
