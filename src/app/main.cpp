@@ -1,7 +1,10 @@
 #include "korvanapplication.h"
+#include "serverconnection.h"
 #include "startupconventions.h"
 #include "tmainfrm.h"
 #include "widgetmessageservice.h"
+
+#include <QGuiApplication>
 
 int main(int argc, char *argv[])
 {
@@ -10,6 +13,13 @@ int main(int argc, char *argv[])
 
     WidgetMessageService messages;
     MessageService::install(&messages);
+    // The wait cursor shows while the user interface waits for the server.
+    ServerConnection::setBusyHook([](bool busy) {
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
 
     int status = 0;
     {

@@ -5,6 +5,17 @@
 #include <QPalette>
 #include <QWidget>
 
+namespace {
+
+const char RegisteredProperty[] = "korvanFocusHighlight";
+
+bool registered(QWidget *widget)
+{
+    return widget && widget->property(RegisteredProperty).toBool();
+}
+
+} // namespace
+
 FieldHighlighter &FieldHighlighter::instance()
 {
     static FieldHighlighter filter;
@@ -13,7 +24,20 @@ FieldHighlighter &FieldHighlighter::instance()
 
 void FieldHighlighter::install(QWidget *field)
 {
-    field->installEventFilter(&instance());
+    FieldHighlighter &self = instance();
+    // The application reports every change of the focus widget, also those
+    // that happen while a window is not active and bring no focus events.
+    if (!self.m_watching && qApp) {
+        connect(qApp, &QApplication::focusChanged, &self, [](QWidget *old, QWidget *now) {
+            if (registered(old))
+                paint(old, old->hasFocus());
+            if (registered(now))
+                paint(now, true);
+        });
+        self.m_watching = true;
+    }
+    field->setProperty(RegisteredProperty, true);
+    field->installEventFilter(&self);
     paint(field, field->hasFocus());
 }
 
@@ -30,7 +54,7 @@ bool FieldHighlighter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         if (auto *field = qobject_cast<QWidget *>(watched))
-            paint(field, event->type() == QEvent::FocusIn);
+            paint(field, field->hasFocus());
     }
     return QObject::eventFilter(watched, event);
 }

@@ -24,4 +24,6 @@ private:
     FieldHighlighter() = default;
     static FieldHighlighter &instance();
     static void paint(QWidget *field, bool focused);
+
+    bool m_watching = false;
 };

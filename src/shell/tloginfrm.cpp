@@ -60,6 +60,7 @@ TloginFrm::TloginFrm(QWidget *parent)
     m_userName = new QLineEdit(u"admin"_s, this);
     m_password = new QLineEdit(this);
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(u"lineedit-password-character: 42"_s); // '*'
     m_address = new QLineEdit(u"127.0.0.1"_s, this);
     m_advanced = new QPushButton(u"高级选项>>"_s, this);
     m_ok = new QPushButton(u"确定"_s, this);

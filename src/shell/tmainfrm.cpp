@@ -17,6 +17,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenuBar>
 #include <QUrl>
 
@@ -101,6 +103,9 @@ TMainFrm::TMainFrm(QWidget *parent)
 {
     theMainWindow = this;
     setWindowTitle(CommFunU::ProductName());
+    // Opened maximised; the size also holds where no window manager maximises.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize());
     m_tabs = new JobTabs(this);
     setCentralWidget(m_tabs);
     m_tabs->clear();

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +39,7 @@ private slots:
     void settingsKeepOtherLines();
     void settingsWriteFailure();
     void pictureConfirmsLogin();
+    void loginFieldColours();
 };
 
 void TestShellParts::messageBoxText()
@@ -196,6 +198,37 @@ void TestShellParts::pictureConfirmsLogin()
         // The picture really draws something.
         const QImage image = form.Picture()->grab().toImage();
         QVERIFY(image.pixelColor(image.width() / 2, 5) != image.pixelColor(image.width() / 2, image.height() - 5));
+    }
+    QDir::setCurrent(old);
+}
+
+void TestShellParts::loginFieldColours()
+{
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        TloginFrm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QTRY_VERIFY(form.PasswordEdit()->hasFocus());
+        const QColor highlight(210, 233, 255);
+        const auto base = [](QLineEdit *field) { return field->palette().color(QPalette::Active, QPalette::Base); };
+        QCOMPARE(base(form.PasswordEdit()), highlight);
+        QCOMPARE(base(form.UserNameEdit()), QColor(Qt::white));
+        form.AdvancedClick();
+        QTRY_VERIFY(form.AddressEdit()->hasFocus());
+        QCOMPARE(base(form.AddressEdit()), highlight);
+        QCOMPARE(base(form.PasswordEdit()), QColor(Qt::white));
+        // What the user sees: the password field is painted white again.
+        const QImage image = form.PasswordEdit()->grab().toImage();
+        QCOMPARE(image.pixelColor(image.width() - 4, image.height() / 2), QColor(Qt::white));
+        // The password is masked with '*'.
+        form.PasswordEdit()->setText(u"abc"_s);
+        QCOMPARE(form.PasswordEdit()->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                         form.PasswordEdit()),
+                 int(u'*'));
     }
     QDir::setCurrent(old);
 }
