@@ -186,22 +186,27 @@ QWidget *NextByTag(const QWidget *window, int tag)
 QList<QWidget *> BoundControls(const QWidget *window, int lowTag, int highTag)
 {
     // The same controls as walking NextByTag from lowTag - 1, in one pass.
-    QList<QWidget *> tagged;
+    QList<QWidget *> controls;
     if (!window)
-        return tagged;
+        return controls;
+    QList<std::pair<int, QWidget *>> tagged;
     for (QWidget *child : window->findChildren<QWidget *>()) {
-        if (HasTag(child)) {
-            const int t = TagOf(child);
-            if (t >= lowTag && t <= highTag)
-                tagged.append(child);
-        }
+        const QVariant property = child->property(TagProperty);
+        if (!property.isValid())
+            continue;
+        bool ok = false;
+        const int t = property.toInt(&ok);
+        if (ok && t >= lowTag && t <= highTag)
+            tagged.append({t, child});
     }
     std::stable_sort(tagged.begin(), tagged.end(),
-                     [](const QWidget *a, const QWidget *b) { return TagOf(a) < TagOf(b); });
-    tagged.erase(std::unique(tagged.begin(), tagged.end(),
-                             [](const QWidget *a, const QWidget *b) { return TagOf(a) == TagOf(b); }),
-                 tagged.end());
-    return tagged;
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    controls.reserve(tagged.size());
+    for (qsizetype i = 0; i < tagged.size(); ++i) {
+        if (i == 0 || tagged.at(i).first != tagged.at(i - 1).first)
+            controls.append(tagged.at(i).second);
+    }
+    return controls;
 }
 
 QString ControlValue(QWidget *control)
