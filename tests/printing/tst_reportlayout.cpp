@@ -307,6 +307,25 @@ private slots:
         QVERIFY(findWord(r.words, u"合计：箱量100"_s));
     }
 
+    void marginsBeyondThePageStillEnd()
+    {
+        // Everything overflows such a page: the first page keeps only its
+        // captions, every further page takes one row, the summary one more;
+        // the layout ends instead of opening pages for ever.
+        ReportSettings s;
+        s.topMargin = 999;
+        s.bottomMargin = 999;
+        s.leftMargin = 999;
+        const ReportDocument doc = document({100, 100}, 4);
+        QImage image(794, 1123, QImage::Format_RGB32);
+        ReportLayout layout(doc, ReportLayout::Page::fromSettings(s, image.size(), 96, 96), &image);
+        QCOMPARE(layout.paginate(), 6);
+        QCOMPARE(layout.pageStarts().at(1).firstRow, 0);
+        QCOMPARE(layout.pageStarts().at(4).firstRow, 3);
+        QVERIFY(layout.pageStarts().at(5).summaryOnly);
+        QCOMPARE(layout.columnWidths(), (QList<int>{0, 0}));
+    }
+
     void framesOnAPageImage()
     {
         // Screen resolution, as the preview draws.
