@@ -106,8 +106,48 @@ void G3Encoder::putEol()
     putBits(1, 12);
 }
 
+namespace {
+
+// Make-up and terminating code of every run up to a line's width, joined into
+// one code of at most 25 bits, so that a run costs one putBits().
+struct JoinedCode {
+    quint32 bits;
+    int length;
+};
+
+struct JoinedTable {
+    JoinedCode runs[2][G3Encoder::LineWidth + 1];
+    JoinedTable()
+    {
+        for (int colour = 0; colour < 2; ++colour) {
+            for (int length = 0; length <= G3Encoder::LineWidth; ++length) {
+                const Code &t = (colour ? blackTerminating : whiteTerminating)[length % 64];
+                JoinedCode joined{t.bits, t.length};
+                if (length >= 64) {
+                    const Code &m = (colour ? blackMakeUp : whiteMakeUp)[length / 64 - 1];
+                    joined = {(quint32(m.bits) << t.length) | t.bits, m.length + t.length};
+                }
+                runs[colour][length] = joined;
+            }
+        }
+    }
+};
+
+const JoinedTable &joinedTable()
+{
+    static const JoinedTable table;
+    return table;
+}
+
+} // namespace
+
 void G3Encoder::putRun(bool black, int length)
 {
+    if (length >= 0 && length <= LineWidth) {
+        const JoinedCode &c = joinedTable().runs[black ? 1 : 0][length];
+        putBits(c.bits, c.length);
+        return;
+    }
     while (length > 2560 + 63) {
         putBits(extendedMakeUp[12].bits, extendedMakeUp[12].length);
         length -= 2560;

@@ -7,6 +7,8 @@
 #include "simulatedmodem.h"
 #include "tfax.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -114,12 +116,19 @@ void TestTFax::wholeCall()
     TFax fax;
     setUpFax(fax, modem);
     QList<TFax::TFaxStatus> statuses;
-    fax.setOnStatusChange([&statuses](TFax &sender) { statuses << sender.status(); });
+    bool hourglass = true;
+    fax.setOnStatusChange([&](TFax &sender) {
+        statuses << sender.status();
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        hourglass = hourglass && cursor && cursor->shape() == Qt::WaitCursor;
+    });
 
     const Call call = runCall(fax, {m_page});
     QVERIFY2(call.error.isEmpty(), qPrintable(call.error));
     QVERIFY(call.connected);
     QVERIFY(call.sent);
+    QVERIFY(hourglass);
+    QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(texts(m_messages->messages), QStringList()); // no warning: a pty has no DTR/RTS to raise
 
     QCOMPARE(statuses, (QList<TFax::TFaxStatus>{TFax::fsDeviceOpen, TFax::fsModemSetup, TFax::fsDialling,
@@ -215,7 +224,9 @@ void TestTFax::classCheck()
     QCOMPARE(call.error, message);
     QCOMPARE(texts(m_messages->messages), QStringList{message});
     QCOMPARE(m_messages->messages.first().caption, u"提示"_s);
+    QCOMPARE(m_messages->messages.first().icon, MessageService::Icon::Warning);
     QCOMPARE(fax.status(), TFax::fsIdle);
+    QVERIFY2(!QGuiApplication::overrideCursor(), "the hourglass goes on an error too");
     QVERIFY(!modem.commands().contains("+FCLASS=2"));
 }
 
