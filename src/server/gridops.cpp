@@ -132,6 +132,21 @@ bool TextToGrid(const QString &text, StringGrid *grid, int firstRow, int separat
     return grid ? TextToGrid(text, grid->gridModel(), firstRow, separator) : false;
 }
 
+bool AnswerToGrid(const QString &answer, StringGridModel *grid, int firstRow)
+{
+    if (!grid || answer.startsWith(u"Err"_s))
+        return false;
+    const qsizetype afterStatus = answer.indexOf(FieldSep);
+    if (afterStatus < 0)
+        return false;
+    return TextToGrid(answer.mid(afterStatus + 1), grid, firstRow, 1);
+}
+
+bool AnswerToGrid(const QString &answer, StringGrid *grid, int firstRow)
+{
+    return grid ? AnswerToGrid(answer, grid->gridModel(), firstRow) : false;
+}
+
 void DeleteGridRow(StringGridModel &grid, int row)
 {
     const int rows = grid.rowCount();

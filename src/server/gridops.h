@@ -32,6 +32,14 @@ QString GridToText(const StringGrid *grid, int firstRow, int separator);
 bool TextToGrid(const QString &text, StringGridModel *grid, int firstRow, int separator);
 bool TextToGrid(const QString &text, StringGrid *grid, int firstRow, int separator);
 
+// A server answer in Mode 1 (column names first) into the grid from
+// firstRow: the status field is dropped (its three characters and the
+// FieldSep after them) and the rest goes to TextToGrid with FieldSep, so row
+// firstRow gets the column names. False for an "Err" answer (the grid is
+// left as it was) and whenever TextToGrid answers false.
+bool AnswerToGrid(const QString &answer, StringGridModel *grid, int firstRow);
+bool AnswerToGrid(const QString &answer, StringGrid *grid, int firstRow);
+
 // Removes a row: the rows below move up, the last row is emptied, and the
 // row count drops by one unless it is 2 or less.
 void DeleteGridRow(StringGridModel &grid, int row);

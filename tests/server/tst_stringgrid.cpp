@@ -195,6 +195,13 @@ void TestStringGrid::textToGridReadsModeOneAnswer()
     QCOMPARE(grid.rowCount(), 3);
     QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), u"电话"_s);
     QCOMPARE(grid.rowCells(2), (QStringList{u"乙"_s, u"B"_s, QString()}));
+
+    // The whole answer, status first.
+    StringGrid fromAnswer;
+    QVERIFY(AnswerToGrid(u"OK0"_s + FieldSep + answer, &fromAnswer, 0));
+    QCOMPARE(fromAnswer.gridModel()->allRows(), grid.gridModel()->allRows());
+    QVERIFY(!AnswerToGrid(u"Errno such table"_s, &fromAnswer, 0));
+    QCOMPARE(fromAnswer.rowCount(), 3);
 }
 
 void TestStringGrid::gridTextRoundTrip()

@@ -688,6 +688,23 @@ void TestTagBinding::boundRangeMatchesSchema()
     tagged<QLineEdit>(&window, 55);
     QVERIFY(CheckBoundRange(&window, 10, 60, u"部门"_s).contains(u"6"_s));
     QVERIFY_THROWS_EXCEPTION(KorvanError, TableColumnCount(u"没有这个表"_s));
+
+    // The master-data list: a Mode 1 answer, column names as row 0.
+    RecordingMessageService messages;
+    QVERIFY(ExecSqlStep(u"insert into 部门 values('业务部','王五','','021-1','021-2')"_s));
+    StringGrid list;
+    list.setHeadingRow(true);
+    QVERIFY(AnswerToGrid(m_connection->openQuery(u"select * from 部门 order by 部门名称 "_s, QString(), 1), &list, 0));
+    QCOMPARE(list.colCount(), 5);
+    QCOMPARE(list.cell(0, 0), u"部门名称"_s);
+    QCOMPARE(list.cell(0, 3), u"直线电话"_s);
+    int row = -1;
+    for (int r = 1; r < list.rowCount(); ++r) {
+        if (list.cell(r, 0) == u"业务部"_s)
+            row = r;
+    }
+    QVERIFY(row > 0);
+    QCOMPARE(GridRowText(&list, row, 1), record({u"业务部"_s, u"王五"_s, QString(), u"021-1"_s, u"021-2"_s}));
 }
 
 QTEST_MAIN(TestTagBinding)
