@@ -170,6 +170,17 @@ void BoundForm::build(const FormTable &table, QWidget *host)
         page = std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
     }
 
+    // Fields before the first page go to a page without a title.
+    auto untitledPage = [this] {
+        auto *scroll = new QScrollArea(m_pages);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        auto *body = new QWidget(scroll);
+        scroll->setWidget(body);
+        m_pages->addTab(scroll, QString());
+        return std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
+    };
+
     for (const FormField &spec : table) {
         switch (spec.kind) {
         case FieldKind::Page: {
@@ -186,8 +197,8 @@ void BoundForm::build(const FormTable &table, QWidget *host)
             continue;
         }
         case FieldKind::Group:
-            if (!page) // a group before the first page opens an untitled page
-                build({Field::page(QString())}, host);
+            if (!page)
+                page = untitledPage();
             page->startGroup(spec.label, spec.columns);
             continue;
         case FieldKind::Mark:
@@ -195,14 +206,8 @@ void BoundForm::build(const FormTable &table, QWidget *host)
         default:
             break;
         }
-        if (!page) {
-            auto *scroll = new QScrollArea(m_pages);
-            scroll->setWidgetResizable(true);
-            auto *body = new QWidget(scroll);
-            scroll->setWidget(body);
-            m_pages->addTab(scroll, QString());
-            page = std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
-        }
+        if (!page)
+            page = untitledPage();
         QWidget *parent = page->parent();
         if (spec.kind == FieldKind::Caption) {
             auto *caption = new QLabel(spec.label, parent);

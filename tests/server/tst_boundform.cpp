@@ -103,6 +103,7 @@ private slots:
     void cleanupTestCase();
 
     void buildsEveryFieldOnItsPage();
+    void fieldsBeforeFirstPage();
     void initialValuesAndClear();
     void changesSignalModified();
     void loadAndClearAreQuiet();
@@ -199,6 +200,18 @@ void TestBoundForm::buildsEveryFieldOnItsPage()
         pages->setCurrentIndex(i);
         window.grab().save(shot.arg(i));
     }
+}
+
+void TestBoundForm::fieldsBeforeFirstPage()
+{
+    QWidget window;
+    BoundForm form(&window);
+    form.build({Field::group(u"头"_s), Field::edit(10, u"甲"_s), Field::page(u"第二页"_s), Field::edit(20, u"乙"_s)});
+    QCOMPARE(form.pages()->count(), 2);
+    QCOMPARE(form.pages()->tabText(1), u"第二页"_s);
+    QVERIFY(form.pages()->widget(0)->isAncestorOf(form.edit(10)));
+    QVERIFY(form.pages()->widget(1)->isAncestorOf(form.edit(20)));
+    QCOMPARE(BoundControls(&window, 0, 100).size(), 2);
 }
 
 void TestBoundForm::initialValuesAndClear()
