@@ -44,7 +44,8 @@ class TFax : public QObject
 public:
     enum TDialType { dtTone, dtPulse };
     Q_ENUM(TDialType)
-    enum TFaxDevice { fdCOM1, fdCOM2, fdCOM3, fdCOM4 };
+    // Of fixed type, so that any port index (−1 for none) can be held and refused.
+    enum TFaxDevice : int { fdCOM1, fdCOM2, fdCOM3, fdCOM4 };
     Q_ENUM(TFaxDevice)
     enum TFaxStatus {
         fsIdle,
