@@ -1,0 +1,225 @@
+#include "masterdatawindow.h"
+
+#include "boundform.h"
+#include "gridops.h"
+#include "korvanerror.h"
+#include "marks.h"
+#include "messageservice.h"
+#include "queryhelpers.h"
+#include "serverconnection.h"
+#include "stringgrid.h"
+#include "transactionguard.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+using namespace CommFunU;
+
+MasterDataWindow::MasterDataWindow(const Settings &settings, const FormTable &fields, QWidget *parent)
+    : QDialog(parent)
+    , m_settings(settings)
+    , m_form(new BoundForm(this))
+    , m_grid(new StringGrid(this))
+    , m_buttonBar(new QHBoxLayout)
+{
+    setWindowTitle(settings.caption);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_buttonBar->addStretch();
+    addButton(u"新增"_s, [this] { addNew(); });
+    addButton(u"保存"_s, [this] { save(); });
+    addButton(u"删除"_s, [this] { removeSelected(); });
+    addButton(u"返回"_s, [this] { reject(); });
+
+    auto *formArea = new QWidget(this);
+    m_form->build(fields, formArea);
+
+    m_grid->setEditable(false);
+    m_grid->setRowSelect(true);
+    m_grid->setHeadingRow(true);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        editRow(index.row());
+    });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(m_buttonBar);
+    layout->addWidget(formArea);
+    layout->addWidget(m_grid, 1);
+    resize(760, 560);
+
+    m_form->clear(m_settings.loadLow, m_settings.loadHigh);
+    setMode(Mode::New);
+}
+
+QPushButton *MasterDataWindow::addButton(const QString &caption, std::function<void()> command)
+{
+    auto *b = new QPushButton(caption, this);
+    b->setObjectName(caption);
+    b->setAutoDefault(false);
+    m_buttonBar->insertWidget(m_buttonBar->count() - 1, b); // before the closing stretch
+    connect(b, &QPushButton::clicked, this, std::move(command));
+    return b;
+}
+
+QPushButton *MasterDataWindow::button(const QString &caption) const
+{
+    return findChild<QPushButton *>(caption, Qt::FindDirectChildrenOnly);
+}
+
+void MasterDataWindow::setMode(Mode mode)
+{
+    m_mode = mode;
+    if (QWidget *key = m_form->field(m_settings.keyTag))
+        key->setEnabled(mode == Mode::New);
+}
+
+QString MasterDataWindow::keyText() const
+{
+    const QLineEdit *key = m_form->edit(m_settings.keyTag);
+    return key ? key->text() : QString();
+}
+
+void MasterDataWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_listed)
+        return;
+    m_listed = true;
+    // The list loads once the window is on screen.
+    QMetaObject::invokeMethod(this, &MasterDataWindow::reloadList, Qt::QueuedConnection);
+}
+
+void MasterDataWindow::reloadList()
+{
+    fillGrid(m_settings.listSql);
+}
+
+void MasterDataWindow::fillGrid(const QString &sql)
+{
+    QString answer;
+    try {
+        answer = GetAppServer().openQuery(sql, QString(), 1);
+    } catch (const KorvanError &) {
+        return; // shown by the connection's provider
+    }
+    if (answer.startsWith(u"Err"_s)) {
+        ShowMessage(u"出错: \r"_s + answer.mid(3));
+        return;
+    }
+    // The grid text is the answer after its status: the count, the names, the values.
+    TextToGrid(answer.mid(answer.indexOf(FieldSep) + 1), m_grid, 0, 1);
+}
+
+void MasterDataWindow::editRow(int row)
+{
+    if (row < 1 || row >= m_grid->rowCount() || m_grid->cell(row, 0).trimmed().isEmpty())
+        return;
+    m_form->load(GridRowText(m_grid, row, 1), m_settings.loadLow, m_settings.loadHigh);
+    afterRowLoaded(row);
+    setMode(Mode::Editing);
+}
+
+void MasterDataWindow::addNew()
+{
+    m_form->clear(m_settings.loadLow, m_settings.loadHigh);
+    setMode(Mode::New);
+    if (QWidget *key = m_form->field(m_settings.keyTag))
+        key->setFocus();
+}
+
+bool MasterDataWindow::validate()
+{
+    if (keyText().trimmed().isEmpty()) {
+        ShowMessage(m_settings.emptyKeyMessage);
+        return false;
+    }
+    return true;
+}
+
+QString MasterDataWindow::deleteStatement(const QString &key) const
+{
+    return u"delete from "_s + m_settings.table + u" where "_s + m_settings.keyColumn + u"='"_s + QuoteValue(key)
+           + u'\'';
+}
+
+void MasterDataWindow::showFailure(const QString &statement, const QString &answer)
+{
+    ShowMessage(u"出错: \r"_s + statement + u"\r"_s + answer.mid(3));
+}
+
+void MasterDataWindow::save()
+{
+    if (!validate())
+        return;
+    QString record;
+    try {
+        record = m_form->save(m_settings.saveLow, m_settings.saveHigh);
+    } catch (const KorvanError &e) {
+        ShowMessage(e.message());
+        return;
+    }
+    const QString insert = u"insert into "_s + m_settings.table + u' ' + BuildValuesList(record);
+    ServerConnection *server = nullptr;
+    try {
+        server = &GetAppServer();
+    } catch (const KorvanError &) {
+        return;
+    }
+
+    if (m_mode == Mode::Editing) {
+        // Replacing a row is a delete and an insert; in one transaction, so a
+        // refused insert leaves the old row in place instead of losing it.
+        const QString remove = deleteStatement(keyText());
+        TransactionGuard transaction(*server);
+        const QString removed = server->execSql(remove, QString());
+        if (removed.startsWith(u"Err"_s) && deleteMustSucceed()) {
+            showFailure(remove, removed);
+        } else {
+            const QString inserted = server->execSql(insert, QString());
+            if (inserted.startsWith(u"Err"_s)) {
+                showFailure(insert, inserted);
+            } else if (transaction.commit()) {
+                ShowMessage(u"修改成功!"_s);
+            }
+        }
+    } else {
+        const QString inserted = server->execSql(insert, QString());
+        if (inserted.startsWith(u"Err"_s)) {
+            showFailure(insert, inserted);
+        } else {
+            ShowMessage(u"保存成功!"_s);
+            setMode(Mode::Editing);
+        }
+    }
+    afterSave();
+}
+
+void MasterDataWindow::removeSelected()
+{
+    const int row = m_grid->selectionTopRow();
+    const QString first = row >= 1 ? m_grid->cell(row, 0) : QString();
+    if (first.trimmed().isEmpty()) {
+        ShowMessage(u"当前并无选中记录!"_s);
+        return;
+    }
+    if (MessageService::ask(u"提示"_s, u"是否要删除当前数据？"_s, MessageService::Yes | MessageService::No,
+                            MessageService::Icon::Warning)
+        != MessageService::Yes)
+        return;
+    const QString sql = rowDeleteStatement(first);
+    bool succeeded = false;
+    try {
+        const QString answer = GetAppServer().execSql(sql, QString());
+        succeeded = !answer.startsWith(u"Err"_s);
+        if (succeeded)
+            DeleteGridRow(m_grid, row);
+        else
+            ShowMessage(u"出错: \r"_s + answer.mid(3));
+    } catch (const KorvanError &) {
+        return;
+    }
+    afterRemove(succeeded);
+}
