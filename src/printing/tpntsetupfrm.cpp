@@ -1,0 +1,448 @@
+#include "tpntsetupfrm.h"
+
+#include "efaxerror.h"
+#include "formprinter.h"
+#include "korvanerror.h"
+#include "messageservice.h"
+#include "reportsettings.h"
+#include "stringgrid.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::array<int, 4> DefaultMargins{5, 5, 5, 20};
+
+QString &settingsPathOverride()
+{
+    static QString path;
+    return path;
+}
+
+const QString Caption = u"提示"_s;
+
+void inform(const QString &text, MessageService::Icon icon = MessageService::Icon::Information)
+{
+    MessageService::inform(Caption, text, icon);
+}
+
+// A whole number of at least 0, else the fallback.
+int parseOr(const QString &text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 0 ? value : fallback;
+}
+
+void paintBase(QWidget *box, bool active)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, active ? QColor(Qt::white) : box->palette().color(QPalette::Button));
+    box->setPalette(palette);
+}
+
+} // namespace
+
+TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
+    : QDialog(parent)
+    , m_layout(layout)
+    , m_settingsPath(defaultSettingsPath())
+    , m_faxBitmapPath(u"faxtest.bmp"_s)
+{
+    setWindowTitle(u"打印"_s);
+
+    auto *outputGroup = new QGroupBox(u"打印方向："_s, this);
+    auto *outputLayout = new QGridLayout(outputGroup);
+    auto *buttons = new QButtonGroup(this);
+    const QStringList outputNames{u"打印机"_s, u"传真机"_s, u"PDF文件"_s};
+    for (int i = 0; i < 3; ++i) {
+        m_outputs[size_t(i)] = new QRadioButton(outputNames.at(i), outputGroup);
+        buttons->addButton(m_outputs[size_t(i)], i);
+    }
+    m_copies = new QSpinBox(outputGroup);
+    m_copies->setRange(0, 999);
+    m_copies->setValue(1);
+    m_faxNumber = new QLineEdit(outputGroup);
+    m_port = new QComboBox(outputGroup);
+    m_port->addItems({u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s});
+    m_port->setCurrentIndex(-1);
+    m_pdfFile = new QLineEdit(outputGroup);
+    m_pdfFile->setMinimumWidth(220);
+    m_pdfBrowse = new QPushButton(u"浏览..."_s, outputGroup);
+    m_pdfBrowse->setAutoDefault(false);
+
+    outputLayout->addWidget(m_outputs[PrinterOutput], 0, 0);
+    outputLayout->addWidget(new QLabel(u"份数："_s, outputGroup), 0, 1, Qt::AlignRight);
+    outputLayout->addWidget(m_copies, 0, 2);
+    outputLayout->addWidget(m_outputs[FaxOutput], 1, 0);
+    outputLayout->addWidget(new QLabel(u"传真号码:"_s, outputGroup), 1, 1, Qt::AlignRight);
+    auto *faxRow = new QHBoxLayout;
+    faxRow->addWidget(m_faxNumber, 1);
+    faxRow->addWidget(new QLabel(u"端口:"_s, outputGroup));
+    faxRow->addWidget(m_port);
+    outputLayout->addLayout(faxRow, 1, 2, 1, 2);
+    outputLayout->addWidget(m_outputs[PdfOutput], 2, 0);
+    outputLayout->addWidget(new QLabel(u"文件:"_s, outputGroup), 2, 1, Qt::AlignRight);
+    outputLayout->addWidget(m_pdfFile, 2, 2);
+    outputLayout->addWidget(m_pdfBrowse, 2, 3);
+    outputLayout->setColumnStretch(2, 1);
+
+    auto *marginGroup = new QGroupBox(u"页边距"_s, this);
+    auto *marginLayout = new QGridLayout(marginGroup);
+    const QStringList marginNames{u"左边距："_s, u"右边距："_s, u"上边距："_s, u"下边距："_s};
+    for (int i = 0; i < 4; ++i) {
+        auto *box = new QLineEdit(QString::number(DefaultMargins[size_t(i)]), marginGroup);
+        box->setValidator(new QIntValidator(0, 999, box));
+        box->setMaximumWidth(60);
+        m_margins[size_t(i)] = box;
+        marginLayout->addWidget(new QLabel(marginNames.at(i), marginGroup), i / 2, (i % 2) * 3, Qt::AlignRight);
+        marginLayout->addWidget(box, i / 2, (i % 2) * 3 + 1);
+        marginLayout->addWidget(new QLabel(u"mm"_s, marginGroup), i / 2, (i % 2) * 3 + 2);
+    }
+    marginLayout->setColumnStretch(2, 1);
+    marginLayout->setColumnStretch(5, 1);
+
+    m_setupButton = new QPushButton(u"设置"_s, this);
+    m_printButton = new QPushButton(u"打印"_s, this);
+    m_cancelButton = new QPushButton(u"取消"_s, this);
+    m_setupButton->setAutoDefault(false);
+    m_cancelButton->setAutoDefault(false);
+    m_printButton->setDefault(true);
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(m_setupButton);
+    buttonRow->addWidget(m_printButton);
+    buttonRow->addWidget(m_cancelButton);
+
+    m_status = new QLabel(statusText(TFax::fsIdle), this);
+    m_status->setFrameShape(QFrame::StyledPanel);
+    m_status->setFrameShadow(QFrame::Sunken);
+
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(outputGroup);
+    main->addWidget(marginGroup);
+    main->addLayout(buttonRow);
+    main->addWidget(m_status);
+
+    m_outputs[PrinterOutput]->setChecked(true);
+    setPdfFileName(QDir::current().absoluteFilePath(u"单据.pdf"_s));
+    showOutputColours();
+
+    m_fax.setFaxMode(TFax::fmFine);
+    m_fax.setModemInitStr(u"&FE1Q0V1S0=0"_s);
+    m_fax.setModemResetStr(u"Z"_s);
+    m_fax.setScaleFactorX(1);
+    m_fax.setScaleFactorY(1);
+    connect(&m_fax, &TFax::statusChanged, this, [this](TFax::TFaxStatus status) {
+        m_status->setText(statusText(status));
+        m_status->repaint();
+    });
+
+    connect(buttons, &QButtonGroup::idClicked, this, [this] { showOutputColours(); });
+    connect(m_pdfBrowse, &QPushButton::clicked, this, &TPntSetupFrm::browsePdfFile);
+    connect(m_setupButton, &QPushButton::clicked, this, &TPntSetupFrm::setupPrinter);
+    connect(m_printButton, &QPushButton::clicked, this, &TPntSetupFrm::print);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_printer.setOrientation(ReportSettings::Portrait);
+    loadSettings();
+}
+
+TPntSetupFrm::~TPntSetupFrm() = default;
+
+QString TPntSetupFrm::defaultSettingsPath()
+{
+    if (!settingsPathOverride().isEmpty())
+        return settingsPathOverride();
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(u"SinglePntsetupf"_s);
+}
+
+void TPntSetupFrm::setDefaultSettingsPath(const QString &path)
+{
+    settingsPathOverride() = path;
+}
+
+void TPntSetupFrm::setDocumentTitle(const QString &title)
+{
+    m_documentTitle = title;
+}
+
+TPntSetupFrm::Output TPntSetupFrm::output() const
+{
+    if (m_outputs[FaxOutput]->isChecked())
+        return FaxOutput;
+    if (m_outputs[PdfOutput]->isChecked())
+        return PdfOutput;
+    return PrinterOutput;
+}
+
+void TPntSetupFrm::setOutput(Output output)
+{
+    m_outputs[size_t(output)]->setChecked(true);
+    showOutputColours();
+}
+
+QString TPntSetupFrm::pdfFileName() const
+{
+    return m_pdfFile->text().trimmed();
+}
+
+void TPntSetupFrm::setPdfFileName(const QString &fileName)
+{
+    m_pdfFile->setText(fileName);
+}
+
+int TPntSetupFrm::pageCount() const
+{
+    return m_grid ? (m_grid->rowCount() - 1) / RowsPerPage + 1 : 1;
+}
+
+QString TPntSetupFrm::statusText(TFax::TFaxStatus status)
+{
+    switch (status) {
+    case TFax::fsIdle:
+        return u"就绪"_s;
+    case TFax::fsDeviceOpen:
+        return u"打开设备..."_s;
+    case TFax::fsModemSetup:
+        return u"设置Modem..."_s;
+    case TFax::fsDialling:
+        return u"拨号..."_s;
+    case TFax::fsWaitingForConnect:
+        return u"等待对方连接..."_s;
+    case TFax::fsWaitingForPage:
+        return u"等待数据..."_s;
+    case TFax::fsSendingPage:
+        return u"传送数据..."_s;
+    case TFax::fsAborted:
+        return u"放弃"_s;
+    case TFax::fsError:
+        return u"出错"_s;
+    }
+    return QString();
+}
+
+void TPntSetupFrm::showOutputColours()
+{
+    const Output chosen = output();
+    paintBase(m_copies, chosen == PrinterOutput);
+    paintBase(m_faxNumber, chosen == FaxOutput);
+    paintBase(m_port, chosen == FaxOutput);
+    paintBase(m_pdfFile, chosen == PdfOutput);
+}
+
+void TPntSetupFrm::loadSettings()
+{
+    QFile file(m_settingsPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    PrintLayout stored;
+    stored.MarginLeft = DefaultMargins[0];
+    stored.MarginRight = DefaultMargins[1];
+    stored.MarginTop = DefaultMargins[2];
+    stored.MarginBottom = DefaultMargins[3];
+    stored.FaxPort = -1;
+    stored.readSettings(file.read(PrintLayout::ImageSize));
+    const qint32 margins[] = {stored.MarginLeft, stored.MarginRight, stored.MarginTop, stored.MarginBottom};
+    for (int i = 0; i < 4; ++i)
+        m_margins[size_t(i)]->setText(QString::number(margins[i]));
+    m_port->setCurrentIndex(stored.FaxPort >= 0 && stored.FaxPort < m_port->count() ? stored.FaxPort : -1);
+}
+
+void TPntSetupFrm::saveSettings()
+{
+    QSaveFile file(m_settingsPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_layout.toImage()) != PrintLayout::ImageSize
+        || !file.commit()) {
+        qWarning("SinglePntsetupf: cannot write %s", qPrintable(m_settingsPath));
+    }
+}
+
+void TPntSetupFrm::normaliseMargins()
+{
+    for (int i = 0; i < 4; ++i)
+        m_margins[size_t(i)]->setText(QString::number(parseOr(m_margins[size_t(i)]->text(), DefaultMargins[size_t(i)])));
+}
+
+void TPntSetupFrm::noPrinter()
+{
+    // Shown here: the process-wide handler keeps quiet about plain errors,
+    // and the user has to learn why nothing was printed.
+    inform(ReportPrinter::noPrinterMessage(), MessageService::Icon::Warning);
+    throw KorvanError(ReportPrinter::noPrinterMessage());
+}
+
+void TPntSetupFrm::choosePrinter()
+{
+    if (!m_printer.isPdf())
+        return;
+    QString name = QPrinterInfo::defaultPrinterName();
+    if (name.isEmpty())
+        name = m_printer.targetNames().constFirst();
+    m_printer.setCurrentTarget(name);
+}
+
+void TPntSetupFrm::print()
+{
+    normaliseMargins();
+    m_layout.MarginLeft = m_margins[LeftMargin]->text().toInt();
+    m_layout.MarginRight = m_margins[RightMargin]->text().toInt();
+    m_layout.MarginTop = m_margins[TopMargin]->text().toInt();
+    m_layout.MarginBottom = m_margins[BottomMargin]->text().toInt();
+    m_layout.FaxPort = m_port->currentIndex();
+    saveSettings();
+    m_lastPageCount = 0;
+    m_lastFaxSent = false;
+
+    switch (output()) {
+    case PrinterOutput: {
+        if (!m_printer.hasPrinters())
+            noPrinter();
+        choosePrinter();
+        m_copies->setValue(qMax(1, m_copies->value()));
+        QPrinter &printer = m_printer.printer();
+        printer.setCopyCount(m_copies->value());
+        printDocument(printer, m_printer.currentTarget());
+        break;
+    }
+    case PdfOutput: {
+        if (pdfFileName().isEmpty()) {
+            inform(u"请指定PDF文件!"_s, MessageService::Icon::Warning);
+            return;
+        }
+        m_printer.setCurrentTarget(ReportPrinter::pdfTargetName());
+        m_printer.setPdfFileName(QFileInfo(pdfFileName()).absoluteFilePath());
+        printDocument(m_printer.printer(), m_printer.pdfFileName());
+        break;
+    }
+    case FaxOutput:
+        sendFax();
+        break;
+    }
+}
+
+void TPntSetupFrm::printDocument(QPrinter &printer, const QString &target)
+{
+    printer.setDocName(m_documentTitle.isEmpty() ? windowTitle() : m_documentTitle);
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        inform(u"无法开始打印: "_s + target, MessageService::Icon::Warning);
+        return;
+    }
+    try {
+        const PrintLayout page = PrinterPageLayout(m_layout, &painter);
+        m_layout.PageWidth = page.PageWidth;
+        m_layout.PageHeight = page.PageHeight;
+        const int pages = pageCount();
+        for (int p = 1; p <= pages; ++p) {
+            if (p > 1)
+                printer.newPage();
+            DrawForm(page);
+            if (m_grid)
+                DrawGridRows(m_grid, RowsPerPage * (p - 1), RowsPerPage * p - 1, &painter, page);
+            m_lastPageCount = p;
+        }
+    } catch (const KorvanError &error) {
+        painter.end();
+        inform(error.message(), MessageService::Icon::Warning);
+        return;
+    }
+    painter.end();
+}
+
+QList<QImage> TPntSetupFrm::renderFaxPages()
+{
+    QList<QImage> pages;
+    for (int p = 1; p <= pageCount(); ++p) {
+        QImage bitmap;
+        if (m_grid)
+            RenderFaxPage(m_layout, bitmap, m_grid, RowsPerPage * (p - 1), RowsPerPage * p - 1);
+        else
+            RenderFaxPage(m_layout, bitmap);
+        // Drawn in pure black on white: one bit a pixel holds it exactly.
+        pages.append(bitmap.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+    }
+    return pages;
+}
+
+void TPntSetupFrm::sendFax()
+{
+    QList<QImage> pages;
+    try {
+        pages = renderFaxPages();
+    } catch (const KorvanError &error) {
+        inform(error.message(), MessageService::Icon::Warning);
+        return;
+    }
+    if (!pages.last().save(m_faxBitmapPath, "BMP"))
+        qWarning("faxtest.bmp: cannot write %s", qPrintable(m_faxBitmapPath));
+
+    m_fax.setFaxDevice(static_cast<TFax::TFaxDevice>(m_layout.FaxPort));
+    m_fax.setPhoneNo(m_faxNumber->text());
+    bool sent = false;
+    try {
+        if (m_fax.Connect()) {
+            for (qsizetype i = 0; i < pages.size(); ++i) {
+                const bool last = i == pages.size() - 1;
+                const bool result = m_fax.SendPage(pages.at(i), pages.at(i).rect(), !last);
+                if (last)
+                    sent = result;
+            }
+        }
+    } catch (const EFaxError &) {
+        inform(u"传真失败,请确认Modem设置正确!"_s);
+        throw;
+    }
+    m_lastPageCount = sent ? int(pages.size()) : 0;
+    m_lastFaxSent = sent;
+    inform(sent ? u"传真成功!"_s : u"传真失败,请确认Modem设置正确!"_s);
+}
+
+void TPntSetupFrm::setupPrinter()
+{
+    if (output() == PdfOutput) {
+        m_printer.setCurrentTarget(ReportPrinter::pdfTargetName());
+    } else {
+        if (!m_printer.hasPrinters())
+            noPrinter();
+        choosePrinter();
+    }
+    const int orientation = m_printer.orientation();
+    if (m_printer.runSetupDialog(this) && m_printer.orientation() != orientation) {
+        const QString right = m_margins[RightMargin]->text();
+        m_margins[RightMargin]->setText(m_margins[BottomMargin]->text());
+        m_margins[BottomMargin]->setText(right);
+    }
+}
+
+void TPntSetupFrm::browsePdfFile()
+{
+    const QString name = QFileDialog::getSaveFileName(this, u"PDF文件"_s, pdfFileName(), u"PDF文件 (*.pdf)"_s);
+    if (name.isEmpty())
+        return;
+    setPdfFileName(name.endsWith(u".pdf"_s, Qt::CaseInsensitive) ? name : name + u".pdf"_s);
+    setOutput(PdfOutput);
+}

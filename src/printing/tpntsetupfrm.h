@@ -1,0 +1,133 @@
+#pragma once
+
+#include "printlayout.h"
+#include "reportprinter.h"
+#include "tfax.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QList>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class StringGrid;
+
+// The print/fax dialog ("打印") of every document window. The window fills
+// the PrintLayout (container, PrintLabels, reference points), may hand over
+// a grid to be printed five rows per page, and shows the dialog modally; the
+// dialog adds the margins and the fax port, keeps them in SinglePntsetupf
+// and prints the document on the printer, writes it to a PDF file, or faxes
+// it through the Class 2 fax modem.
+//
+//   PrintLayout &layout = PrintLayout::shared();
+//   layout.Container = sheet; layout.PrintLabels = 1; ... reference points
+//   TPntSetupFrm dialog(this);
+//   dialog.setGrid(cargoGrid);   // optional
+//   dialog.exec();
+//
+// 打印 may raise KorvanError ("未安装打印机!") or EFaxError after showing its
+// message; the error then ends the user action like any other.
+class TPntSetupFrm : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TPntSetupFrm)
+public:
+    enum Output { PrinterOutput, FaxOutput, PdfOutput };
+    enum MarginBox { LeftMargin, RightMargin, TopMargin, BottomMargin };
+    static constexpr int RowsPerPage = 5;
+
+    explicit TPntSetupFrm(QWidget *parent = nullptr, PrintLayout &layout = PrintLayout::shared());
+    ~TPntSetupFrm() override;
+
+    // SinglePntsetupf beside the executable unless another path was set for
+    // the process (tests set one of their own).
+    static QString defaultSettingsPath();
+    static void setDefaultSettingsPath(const QString &path);
+    QString settingsPath() const { return m_settingsPath; }
+
+    // A grid printed RowsPerPage rows per page at its place on the form
+    // (row 0, its heading, on the first page only). Not owned.
+    void setGrid(StringGrid *grid) { m_grid = grid; }
+    StringGrid *grid() const { return m_grid; }
+    void setDocumentTitle(const QString &title);
+    QString documentTitle() const { return m_documentTitle; }
+
+    Output output() const;
+    void setOutput(Output output);
+    QString pdfFileName() const;
+    void setPdfFileName(const QString &fileName);
+    // The last faxed page, written as a black-and-white BMP: faxtest.bmp in
+    // the working directory unless set otherwise.
+    QString faxBitmapPath() const { return m_faxBitmapPath; }
+    void setFaxBitmapPath(const QString &path) { m_faxBitmapPath = path; }
+
+    // The number of pages a print (or fax) of the current grid takes.
+    int pageCount() const;
+
+    // 打印 and 设置.
+    void print();
+    void setupPrinter();
+
+    // The fax driver (its status drives the status line) and the printer.
+    TFax &fax() { return m_fax; }
+    ReportPrinter &printers() { return m_printer; }
+    static QString statusText(TFax::TFaxStatus status);
+
+    // What the last 打印 produced: the pages drawn, and for a fax whether it
+    // was sent.
+    int lastPageCount() const { return m_lastPageCount; }
+    bool lastFaxSent() const { return m_lastFaxSent; }
+
+    // The controls, for the windows and the tests.
+    QRadioButton *outputButton(Output output) const { return m_outputs.at(output); }
+    QSpinBox *copiesBox() const { return m_copies; }
+    QLineEdit *faxNumberBox() const { return m_faxNumber; }
+    QComboBox *portBox() const { return m_port; }
+    QLineEdit *pdfFileBox() const { return m_pdfFile; }
+    QLineEdit *marginBox(MarginBox box) const { return m_margins.at(box); }
+    QPushButton *setupButton() const { return m_setupButton; }
+    QPushButton *printButton() const { return m_printButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QLabel *statusLine() const { return m_status; }
+
+private:
+    void loadSettings();
+    void saveSettings();
+    void normaliseMargins();
+    void showOutputColours();
+    void browsePdfFile();
+    void printDocument(QPrinter &printer, const QString &target);
+    QList<QImage> renderFaxPages();
+    void sendFax();
+    [[noreturn]] void noPrinter();
+    // The printer route's target: the current printer, else the default one.
+    void choosePrinter();
+
+    PrintLayout &m_layout;
+    QString m_settingsPath;
+    StringGrid *m_grid = nullptr;
+    QString m_documentTitle;
+    QString m_faxBitmapPath;
+    ReportPrinter m_printer;
+    TFax m_fax;
+    int m_lastPageCount = 0;
+    bool m_lastFaxSent = false;
+
+    std::array<QRadioButton *, 3> m_outputs{};
+    QSpinBox *m_copies;
+    QLineEdit *m_faxNumber;
+    QComboBox *m_port;
+    QLineEdit *m_pdfFile;
+    QPushButton *m_pdfBrowse;
+    std::array<QLineEdit *, 4> m_margins{};
+    QPushButton *m_setupButton;
+    QPushButton *m_printButton;
+    QPushButton *m_cancelButton;
+    QLabel *m_status;
+};
