@@ -1,4 +1,5 @@
 #include "korvanapplication.h"
+#include "menuwiring.h"
 #include "serverconnection.h"
 #include "startupconventions.h"
 #include "tmainfrm.h"
@@ -24,8 +25,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         TMainFrm mainWindow;
-        // The job windows, the query window and the dialogs of the menu
-        // register here as they join the program.
+        WireMenus(mainWindow);
         mainWindow.showMaximized();
         status = app.exec();
     }

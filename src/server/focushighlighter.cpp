@@ -1,6 +1,7 @@
 #include "focushighlighter.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPalette>
@@ -21,7 +22,8 @@ void SetFieldColour(QWidget *field, const QColor &colour)
     QPalette palette = field->palette();
     palette.setColor(QPalette::Active, QPalette::Base, colour);
     palette.setColor(QPalette::Inactive, QPalette::Base, colour);
-    palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Disabled, QPalette::Button));
+    // Disabled fields show the button face.
+    palette.setColor(QPalette::Disabled, QPalette::Base, QApplication::palette().color(QPalette::Active, QPalette::Button));
     field->setPalette(palette);
 }
 
@@ -33,16 +35,9 @@ FocusHighlighter &FocusHighlighter::instance()
     return highlighter;
 }
 
-void FocusHighlighter::watch(QWidget *field)
-{
-    if (!field)
-        return;
-    field->removeEventFilter(&instance());
-    field->installEventFilter(&instance());
-    CommFunU::SetFieldColour(field, field->hasFocus() ? CommFunU::HighlightColour() : QColor(Qt::white));
-}
-
 namespace {
+
+const char WatchedProperty[] = "korvanFocusHighlight";
 
 // Read-only fields take no input, so they are not highlighted.
 bool isReadOnly(const QWidget *field)
@@ -56,15 +51,41 @@ bool isReadOnly(const QWidget *field)
     return false;
 }
 
+void paint(QWidget *field, bool focused)
+{
+    const bool lit = focused && !isReadOnly(field);
+    CommFunU::SetFieldColour(field, lit ? CommFunU::HighlightColour() : QColor(Qt::white));
+}
+
 } // namespace
+
+void FocusHighlighter::watch(QWidget *field)
+{
+    if (!field)
+        return;
+    FocusHighlighter &self = instance();
+    // The application reports every change of the focus widget, also those
+    // made while a window is inactive, which bring no focus events.
+    if (!self.m_followsApplication && qApp) {
+        connect(qApp, &QApplication::focusChanged, &self, [](QWidget *old, QWidget *now) {
+            if (old && old->property(WatchedProperty).toBool())
+                paint(old, old->hasFocus());
+            if (now && now->property(WatchedProperty).toBool())
+                paint(now, true);
+        });
+        self.m_followsApplication = true;
+    }
+    field->setProperty(WatchedProperty, true);
+    field->removeEventFilter(&self);
+    field->installEventFilter(&self);
+    paint(field, field->hasFocus());
+}
 
 bool FocusHighlighter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        if (auto *field = qobject_cast<QWidget *>(watched)) {
-            const bool lit = event->type() == QEvent::FocusIn && !isReadOnly(field);
-            CommFunU::SetFieldColour(field, lit ? CommFunU::HighlightColour() : QColor(Qt::white));
-        }
+        if (auto *field = qobject_cast<QWidget *>(watched))
+            paint(field, event->type() == QEvent::FocusIn);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -32,4 +32,6 @@ protected:
 
 private:
     FocusHighlighter() = default;
+
+    bool m_followsApplication = false;
 };

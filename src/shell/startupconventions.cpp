@@ -1,5 +1,7 @@
 #include "startupconventions.h"
 
+#include "values.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
@@ -26,16 +28,6 @@ QString MorningMark()
 QString AfternoonMark()
 {
     return u"下午"_s;
-}
-
-QString DateText(const QDate &date)
-{
-    return date.toString(ShortDateFormat());
-}
-
-QString TimeText(const QTime &time)
-{
-    return time.toString(LongTimeFormat());
 }
 
 QString DateTimeText(const QDateTime &moment)

@@ -2,9 +2,7 @@
 
 #include <QString>
 
-class QDate;
 class QDateTime;
-class QTime;
 
 // The process-wide date and time conventions: dates travel and show as
 // "yyyy-mm-dd", times as "hh:nn" (24 hours); the morning and afternoon marks
@@ -17,9 +15,7 @@ QString LongTimeFormat();   // QTime format "hh:mm"
 QString MorningMark();      // "上午"
 QString AfternoonMark();    // "下午"
 
-QString DateText(const QDate &date);
-QString TimeText(const QTime &time);
-// Date, a space and time, as the run log writes it.
+// Date, a space and time, as the run log writes it (DateText and TimeText are in values.h).
 QString DateTimeText(const QDateTime &moment);
 
 // Sets the conventions for the process (default locale Chinese/China, whose

@@ -1,7 +1,7 @@
 #include "tloginfrm.h"
 
 #include "currentuser.h"
-#include "fieldhighlighter.h"
+#include "focushighlighter.h"
 #include "korvanapplication.h"
 #include "korvanerror.h"
 #include "loginpicture.h"
@@ -70,7 +70,7 @@ TloginFrm::TloginFrm(QWidget *parent)
     m_status->setSizeGripEnabled(false);
     for (QLineEdit *field : {m_userName, m_password, m_address}) {
         field->setMinimumWidth(180);
-        FieldHighlighter::install(field);
+        FocusHighlighter::watch(field);
     }
 
     auto *form = new QFormLayout;

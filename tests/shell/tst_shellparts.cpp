@@ -3,7 +3,7 @@
 // login picture.
 
 #include "connectsettings.h"
-#include "fieldhighlighter.h"
+#include "focushighlighter.h"
 #include "korvanapplication.h"
 #include "korvanerror.h"
 #include "loginpicture.h"
@@ -11,6 +11,7 @@
 #include "recordingmessageservice.h"
 #include "serverconnection.h"
 #include "startupconventions.h"
+#include "values.h"
 #include "textcodec.h"
 #include "tloginfrm.h"
 #include "widgetmessageservice.h"
@@ -101,8 +102,8 @@ void TestShellParts::focusColours()
     auto *second = new QLineEdit(&window);
     first->move(0, 0);
     second->move(0, 40);
-    FieldHighlighter::install(first);
-    FieldHighlighter::install(second);
+    FocusHighlighter::watch(first);
+    FocusHighlighter::watch(second);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.activateWindow();
