@@ -165,6 +165,10 @@ void PageDrawer::drawShape(QWidget *control, ShapeControl::Shape shape, QPen pen
 {
     if (fax())
         pen.setColor(Qt::black);
+    // The pen is measured in the sheet's pixels and scaled like the shape: a
+    // one-pixel rule stays a visible rule on a 600 dpi page.
+    const double width = pen.widthF() > 0 ? pen.widthF() : 1.0;
+    pen.setWidth(qMax(1, RoundHalfEven(width * qMin(m_scale.x(), m_scale.y()))));
     ShapeControl::drawShape(m_painter, shape, pen, ShapeControl::shapeBox(shape, control->size(), box.x, box.y, box.r, box.b));
 }
 

@@ -33,7 +33,8 @@ class StringGrid;
 //   QComboBox       with PrintLabels; its text, never shrunk
 //   QDateTimeEdit   with PrintLabels; 'yyyy"年"m"月"d"日"' or "上午h:nn"
 //   ShapeControl, and the QFrame rules of the forms library
-//                   with PrintLabels, when visible; rules, frames, ellipses
+//                   with PrintLabels, when visible; rules, frames, ellipses,
+//                   the pen as wide as the shape's pen scaled onto the page
 // Everything else (pictures, panels, check boxes, grids, buttons) is left out.
 // In fax mode every text is 8 points larger than its control's font and
 // everything is drawn in pure black without smoothing, as a fax receives it.

@@ -39,6 +39,9 @@ PrintableSheet::PrintableSheet(QWidget *parent)
     QPalette palette = m_sheet->palette();
     palette.setColor(QPalette::Window, Qt::white);
     m_sheet->setPalette(palette);
+    // Its own roles, not the dark surround's: white paper, black ink.
+    m_sheet->setBackgroundRole(QPalette::Window);
+    m_sheet->setForegroundRole(QPalette::WindowText);
     m_sheet->setFont(ReportDocument::defaultFont(9));
     m_scroll->setWidget(m_sheet);
     m_scroll->setWidgetResizable(false);

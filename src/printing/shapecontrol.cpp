@@ -37,6 +37,7 @@ void ShapeControl::drawShape(QPainter &painter, Shape shape, const QPen &pen, co
 {
     if (box.width() <= 0 || box.height() <= 0)
         return;
+    const int penWidth = qMax(1, qRound(pen.widthF()));
     painter.save();
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -45,8 +46,10 @@ void ShapeControl::drawShape(QPainter &painter, Shape shape, const QPen &pen, co
     const QRect outline(box.left(), box.top(), box.width() - 1, box.height() - 1);
     if (shape == Ellipse)
         painter.drawEllipse(outline);
-    else if (box.width() == 1 || box.height() == 1)
-        painter.drawLine(box.topLeft(), box.bottomRight());
+    else if (box.width() == 1) // a vertical rule, the pen's width centred on it
+        painter.fillRect(QRect(box.left() - penWidth / 2, box.top(), penWidth, box.height()), pen.brush());
+    else if (box.height() == 1)
+        painter.fillRect(QRect(box.left(), box.top() - penWidth / 2, box.width(), penWidth), pen.brush());
     else
         painter.drawRect(outline);
     painter.restore();

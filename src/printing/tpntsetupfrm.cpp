@@ -96,7 +96,8 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
 
     outputLayout->addWidget(m_outputs[PrinterOutput], 0, 0);
     outputLayout->addWidget(new QLabel(u"份数："_s, outputGroup), 0, 1, Qt::AlignRight);
-    outputLayout->addWidget(m_copies, 0, 2);
+    m_copies->setMinimumWidth(70);
+    outputLayout->addWidget(m_copies, 0, 2, Qt::AlignLeft);
     outputLayout->addWidget(m_outputs[FaxOutput], 1, 0);
     outputLayout->addWidget(new QLabel(u"传真号码:"_s, outputGroup), 1, 1, Qt::AlignRight);
     auto *faxRow = new QHBoxLayout;

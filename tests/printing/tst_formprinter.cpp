@@ -552,6 +552,18 @@ void TestFormPrinter::shapes()
     for (int x = 10; x < 40; ++x)
         dark += qGray(image.pixel(x, 300)) < 128 ? 1 : 0;
     QCOMPARE(dark, 5);
+
+    // Scaled onto a page twice the sheet's size, rules and pens grow with it.
+    QImage twice = pageImage(800, 800);
+    QPainter painter(&twice);
+    PrintLayout layout = oneToOne(sheet.get());
+    DrawForm(PrinterPageLayout(layout, &painter)); // sheet 400 x 400 on 800 x 800: scale 2
+    painter.end();
+    QCOMPARE(inkBox(twice, QRect(300, 0, 200, 280)), QRect(399, 40, 2, 200)); // the vertical rule, 2 pixels
+    dark = 0;
+    for (int x = 20; x < 80; ++x)
+        dark += qGray(twice.pixel(x, 600)) < 128 ? 1 : 0;
+    QCOMPARE(dark, 10);
 }
 
 void TestFormPrinter::gridRows()
@@ -661,8 +673,13 @@ void TestFormPrinter::faxPage()
     }
     QCOMPARE(colours, (QSet<QRgb>{0x000000, 0xFFFFFF}));
     // No margins: the rule runs across the whole bitmap at 500 * 2403 / 1053.
+    // Its one-pixel pen is scaled like the sheet: min(1728 / 757, 2403 / 1053) = 2.28 → 2.
     const int ruleY = FormPrinting::RoundHalfEven(500 * 2403.0 / 1053);
-    QCOMPARE(inkBox(bitmap, QRect(0, ruleY - 3, 1728, 7)), QRect(0, ruleY, 1728, 1));
+    const QRect rule = inkBox(bitmap, QRect(0, ruleY - 5, 1728, 11));
+    QCOMPARE(rule.left(), 0);
+    QCOMPARE(rule.right(), 1727);
+    QCOMPARE(rule.height(), 2);
+    QVERIFY(qAbs(rule.center().y() - ruleY) <= 1);
 
     // Texts are 8 points larger than in printer mode on a bitmap of the same size.
     QImage printed = pageImage(1728, 2403);
