@@ -149,7 +149,8 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     main->addWidget(m_status);
 
     m_outputs[PrinterOutput]->setChecked(true);
-    setPdfFileName(QDir::current().absoluteFilePath(u"单据.pdf"_s));
+    m_defaultPdfFile = QDir::current().absoluteFilePath(u"单据.pdf"_s);
+    setPdfFileName(m_defaultPdfFile);
     showOutputColours();
 
     m_fax.setFaxMode(TFax::fmFine);
@@ -189,6 +190,17 @@ void TPntSetupFrm::setDefaultSettingsPath(const QString &path)
 void TPntSetupFrm::setDocumentTitle(const QString &title)
 {
     m_documentTitle = title;
+    // A PDF file not chosen yet is named after the document.
+    if (pdfFileName() != m_defaultPdfFile || title.trimmed().isEmpty())
+        return;
+    QString name = title.trimmed();
+    static const QString unsafe = u"/\\:*?\"<>|"_s;
+    for (QChar &c : name) {
+        if (unsafe.contains(c) || c < u' ')
+            c = u'_';
+    }
+    m_defaultPdfFile = QDir::current().absoluteFilePath(name + u".pdf"_s);
+    setPdfFileName(m_defaultPdfFile);
 }
 
 TPntSetupFrm::Output TPntSetupFrm::output() const

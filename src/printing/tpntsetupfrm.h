@@ -55,6 +55,7 @@ public:
     // (row 0, its heading, on the first page only). Not owned.
     void setGrid(StringGrid *grid) { m_grid = grid; }
     StringGrid *grid() const { return m_grid; }
+    // The printer's document title; a PDF file not chosen yet takes its name.
     void setDocumentTitle(const QString &title);
     QString documentTitle() const { return m_documentTitle; }
 
@@ -114,6 +115,7 @@ private:
     StringGrid *m_grid = nullptr;
     QString m_documentTitle;
     QString m_faxBitmapPath;
+    QString m_defaultPdfFile;
     ReportPrinter m_printer;
     TFax m_fax;
     int m_lastPageCount = 0;

@@ -18,6 +18,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -197,6 +198,14 @@ void TestTPntSetupFrm::startState()
     QCOMPARE(base(d->faxNumberBox()), QColor(Qt::white));
     QCOMPARE(base(d->portBox()), QColor(Qt::white));
     QVERIFY(d->copiesBox()->isEnabled() && d->faxNumberBox()->isEnabled() && d->pdfFileBox()->isEnabled());
+
+    // A PDF file not chosen yet is named after the document, safely.
+    TPntSetupFrm fresh(nullptr, m_layout);
+    fresh.setDocumentTitle(u"托运单 KV/01"_s);
+    QCOMPARE(QFileInfo(fresh.pdfFileName()).fileName(), u"托运单 KV_01.pdf"_s);
+    fresh.setPdfFileName(m_dir->filePath(u"chosen.pdf"_s));
+    fresh.setDocumentTitle(u"报关单"_s);
+    QCOMPARE(fresh.pdfFileName(), m_dir->filePath(u"chosen.pdf"_s));
 }
 
 void TestTPntSetupFrm::settingsRoundTrip()
