@@ -366,7 +366,8 @@ QString SqlRewriter::selectItem(int begin, int end)
         return rewritten;
     bool aliased = false;
     const SqlToken &lt = m_tokens[last];
-    if ((lt.kind == SqlToken::Word && !isKeyword(last)) || lt.kind == SqlToken::Name || lt.kind == SqlToken::String) {
+    if ((lt.kind == SqlToken::Word && !isKeyword(last)) || lt.kind == SqlToken::Name || lt.kind == SqlToken::String
+        || lt.kind == SqlToken::DqString) {
         const int before = previous(last, begin);
         aliased = before >= 0 && (m_tokens[before].isWord("AS") || (isOperandEnd(before) && !m_tokens[before].is(".")));
     }
@@ -488,6 +489,13 @@ SqlRewriter::Piece SqlRewriter::chain(int at, int end)
             nested += raw(pos, operand) + right.text;
         }
         pos = right.end;
+    }
+    // A word right before the chain ("select(a)+1", "not(a)+1") must not run
+    // into the function name.
+    if (hasPlus && at > 0) {
+        const SqlToken::Kind before = m_tokens[at - 1].kind;
+        if (before == SqlToken::Word || before == SqlToken::Number || before == SqlToken::Param)
+            nested.prepend(u' ');
     }
     return {pos, hasPlus ? nested : plain};
 }

@@ -250,6 +250,10 @@ void tst_SqlDialect::rewrite_data()
         u"UPDATE 财务 SET 佣金美元 = 'D', 已退6 = '1' WHERE 财务.业务编号='N'"_s);
     add("SET qualified by the alias", u"update t as x set x.a=1, t.b=2, c=3"_s, u"update t as x set a=1, b=2, c=3"_s);
     add("SET qualified by another table stays", u"update t set u.a=1"_s, u"update t set u.a=1"_s);
+    add("alias in double quotes", u"select a+b as \"合计\", c+d \"x\" from t"_s,
+        u"select korvan_add(a, b) as '合计', korvan_add(c, d) 'x' from t"_s);
+    add("chain right after a word", u"select(a)+1 from t where not(b)+1=2 and'x'+c='xy'"_s,
+        u"select korvan_add((a), 1) AS \"(a)+1\" from t where not korvan_add((b), 1)=2 and korvan_add('x', c)='xy'"_s);
     add("two statements", u"select 1; select top 2 x from t"_s, u"select 1; select x from t LIMIT 2"_s);
     // Left untouched:
     add("literals, names and comments", u"select 'a+b', [c+d], x -- y+z\n from t /* top 1 Left(a,1) */"_s,
@@ -328,6 +332,9 @@ void tst_SqlDialect::statements_data()
       u"40'HC"_s);
     x("job delete", u"delete from 货运出口基本信息 where  业务编号='SHA-0001'"_s, u"1"_s);
     x("correction delete", u"delete from 货运出口更正单 where (业务编号='SHA-0001') and (更正单编号='GZ01')"_s, u"1"_s);
+    q("joined names right after AND, alias in double quotes",
+      u"select 船名+' '+航次 as \"船名航次\" from 货运出口基本信息 where 业务编号='SHA-0001'and(船名+' '+航次)='COSCO ASIA 012E'"_s,
+      u"1|船名航次|COSCO ASIA 012E"_s, 1);
     q("client lookups", u"SELECT 业务员 FROM 单位 WHERE  简称='华星纺织'"_s, u"1|刘洋"_s);
     q("unit code lookup", u"SELECT 简称 FROM 单位 WHERE 缩写代码 ='hxfz'"_s, u"1|华星纺织"_s);
     q("port number lookup above 9", u"SELECT 港口名称 FROM 港口 WHERE 港口编号 =10"_s, u"1|HAMBURG"_s);
