@@ -7,6 +7,7 @@
 #include "reportsettings.h"
 #include "stringgrid.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -59,8 +60,16 @@ int parseOr(const QString &text, int fallback)
 
 void paintBase(QWidget *box, bool active)
 {
+    // The grey is the surrounding button face: the box's own button colour
+    // may have been whitened by an earlier choice.
+    const QWidget *around = box->parentWidget();
+    const QColor grey = (around ? around->palette() : QApplication::palette(box)).color(QPalette::Button);
+    const QColor colour = active ? QColor(Qt::white) : grey;
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, active ? QColor(Qt::white) : box->palette().color(QPalette::Button));
+    palette.setColor(QPalette::Base, colour);
+    // A drop-down list one cannot type into is painted as a button.
+    if (auto *combo = qobject_cast<QComboBox *>(box); combo && !combo->isEditable())
+        palette.setColor(QPalette::Button, colour);
     box->setPalette(palette);
 }
 

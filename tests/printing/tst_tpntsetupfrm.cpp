@@ -197,7 +197,13 @@ void TestTPntSetupFrm::startState()
     QVERIFY(base(d->copiesBox()) != QColor(Qt::white));
     QCOMPARE(base(d->faxNumberBox()), QColor(Qt::white));
     QCOMPARE(base(d->portBox()), QColor(Qt::white));
+    // A drop-down list one cannot type into is painted in its button colour.
+    QCOMPARE(d->portBox()->palette().color(QPalette::Button), QColor(Qt::white));
     QVERIFY(d->copiesBox()->isEnabled() && d->faxNumberBox()->isEnabled() && d->pdfFileBox()->isEnabled());
+    d->outputButton(TPntSetupFrm::PrinterOutput)->click();
+    QCOMPARE(base(d->copiesBox()), QColor(Qt::white));
+    QVERIFY(base(d->portBox()) != QColor(Qt::white));
+    QVERIFY(d->portBox()->palette().color(QPalette::Button) != QColor(Qt::white));
 
     // A PDF file not chosen yet is named after the document, safely.
     TPntSetupFrm fresh(nullptr, m_layout);
