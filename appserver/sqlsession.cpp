@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 using CommFunU::FieldSep;
 
@@ -36,11 +38,22 @@ struct Statement {
     ~Statement() { sqlite3_finalize(stmt); }
 };
 
-bool onlyBlanks(const char *tail)
+// True when the rest of the text holds no further statement (only blanks,
+// semicolons and comments).
+bool onlyBlanks(sqlite3 *db, const char *tail)
 {
-    for (; tail && *tail; ++tail) {
-        if (*tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n' && *tail != ';')
+    while (tail && *tail) {
+        sqlite3_stmt *next = nullptr;
+        const char *after = nullptr;
+        if (sqlite3_prepare_v2(db, tail, -1, &next, &after) != SQLITE_OK)
             return false;
+        if (next) {
+            sqlite3_finalize(next);
+            return false;
+        }
+        if (after == tail)
+            return true;
+        tail = after;
     }
     return true;
 }
@@ -125,7 +138,7 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
         return failure(sql, rc);
     if (!st.stmt)
         return u"Errempty query"_s;
-    if (!onlyBlanks(tail))
+    if (!onlyBlanks(m_db, tail))
         return u"Erronly one statement can be sent as a query"_s;
     if ((rc = bindParam(st.stmt, param.toUtf8())) != SQLITE_OK)
         return failure(sql, rc);
@@ -154,7 +167,7 @@ QString SqlSession::execSql(const QString &sql, const QString &param)
     const char *next = text.constData();
     const char *end = next + text.size();
     qint64 changed = 0;
-    while (next < end && !onlyBlanks(next)) {
+    while (next < end && !onlyBlanks(m_db, next)) {
         Statement st;
         const char *tail = nullptr;
         int rc = sqlite3_prepare_v2(m_db, next, int(end - next), &st.stmt, &tail);
@@ -169,7 +182,8 @@ QString SqlSession::execSql(const QString &sql, const QString &param)
         }
         if (rc != SQLITE_DONE)
             return failure(sql, rc);
-        changed += sqlite3_changes(m_db);
+        if (!sqlite3_stmt_readonly(st.stmt))
+            changed += sqlite3_changes(m_db);
     }
     return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
 }
@@ -182,13 +196,19 @@ QString SqlSession::beginTrans()
         return QLatin1StringView(SuccessStatus);
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failure(u"BEGIN IMMEDIATE"_s, sqlite3_errcode(m_db));
+    m_transactionBegun = true;
     return QLatin1StringView(SuccessStatus);
 }
 
 QString SqlSession::commitTrans()
 {
-    if (!inTransaction())
+    const bool begun = std::exchange(m_transactionBegun, false);
+    if (!inTransaction()) {
+        // Committing what the database already threw away must not read as success.
+        if (begun)
+            return u"Errthe transaction was rolled back by the database; nothing was saved"_s;
         return QLatin1StringView(SuccessStatus);
+    }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failure(u"COMMIT"_s, sqlite3_errcode(m_db));
     return QLatin1StringView(SuccessStatus);
@@ -196,6 +216,7 @@ QString SqlSession::commitTrans()
 
 QString SqlSession::rollbackTrans()
 {
+    m_transactionBegun = false;
     if (!inTransaction())
         return QLatin1StringView(SuccessStatus);
     if (sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -41,5 +41,9 @@ private:
 
     sqlite3 *m_db = nullptr;
     QString m_error;
+    // BeginTrans was answered and neither CommitTrans nor RollbackTrans has
+    // been since: tells a transaction SQLite rolled back on its own (an I/O
+    // error, a full disk) from none at all.
+    bool m_transactionBegun = false;
     void (*m_logFailure)(const QString &, const QString &) = nullptr;
 };

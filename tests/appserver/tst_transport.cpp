@@ -171,6 +171,28 @@ private slots:
         QCOMPARE(db->openQuery(u"select count(*) from 货物"_s, QString(), 0), joined({u"Suc"_s, u"1"_s, u"1"_s}));
     }
 
+    void commitOfATransactionTheDatabaseEndedFails()
+    {
+        // SQLite ends a transaction by itself after some errors; a plain
+        // ROLLBACK statement does the same here.
+        QVERIFY(!db->beginTrans().startsWith(u"Err"_s));
+        exec(u"insert into 货物 values ('R1', '', '')"_s);
+        exec(u"rollback"_s);
+        const QString answer = db->commitTrans();
+        QVERIFY2(answer.startsWith(u"Err"_s), qPrintable(answer));
+        QCOMPARE(db->openQuery(u"select count(*) from 货物"_s, QString(), 0), joined({u"Suc"_s, u"1"_s, u"0"_s}));
+        QVERIFY(!db->commitTrans().startsWith(u"Err"_s)); // and only once
+    }
+
+    void trailingCommentsAndCounts()
+    {
+        QCOMPARE(db->openQuery(u"select 7; -- the answer"_s, QString(), 0), joined({u"Suc"_s, u"1"_s, u"7"_s}));
+        QVERIFY(db->openQuery(u"select 1; select 2"_s, QString(), 0).startsWith(u"Err"_s));
+        exec(u"insert into 货物 values ('C1', '', '')"_s);
+        QCOMPARE(db->execSql(u"select * from 货物"_s, QString()), joined({u"Suc"_s, u"0"_s}));
+        QCOMPARE(db->execSql(u"update 货物 set 件数='2'; /* done */"_s, QString()), joined({u"Suc"_s, u"1"_s}));
+    }
+
     void disconnectInsideTransactionRollsBack()
     {
         auto doomed = server.connect();
