@@ -11,6 +11,7 @@
 #include "transactionguard.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -40,6 +41,7 @@ MasterDataWindow::MasterDataWindow(const Settings &settings, const FormTable &fi
     m_grid->setEditable(false);
     m_grid->setRowSelect(true);
     m_grid->setHeadingRow(true);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
         editRow(index.row());
     });
@@ -99,18 +101,47 @@ void MasterDataWindow::reloadList()
 
 void MasterDataWindow::fillGrid(const QString &sql)
 {
-    QString answer;
+    ServerConnection *server = nullptr;
     try {
-        answer = GetAppServer().openQuery(sql, QString(), 1);
+        server = &GetAppServer();
     } catch (const KorvanError &) {
         return; // shown by the connection's provider
     }
+    // A connection lost during the query is not caught here: it goes to the
+    // process-wide handler, which tells the user.
+    const QString answer = server->openQuery(sql, QString(), 1);
     if (answer.startsWith(u"Err"_s)) {
         ShowMessage(u"出错: \r"_s + answer.mid(3));
         return;
     }
     // The grid text is the answer after its status: the count, the names, the values.
-    TextToGrid(answer.mid(answer.indexOf(FieldSep) + 1), m_grid, 0, 1);
+    if (TextToGrid(answer.mid(answer.indexOf(FieldSep) + 1), m_grid, 0, 1))
+        fitColumns();
+}
+
+void MasterDataWindow::fitColumns()
+{
+    // Every column as wide as its widest text (caption included) with some
+    // room to spare; width left over is shared out, so the columns fill the
+    // grid, and the last one follows when the window is resized.
+    const int columns = m_grid->colCount();
+    if (columns < 1)
+        return;
+    m_grid->resizeColumnsToContents();
+    const int padding = m_grid->fontMetrics().height();
+    QList<int> widths;
+    int total = 0;
+    for (int c = 0; c < columns; ++c) {
+        widths.append(m_grid->columnWidth(c) + padding);
+        total += widths.last();
+    }
+    const int spare = m_grid->viewport()->width() - total;
+    if (spare > 0) {
+        for (int c = 0; c < columns; ++c)
+            widths[c] += spare / columns + (c == columns - 1 ? spare % columns : 0);
+    }
+    for (int c = 0; c < columns; ++c)
+        m_grid->setColumnWidth(c, widths.at(c));
 }
 
 void MasterDataWindow::editRow(int row)
@@ -210,16 +241,17 @@ void MasterDataWindow::removeSelected()
         != MessageService::Yes)
         return;
     const QString sql = rowDeleteStatement(first);
-    bool succeeded = false;
+    ServerConnection *server = nullptr;
     try {
-        const QString answer = GetAppServer().execSql(sql, QString());
-        succeeded = !answer.startsWith(u"Err"_s);
-        if (succeeded)
-            DeleteGridRow(m_grid, row);
-        else
-            ShowMessage(u"出错: \r"_s + answer.mid(3));
+        server = &GetAppServer();
     } catch (const KorvanError &) {
-        return;
+        return; // shown by the connection's provider
     }
+    const QString answer = server->execSql(sql, QString());
+    const bool succeeded = !answer.startsWith(u"Err"_s);
+    if (succeeded)
+        DeleteGridRow(m_grid, row);
+    else
+        ShowMessage(u"出错: \r"_s + answer.mid(3));
     afterRemove(succeeded);
 }

@@ -1,5 +1,6 @@
 // The departments window, and with it the master-data pattern, on a real server.
 #include "boundform.h"
+#include "korvanerror.h"
 #include "queryhelpers.h"
 #include "recordingmessageservice.h"
 #include "serverconnection.h"
@@ -9,6 +10,7 @@
 #include "testserver.h"
 
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -204,6 +206,48 @@ private slots:
         QCOMPARE(departmentsInDatabase(), u"操作部/李华"_s);
         QCOMPARE(window->grid()->rowCount(), 2);
         QCOMPARE(window->grid()->cell(1, 0), u"操作部"_s);
+    }
+
+    void columnsAreWideEnoughForTheirTexts()
+    {
+        exec(u"insert into 部门 values ('国际物流与多式联运事业部', '欧阳', '总经理室', "
+             u"'+86-21-6350-1003 转 8001', '+86-21-6350-1009')"_s);
+        auto window = openWindow();
+        window->resize(900, 560);
+        QCoreApplication::processEvents();
+        const StringGrid *grid = window->grid();
+        QCOMPARE(grid->rowCount(), 4);
+        const QFontMetrics metrics(grid->font());
+        int total = 0;
+        for (int c = 0; c < grid->colCount(); ++c) {
+            for (int r = 0; r < grid->rowCount(); ++r) {
+                const QString text = grid->cell(r, c);
+                QVERIFY2(metrics.horizontalAdvance(text) < grid->columnWidth(c),
+                         qPrintable(u"column %1 cuts \"%2\""_s.arg(c).arg(text)));
+            }
+            total += grid->columnWidth(c);
+        }
+        // The columns fill the grid: no empty strip beside the last one.
+        QVERIFY2(total >= grid->viewport()->width(), qPrintable(u"%1 < %2"_s.arg(total).arg(grid->viewport()->width())));
+    }
+
+    void lostConnectionReachesTheErrorHandler()
+    {
+        // A connection lost during a list or a delete is not swallowed: it
+        // goes on to the process-wide handler, which tells the user.
+        auto window = openWindow();
+        window->grid()->setCurrentCell(rowOf(window->grid(), u"财务部"_s), 0);
+        TestServer gone;
+        QVERIFY(gone.start());
+        auto dead = gone.connect();
+        gone.stop();
+        CommFunU::SetAppServerProvider([&dead]() -> ServerConnection & { return *dead; });
+        const auto restore = qScopeGuard(
+            [this] { CommFunU::SetAppServerProvider([this]() -> ServerConnection & { return *db; }); });
+        messages.answers = {MessageService::Yes};
+        QVERIFY_THROWS_EXCEPTION(KorvanError, window->removeSelected());
+        QVERIFY_THROWS_EXCEPTION(KorvanError, window->reloadList());
+        QCOMPARE(window->grid()->rowCount(), 3); // nothing removed from the list
     }
 
     void deletingTheLastRowLeavesAnEmptyGridOfTwoRows()
