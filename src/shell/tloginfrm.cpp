@@ -214,7 +214,9 @@ void TloginFrm::OkClick()
     try {
         m_connection->open();
     } catch (const KorvanError &error) {
-        CommFunU::ShowMessage(u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s + error.message());
+        // A connection failure, captioned as every connection failure is.
+        MessageService::inform(u"出错"_s, u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s + error.message(),
+                               MessageService::Icon::Warning);
         return;
     }
     m_status->showMessage(u"正在读取信息..."_s);

@@ -73,6 +73,18 @@ private slots:
         QCOMPARE(dialog->numberField()->text(), QString());
     }
 
+    void serverErrorLeavesBothFieldsEmpty()
+    {
+        auto dialog = openDialog(u"王芳"_s, u"没有的表"_s);
+        QCOMPARE(dialog->lastNumberField()->text(), QString());
+        QCOMPARE(dialog->numberField()->text(), QString());
+        QCOMPARE(messages.messages.size(), 1);
+        const QString text = messages.lastText();
+        const QString sql = u"select top 1 业务编号 from 没有的表 where 操作员='王芳' order by 业务编号 desc"_s;
+        QVERIFY2(text.startsWith(u"出错: \r"_s + sql) && text.size() > 5 + sql.size() && !text.contains(u"Err"_s),
+                 qPrintable(text));
+    }
+
     void operatorNameWithApostropheIsData()
     {
         addJob(u"货运出口基本信息"_s, u"OB-7"_s, u"O''Brien"_s);

@@ -324,6 +324,8 @@ void TestLogin::connectFailureKeepsDialogOpen()
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.lastText().startsWith(u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s));
     QVERIFY(messages.lastText().contains(u"Error reading from socket"_s));
+    QCOMPARE(messages.messages.last().caption, u"出错"_s); // as every connection failure
+    QCOMPARE(messages.messages.last().icon, MessageService::Icon::Warning);
     QVERIFY(form.StatusBar()->currentMessage().isEmpty());
     QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(ConnectSettings().value(u"UserName"_s), QString());
