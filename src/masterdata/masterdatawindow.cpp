@@ -214,6 +214,8 @@ void MasterDataWindow::save()
                 showFailure(insert, inserted);
             } else if (transaction.commit()) {
                 ShowMessage(u"修改成功!"_s);
+            } else {
+                showFailure(u"CommitTrans"_s, transaction.lastAnswer());
             }
         }
     } else {

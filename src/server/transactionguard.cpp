@@ -6,7 +6,8 @@
 TransactionGuard::TransactionGuard(ServerConnection &server)
     : m_server(server)
 {
-    m_active = !m_server.beginTrans().startsWith(QLatin1StringView("Err"));
+    m_answer = m_server.beginTrans();
+    m_active = !m_answer.startsWith(QLatin1StringView("Err"));
 }
 
 TransactionGuard::~TransactionGuard()
@@ -24,7 +25,8 @@ bool TransactionGuard::commit()
 {
     if (!m_active)
         return false;
-    const bool ok = !m_server.commitTrans().startsWith(QLatin1StringView("Err"));
+    m_answer = m_server.commitTrans();
+    const bool ok = !m_answer.startsWith(QLatin1StringView("Err"));
     if (ok)
         m_active = false;
     return ok;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 class ServerConnection;
 
@@ -18,8 +18,11 @@ public:
     bool begun() const { return m_active; }
     // CommitTrans; false (and rolled back) when the server refused it.
     bool commit();
+    // The server's answer to the last BeginTrans or CommitTrans ("Err" + message on failure).
+    QString lastAnswer() const { return m_answer; }
 
 private:
     ServerConnection &m_server;
     bool m_active = false;
+    QString m_answer;
 };
