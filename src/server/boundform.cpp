@@ -6,12 +6,14 @@
 #include "tagbinding.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,6 +22,8 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace CommFunU;
@@ -119,6 +123,50 @@ private:
     int m_column = 0;
 };
 
+// A page scrolls when the window is small. The area itself is no stop of
+// the Tab key: the focus goes from the last field of a page to the tabs.
+QScrollArea *newPageArea(QWidget *parent)
+{
+    auto *scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    return scroll;
+}
+
+// The Tab key visits the fields in Tag order, whatever the order of the
+// table; a radio group is visited through its buttons.
+void orderTabsByTag(QList<std::pair<int, QWidget *>> fields)
+{
+    std::stable_sort(fields.begin(), fields.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QWidget *> stops;
+    for (const auto &[tag, field] : fields) {
+        Q_UNUSED(tag)
+        if (qobject_cast<RadioGroup *>(field)) {
+            for (QAbstractButton *button : field->findChildren<QAbstractButton *>(Qt::FindDirectChildrenOnly))
+                stops.append(button);
+        } else {
+            stops.append(field);
+        }
+    }
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops.at(i - 1), stops.at(i));
+}
+
+// A grid of a form: the columns at least as wide as their headings, the
+// last one filling the width left.
+void fitGridColumns(StringGrid *grid, const QStringList &headings)
+{
+    QHeaderView *header = grid->horizontalHeader();
+    header->setStretchLastSection(true);
+    const QFontMetrics metrics(header->font());
+    for (int c = 0; c < headings.size(); ++c) {
+        const int wanted = metrics.horizontalAdvance(headings.at(c)) + 4 * metrics.averageCharWidth();
+        if (grid->columnWidth(c) < wanted)
+            grid->setColumnWidth(c, wanted);
+    }
+}
+
 bool labelledByItself(FieldKind kind)
 {
     return kind == FieldKind::Check || kind == FieldKind::Radio || kind == FieldKind::RadioGroup;
@@ -172,23 +220,20 @@ void BoundForm::build(const FormTable &table, QWidget *host)
 
     // Fields before the first page go to a page without a title.
     auto untitledPage = [this] {
-        auto *scroll = new QScrollArea(m_pages);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
+        QScrollArea *scroll = newPageArea(m_pages);
         auto *body = new QWidget(scroll);
         scroll->setWidget(body);
         m_pages->addTab(scroll, QString());
         return std::make_unique<PageBuilder>(body, DefaultPairsPerRow);
     };
 
+    QList<std::pair<int, QWidget *>> tabStops;
     for (const FormField &spec : table) {
         switch (spec.kind) {
         case FieldKind::Page: {
             if (page)
                 page->finish();
-            auto *scroll = new QScrollArea(m_pages);
-            scroll->setWidgetResizable(true);
-            scroll->setFrameShape(QFrame::NoFrame);
+            QScrollArea *scroll = newPageArea(m_pages);
             auto *body = new QWidget(scroll);
             body->setObjectName(spec.name.isEmpty() ? spec.label : spec.name);
             scroll->setWidget(body);
@@ -223,6 +268,10 @@ void BoundForm::build(const FormTable &table, QWidget *host)
             continue;
         }
         QWidget *field = createField(spec, parent);
+        if (spec.tag >= 0)
+            tabStops.append({spec.tag, field});
+        if (spec.kind == FieldKind::Grid)
+            fitGridColumns(static_cast<StringGrid *>(field), spec.items);
         QLabel *label = nullptr;
         if (!labelledByItself(spec.kind) && !spec.label.isEmpty()) {
             label = new QLabel(spec.label, parent);
@@ -235,6 +284,7 @@ void BoundForm::build(const FormTable &table, QWidget *host)
     }
     if (page)
         page->finish();
+    orderTabsByTag(tabStops);
 }
 
 void BoundForm::buildSheet(const FormTable &table, QWidget *sheet)
@@ -329,6 +379,7 @@ QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
         if (!spec.text.isEmpty())
             SetControlValue(picker, spec.text);
         picker->setReadOnly(spec.readOnly);
+        picker->installEventFilter(this);
         field = picker;
         break;
     }
@@ -415,6 +466,25 @@ void BoundForm::watch(QWidget *control)
         return;
     }
     FocusHighlighter::watch(control);
+}
+
+bool BoundForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // Tab leaves a date or time picker at once instead of walking its
+    // sections one by one (the arrow keys move between those).
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *picker = qobject_cast<QDateTimeEdit *>(watched);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (picker && tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            && picker->parentWidget()) {
+            // The parent moves the focus on as for any other field.
+            QKeyEvent forward(QEvent::KeyPress, key->key(), key->modifiers());
+            QCoreApplication::sendEvent(picker->parentWidget(), &forward);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void BoundForm::noteChange(QWidget *field)

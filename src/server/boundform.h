@@ -125,6 +125,9 @@ public:
 signals:
     void modified(QWidget *field);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *createField(const FormField &spec, QWidget *parent);
     void noteChange(QWidget *field);

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -109,6 +110,8 @@ private slots:
     void loadAndClearAreQuiet();
     void saveLoadRoundTrip();
     void focusHighlight();
+    void tabFollowsTags();
+    void gridColumnsFitHeadings();
     void sheetUsesGeometry();
     void departmentsWindowMatchesSchema();
 
@@ -352,6 +355,49 @@ void TestBoundForm::focusHighlight()
     QWidget *disabled = form.field(60);
     QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Base),
              disabled->palette().color(QPalette::Disabled, QPalette::Button));
+}
+
+void TestBoundForm::tabFollowsTags()
+{
+    // The table lists the fields as they are laid out, not by Tag.
+    QWidget window;
+    BoundForm form(&window);
+    form.build({Field::edit(40, u"丁"_s), Field::edit(10, u"甲"_s), Field::radioGroup(30, u"丙"_s, {u"一"_s, u"二"_s}),
+                Field::date(20, u"乙"_s), Field::time(25, u"乙二"_s), Field::combo(50, u"戊"_s)});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    form.field(10)->setFocus();
+    QTRY_VERIFY(form.field(10)->hasFocus());
+    const auto *buttons = form.radioGroup(30);
+    QWidget *firstButton = buttons->findChildren<QRadioButton *>().value(0);
+    // One Tab leaves a date or time picker, whichever of its sections is current.
+    const QList<QWidget *> forward{form.field(20), form.field(25), firstButton, form.field(40), form.field(50)};
+    for (QWidget *next : forward) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), next);
+    }
+    const QList<QWidget *> backward{form.field(40), firstButton, form.field(25), form.field(20), form.field(10)};
+    for (QWidget *previous : backward) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), previous);
+    }
+}
+
+void TestBoundForm::gridColumnsFitHeadings()
+{
+    QWidget window;
+    BoundForm form(&window);
+    const QString longHeading = u"集装箱号/封号/箱型/尺码"_s;
+    form.build({Field::grid(10, u"集装箱"_s, {u"箱类型"_s, longHeading, u"件数"_s})});
+    StringGrid *grid = form.grid(10);
+    window.resize(900, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QFontMetrics metrics(grid->horizontalHeader()->font());
+    QVERIFY(grid->columnWidth(1) > metrics.horizontalAdvance(longHeading));
+    // No blank strip to the right of the last column.
+    const int used = grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2);
+    QTRY_COMPARE(used, grid->viewport()->width());
 }
 
 void TestBoundForm::sheetUsesGeometry()
