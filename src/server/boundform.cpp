@@ -184,16 +184,16 @@ BoundForm::~BoundForm() = default;
 
 void BoundForm::addToTable(const FormTable &table)
 {
-    for (const FormField &spec : table) {
-        m_table.append(spec);
-        if (!spec.isBound())
+    for (const FormField &entry : table) {
+        m_table.append(entry);
+        if (!entry.isBound())
             continue;
         if (m_high < m_low) {
-            m_low = spec.tag;
-            m_high = spec.tag;
+            m_low = entry.tag;
+            m_high = entry.tag;
         } else {
-            m_low = qMin(m_low, spec.tag);
-            m_high = qMax(m_high, spec.tag);
+            m_low = qMin(m_low, entry.tag);
+            m_high = qMax(m_high, entry.tag);
         }
     }
 }
@@ -205,8 +205,8 @@ void BoundForm::build(const FormTable &table, QWidget *host)
     QLayout *outer = host->layout() ? host->layout() : new QVBoxLayout(host);
 
     bool hasPages = false;
-    for (const FormField &spec : table)
-        hasPages = hasPages || spec.kind == FieldKind::Page;
+    for (const FormField &entry : table)
+        hasPages = hasPages || entry.kind == FieldKind::Page;
 
     std::unique_ptr<PageBuilder> page;
     if (hasPages) {
@@ -228,23 +228,23 @@ void BoundForm::build(const FormTable &table, QWidget *host)
     };
 
     QList<std::pair<int, QWidget *>> tabStops;
-    for (const FormField &spec : table) {
-        switch (spec.kind) {
+    for (const FormField &entry : table) {
+        switch (entry.kind) {
         case FieldKind::Page: {
             if (page)
                 page->finish();
             QScrollArea *scroll = newPageArea(m_pages);
             auto *body = new QWidget(scroll);
-            body->setObjectName(spec.name.isEmpty() ? spec.label : spec.name);
+            body->setObjectName(entry.name.isEmpty() ? entry.label : entry.name);
             scroll->setWidget(body);
-            m_pages->addTab(scroll, spec.label);
-            page = std::make_unique<PageBuilder>(body, spec.columns > 0 ? spec.columns : DefaultPairsPerRow);
+            m_pages->addTab(scroll, entry.label);
+            page = std::make_unique<PageBuilder>(body, entry.columns > 0 ? entry.columns : DefaultPairsPerRow);
             continue;
         }
         case FieldKind::Group:
             if (!page)
                 page = untitledPage();
-            page->startGroup(spec.label, spec.columns);
+            page->startGroup(entry.label, entry.columns);
             continue;
         case FieldKind::Mark:
             continue; // reference marks belong to printed sheets
@@ -254,33 +254,33 @@ void BoundForm::build(const FormTable &table, QWidget *host)
         if (!page)
             page = untitledPage();
         QWidget *parent = page->parent();
-        if (spec.kind == FieldKind::Caption) {
-            auto *caption = new QLabel(spec.label, parent);
-            caption->setObjectName(spec.name);
+        if (entry.kind == FieldKind::Caption) {
+            auto *caption = new QLabel(entry.label, parent);
+            caption->setObjectName(entry.name);
             page->place(nullptr, caption, true, false);
             continue;
         }
-        if (spec.kind == FieldKind::Line) {
+        if (entry.kind == FieldKind::Line) {
             auto *line = new QFrame(parent);
             line->setFrameShape(QFrame::HLine);
             line->setFrameShadow(QFrame::Sunken);
             page->place(nullptr, line, true, false);
             continue;
         }
-        QWidget *field = createField(spec, parent);
-        if (spec.tag >= 0)
-            tabStops.append({spec.tag, field});
-        if (spec.kind == FieldKind::Grid)
-            fitGridColumns(static_cast<StringGrid *>(field), spec.items);
+        QWidget *field = createField(entry, parent);
+        if (entry.tag >= 0)
+            tabStops.append({entry.tag, field});
+        if (entry.kind == FieldKind::Grid)
+            fitGridColumns(static_cast<StringGrid *>(field), entry.items);
         QLabel *label = nullptr;
-        if (!labelledByItself(spec.kind) && !spec.label.isEmpty()) {
-            label = new QLabel(spec.label, parent);
+        if (!labelledByItself(entry.kind) && !entry.label.isEmpty()) {
+            label = new QLabel(entry.label, parent);
             label->setBuddy(field);
-            if (spec.tag >= 0 && !m_labels.contains(spec.tag))
-                m_labels.insert(spec.tag, label);
+            if (entry.tag >= 0 && !m_labels.contains(entry.tag))
+                m_labels.insert(entry.tag, label);
         }
-        const bool tall = spec.kind == FieldKind::Memo || spec.kind == FieldKind::Grid;
-        page->place(label, field, spec.wide, tall);
+        const bool tall = entry.kind == FieldKind::Memo || entry.kind == FieldKind::Grid;
+        page->place(label, field, entry.wide, tall);
     }
     if (page)
         page->finish();
@@ -290,66 +290,66 @@ void BoundForm::build(const FormTable &table, QWidget *host)
 void BoundForm::buildSheet(const FormTable &table, QWidget *sheet)
 {
     addToTable(table);
-    for (const FormField &spec : table) {
+    for (const FormField &entry : table) {
         QWidget *control = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case FieldKind::Page:
         case FieldKind::Group:
             continue;
         case FieldKind::Caption: {
-            auto *caption = new QLabel(spec.label, sheet);
-            caption->setObjectName(spec.name);
+            auto *caption = new QLabel(entry.label, sheet);
+            caption->setObjectName(entry.name);
             control = caption;
             break;
         }
         case FieldKind::Mark:
             control = new QWidget(sheet);
-            control->setObjectName(spec.name);
-            m_marks.insert(spec.name, control);
+            control->setObjectName(entry.name);
+            m_marks.insert(entry.name, control);
             break;
         case FieldKind::Line: {
             auto *line = new QFrame(sheet);
-            line->setFrameShape(spec.geometry.width() >= spec.geometry.height() ? QFrame::HLine : QFrame::VLine);
+            line->setFrameShape(entry.geometry.width() >= entry.geometry.height() ? QFrame::HLine : QFrame::VLine);
             line->setFrameShadow(QFrame::Plain);
             control = line;
             break;
         }
         default:
-            control = createField(spec, sheet);
+            control = createField(entry, sheet);
             break;
         }
-        if (spec.geometry.isValid())
-            control->setGeometry(spec.geometry);
+        if (entry.geometry.isValid())
+            control->setGeometry(entry.geometry);
     }
 }
 
-QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
+QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
 {
     QWidget *field = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case FieldKind::Edit:
     case FieldKind::Number: {
         auto *edit = new QLineEdit(parent);
         edit->setMaxLength(1 << 24);
-        edit->setText(spec.text);
-        edit->setReadOnly(spec.readOnly);
+        edit->setText(entry.text);
+        edit->setReadOnly(entry.readOnly);
         field = edit;
         break;
     }
     case FieldKind::Combo: {
         auto *combo = new QComboBox(parent);
-        combo->setEditable(!spec.fixedList);
+        combo->setEditable(!entry.fixedList);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(spec.items);
+        combo->addItems(entry.items);
         combo->setMinimumContentsLength(6);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        if (!spec.text.isEmpty()) {
-            SetControlValue(combo, spec.text);
-        } else if (!spec.fixedList) {
+        if (!entry.text.isEmpty()) {
+            SetControlValue(combo, entry.text);
+        } else if (!entry.fixedList) {
             combo->setCurrentIndex(-1);
             combo->setEditText(QString());
         }
-        if (spec.readOnly && combo->lineEdit())
+        if (entry.readOnly && combo->lineEdit())
             combo->lineEdit()->setReadOnly(true);
         field = combo;
         break;
@@ -357,8 +357,8 @@ QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
     case FieldKind::Memo: {
         auto *memo = new QPlainTextEdit(parent);
         memo->setTabChangesFocus(true);
-        memo->setPlainText(spec.text);
-        memo->setReadOnly(spec.readOnly);
+        memo->setPlainText(entry.text);
+        memo->setReadOnly(entry.readOnly);
         memo->setMinimumHeight(memo->fontMetrics().lineSpacing() * 3 + 12);
         field = memo;
         break;
@@ -366,7 +366,7 @@ QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
     case FieldKind::Date:
     case FieldKind::Time: {
         QDateTimeEdit *picker = nullptr;
-        if (spec.kind == FieldKind::Date) {
+        if (entry.kind == FieldKind::Date) {
             picker = new QDateEdit(parent);
             picker->setDisplayFormat(u"yyyy-MM-dd"_s);
             picker->setCalendarPopup(true);
@@ -376,44 +376,44 @@ QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
             picker->setDisplayFormat(u"HH:mm:ss"_s);
         }
         picker->setDateTime(QDateTime::currentDateTime());
-        if (!spec.text.isEmpty())
-            SetControlValue(picker, spec.text);
-        picker->setReadOnly(spec.readOnly);
+        if (!entry.text.isEmpty())
+            SetControlValue(picker, entry.text);
+        picker->setReadOnly(entry.readOnly);
         picker->installEventFilter(this);
         field = picker;
         break;
     }
     case FieldKind::Check: {
-        auto *box = new QCheckBox(spec.label, parent);
-        box->setChecked(spec.text == u"1"_s);
+        auto *box = new QCheckBox(entry.label, parent);
+        box->setChecked(entry.text == u"1"_s);
         field = box;
         break;
     }
     case FieldKind::Radio: {
-        auto *button = new QRadioButton(spec.label, parent);
-        button->setChecked(spec.text == u"1"_s);
+        auto *button = new QRadioButton(entry.label, parent);
+        button->setChecked(entry.text == u"1"_s);
         field = button;
         break;
     }
     case FieldKind::RadioGroup: {
-        auto *group = new RadioGroup(spec.label, spec.items, parent);
-        if (spec.columns > 0)
-            group->setColumns(spec.columns);
-        if (!spec.text.isEmpty())
-            group->setItemIndex(spec.text.toInt());
+        auto *group = new RadioGroup(entry.label, entry.items, parent);
+        if (entry.columns > 0)
+            group->setColumns(entry.columns);
+        if (!entry.text.isEmpty())
+            group->setItemIndex(entry.text.toInt());
         field = group;
         break;
     }
     case FieldKind::Grid: {
         auto *grid = new StringGrid(parent);
-        const int columns = spec.items.isEmpty() ? qMax(1, spec.columns) : int(spec.items.size());
+        const int columns = entry.items.isEmpty() ? qMax(1, entry.columns) : int(entry.items.size());
         grid->setColCount(columns);
-        grid->setRowCount(qMax(spec.rows, spec.items.isEmpty() ? 1 : 2));
-        if (!spec.items.isEmpty()) {
-            grid->setHeadings(spec.items);
+        grid->setRowCount(qMax(entry.rows, entry.items.isEmpty() ? 1 : 2));
+        if (!entry.items.isEmpty()) {
+            grid->setHeadings(entry.items);
             grid->setHeadingRow(true);
         }
-        grid->setEditable(!spec.readOnly);
+        grid->setEditable(!entry.readOnly);
         grid->setMinimumHeight(grid->verticalHeader()->defaultSectionSize() * 5);
         field = grid;
         break;
@@ -421,15 +421,15 @@ QWidget *BoundForm::createField(const FormField &spec, QWidget *parent)
     default:
         return nullptr;
     }
-    field->setObjectName(spec.name.isEmpty() ? spec.label : spec.name);
-    if (spec.tag >= 0) {
-        SetTag(field, spec.tag);
-        if (!m_fields.contains(spec.tag))
-            m_fields.insert(spec.tag, field);
+    field->setObjectName(entry.name.isEmpty() ? entry.label : entry.name);
+    if (entry.tag >= 0) {
+        SetTag(field, entry.tag);
+        if (!m_fields.contains(entry.tag))
+            m_fields.insert(entry.tag, field);
     }
-    if (!spec.hint.isEmpty())
-        SetHint(field, spec.hint);
-    if (spec.disabled)
+    if (!entry.hint.isEmpty())
+        SetHint(field, entry.hint);
+    if (entry.disabled)
         field->setEnabled(false);
     watch(field);
     return field;

@@ -129,7 +129,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QWidget *createField(const FormField &spec, QWidget *parent);
+    QWidget *createField(const FormField &entry, QWidget *parent);
     void noteChange(QWidget *field);
     void addToTable(const FormTable &table);
 
