@@ -3,7 +3,6 @@
 #include "boundform.h"
 #include "gridops.h"
 #include "korvanerror.h"
-#include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
@@ -114,8 +113,7 @@ void MasterDataWindow::fillGrid(const QString &sql)
         ShowMessage(u"出错: \r"_s + answer.mid(3));
         return;
     }
-    // The grid text is the answer after its status: the count, the names, the values.
-    if (TextToGrid(answer.mid(answer.indexOf(FieldSep) + 1), m_grid, 0, 1))
+    if (AnswerToGrid(answer, m_grid, 0))
         fitColumns();
 }
 
