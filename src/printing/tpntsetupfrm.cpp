@@ -1,5 +1,7 @@
 #include "tpntsetupfrm.h"
 
+#include "faxpresets.h"
+
 #include "efaxerror.h"
 #include "formprinter.h"
 #include "korvanerror.h"
@@ -147,7 +149,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     buttonRow->addWidget(m_printButton);
     buttonRow->addWidget(m_cancelButton);
 
-    m_status = new QLabel(statusText(TFax::fsIdle), this);
+    m_status = new QLabel(FaxPresets::statusText(TFax::fsIdle), this);
     m_status->setFrameShape(QFrame::StyledPanel);
     m_status->setFrameShadow(QFrame::Sunken);
 
@@ -162,13 +164,9 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     setPdfFileName(m_defaultPdfFile);
     showOutputColours();
 
-    m_fax.setFaxMode(TFax::fmFine);
-    m_fax.setModemInitStr(u"&FE1Q0V1S0=0"_s);
-    m_fax.setModemResetStr(u"Z"_s);
-    m_fax.setScaleFactorX(1);
-    m_fax.setScaleFactorY(1);
+    FaxPresets::configureForDocuments(m_fax);
     connect(&m_fax, &TFax::statusChanged, this, [this](TFax::TFaxStatus status) {
-        m_status->setText(statusText(status));
+        m_status->setText(FaxPresets::statusText(status));
         m_status->repaint();
     });
 
@@ -240,31 +238,6 @@ void TPntSetupFrm::setPdfFileName(const QString &fileName)
 int TPntSetupFrm::pageCount() const
 {
     return m_grid ? (m_grid->rowCount() - 1) / RowsPerPage + 1 : 1;
-}
-
-QString TPntSetupFrm::statusText(TFax::TFaxStatus status)
-{
-    switch (status) {
-    case TFax::fsIdle:
-        return u"就绪"_s;
-    case TFax::fsDeviceOpen:
-        return u"打开设备..."_s;
-    case TFax::fsModemSetup:
-        return u"设置Modem..."_s;
-    case TFax::fsDialling:
-        return u"拨号..."_s;
-    case TFax::fsWaitingForConnect:
-        return u"等待对方连接..."_s;
-    case TFax::fsWaitingForPage:
-        return u"等待数据..."_s;
-    case TFax::fsSendingPage:
-        return u"传送数据..."_s;
-    case TFax::fsAborted:
-        return u"放弃"_s;
-    case TFax::fsError:
-        return u"出错"_s;
-    }
-    return QString();
 }
 
 void TPntSetupFrm::showOutputColours()

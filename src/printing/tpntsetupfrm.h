@@ -78,7 +78,6 @@ public:
     // The fax driver (its status drives the status line) and the printer.
     TFax &fax() { return m_fax; }
     ReportPrinter &printers() { return m_printer; }
-    static QString statusText(TFax::TFaxStatus status);
 
     // What the last 打印 produced: the pages drawn, and for a fax whether it
     // was sent.

@@ -7,6 +7,7 @@
 // message is printed), 2 for a usage error or an unreadable image.
 
 #include "efaxerror.h"
+#include "faxpresets.h"
 #include "tfax.h"
 
 #include <QCommandLineParser>
@@ -21,22 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString statusText(TFax::TFaxStatus status)
-{
-    switch (status) {
-    case TFax::fsIdle: return u"就绪"_s;
-    case TFax::fsDeviceOpen: return u"打开设备..."_s;
-    case TFax::fsModemSetup: return u"设置Modem..."_s;
-    case TFax::fsDialling: return u"拨号..."_s;
-    case TFax::fsWaitingForConnect: return u"等待对方连接..."_s;
-    case TFax::fsWaitingForPage: return u"等待数据..."_s;
-    case TFax::fsSendingPage: return u"传送数据..."_s;
-    case TFax::fsAborted: return u"放弃"_s;
-    case TFax::fsError: return u"出错"_s;
-    }
-    return {};
-}
 
 void print(FILE *stream, const QString &line)
 {
@@ -85,12 +70,7 @@ int main(int argc, char *argv[])
     }
 
     TFax fax;
-    // As the print/fax dialog sets its driver up.
-    fax.setFaxMode(TFax::fmFine);
-    fax.setModemInitStr(u"&FE1Q0V1S0=0"_s);
-    fax.setModemResetStr(u"Z"_s);
-    fax.setScaleFactorX(1);
-    fax.setScaleFactorY(1);
+    FaxPresets::configureForDocuments(fax); // as the print/fax dialog sets its driver up
     fax.setPhoneNo(number);
     fax.setDialType(parser.isSet(pulseOption) ? TFax::dtPulse : TFax::dtTone);
 
@@ -103,7 +83,7 @@ int main(int argc, char *argv[])
 
     const QMetaEnum statuses = QMetaEnum::fromType<TFax::TFaxStatus>();
     fax.setOnStatusChange([&statuses](TFax &sender) {
-        print(stdout, QString::fromLatin1(statuses.valueToKey(sender.status())) + u' ' + statusText(sender.status()));
+        print(stdout, QString::fromLatin1(statuses.valueToKey(sender.status())) + u' ' + FaxPresets::statusText(sender.status()));
     });
 
     try {
