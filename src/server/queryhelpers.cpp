@@ -6,6 +6,7 @@
 #include "messageservice.h"
 #include "serverconnection.h"
 #include "textcodec.h"
+#include "values.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -112,9 +113,14 @@ ServerConnection &GetAppServer()
     return provider()();
 }
 
-QString MessageCaption()
+QString ProductName()
 {
     return u"Korvan货运平台"_s;
+}
+
+QString MessageCaption()
+{
+    return ProductName();
 }
 
 void ShowMessage(const QString &text)
@@ -240,7 +246,7 @@ bool WriteRunLog(const QString &answer, const QString &sql)
     if (!file.open(QIODevice::Append))
         throw KorvanError(u"无法写入运行日志 "_s + file.fileName() + u": "_s + file.errorString());
     const QDateTime now = QDateTime::currentDateTime();
-    const QString entry = now.toString(u"yyyy-MM-dd hh:mm"_s) + QString(111, u'-') + u"\r\n"_s
+    const QString entry = DateTimeText(now) + QString(111, u'-') + u"\r\n"_s
                           + u"服务器返回结果："_s + answer + u"\r\n"_s + u"SQL语句："_s + sql + u"\r\n"_s;
     file.write(TextCodec::encode(entry));
     return true;

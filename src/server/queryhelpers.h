@@ -40,7 +40,9 @@ using AppServerProvider = std::function<ServerConnection &()>;
 void SetAppServerProvider(AppServerProvider provider);
 ServerConnection &GetAppServer();
 
-// Caption of the plain message boxes ("出错: …" and the like).
+// The product's name: process title, main window caption.
+QString ProductName();
+// Caption of the plain message boxes ("出错: …" and the like): the product's name.
 QString MessageCaption();
 void ShowMessage(const QString &text);
 

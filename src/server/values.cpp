@@ -1,5 +1,7 @@
 #include "values.h"
 
+#include <QDateTime>
+
 #include "korvanerror.h"
 
 #include <array>
@@ -310,6 +312,11 @@ QString DateText(const QDate &date)
 QString TimeText(const QTime &time)
 {
     return time.toString(u"HH:mm"_s);
+}
+
+QString DateTimeText(const QDateTime &moment)
+{
+    return DateText(moment.date()) + u' ' + TimeText(moment.time());
 }
 
 QDate MonthStart(const QDate &date)

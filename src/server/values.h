@@ -4,6 +4,8 @@
 
 #include <QDate>
 #include <QString>
+
+class QDateTime;
 #include <QTime>
 
 // The value conversions of CommFunU that need no widgets: amounts as text,
@@ -63,6 +65,8 @@ QDate ParseDate(const QString &text);
 QTime ParseTime(const QString &text);
 QString DateText(const QDate &date); // "yyyy-mm-dd"
 QString TimeText(const QTime &time); // "hh:nn"
+// Date, a space and time, as the run log writes it.
+QString DateTimeText(const QDateTime &moment);
 QDate MonthStart(const QDate &date);
 QDate MonthEnd(const QDate &date);
 

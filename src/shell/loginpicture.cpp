@@ -1,5 +1,7 @@
 #include "loginpicture.h"
 
+#include "queryhelpers.h"
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -108,9 +110,9 @@ void LoginPicture::paintEvent(QPaintEvent *)
     p.setFont(title);
     p.setPen(QColor(0, 0, 0, 90));
     const QRectF titleRect(0, h * 0.08, w, h * 0.14);
-    p.drawText(titleRect.translated(1.5, 1.5), Qt::AlignCenter, u"Korvan货运平台"_s);
+    p.drawText(titleRect.translated(1.5, 1.5), Qt::AlignCenter, CommFunU::ProductName());
     p.setPen(Qt::white);
-    p.drawText(titleRect, Qt::AlignCenter, u"Korvan货运平台"_s);
+    p.drawText(titleRect, Qt::AlignCenter, CommFunU::ProductName());
     QFont sub = font();
     sub.setPixelSize(int(h * 0.05));
     p.setFont(sub);

@@ -1,9 +1,7 @@
 #include "startupconventions.h"
 
-#include "values.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -28,16 +26,6 @@ QString MorningMark()
 QString AfternoonMark()
 {
     return u"下午"_s;
-}
-
-QString DateTimeText(const QDateTime &moment)
-{
-    return DateText(moment.date()) + u' ' + TimeText(moment.time());
-}
-
-QString ProductName()
-{
-    return u"Korvan货运平台"_s;
 }
 
 void ApplyStartupConventions()

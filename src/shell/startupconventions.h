@@ -1,8 +1,9 @@
 #pragma once
 
+#include "queryhelpers.h" // ProductName
+
 #include <QString>
 
-class QDateTime;
 
 // The process-wide date and time conventions: dates travel and show as
 // "yyyy-mm-dd", times as "hh:nn" (24 hours); the morning and afternoon marks
@@ -15,14 +16,10 @@ QString LongTimeFormat();   // QTime format "hh:mm"
 QString MorningMark();      // "上午"
 QString AfternoonMark();    // "下午"
 
-// Date, a space and time, as the run log writes it (DateText and TimeText are in values.h).
-QString DateTimeText(const QDateTime &moment);
+// DateText, TimeText and DateTimeText are in values.h.
 
 // Sets the conventions for the process (default locale Chinese/China, whose
 // marks are the two above) and the process title.
 void ApplyStartupConventions();
-
-// The process title and the main window's caption.
-QString ProductName();
 
 } // namespace CommFunU
