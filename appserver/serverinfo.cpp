@@ -40,6 +40,6 @@ QString ServerInfo::answer(int n) const
     case 6:
         return telephone;
     default:
-        return QString();
+        return u"ErrGetInfo knows no text %1"_s.arg(n);
     }
 }

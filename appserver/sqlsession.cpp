@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -12,8 +13,35 @@ using CommFunU::FieldSep;
 
 namespace {
 
-// Text of one result value as the client reads it: NULL is empty, a REAL has
-// at most 15 significant digits (0.1 + 0.2 reads 0.3, 1030.0 reads 1030).
+// A REAL with at most 15 significant digits (0.1 + 0.2 reads 0.3, 1030.0
+// reads 1030) and never an exponent: 0.1*8.3 - 0.83 reads
+// 0.000000000000000111022302462516, which every amount reader (and a user
+// looking at a computed cell) takes for the zero it is.
+QString realText(double value)
+{
+    const QString general = QString::number(value, 'g', 15);
+    const qsizetype e = general.indexOf(u'e');
+    if (e < 0 || !std::isfinite(value))
+        return general;
+    const bool negative = general.startsWith(u'-');
+    const QString mantissa = general.mid(negative ? 1 : 0, e - (negative ? 1 : 0));
+    const int exponent = general.mid(e + 1).toInt();
+    const qsizetype dot = mantissa.indexOf(u'.');
+    const QString whole = dot < 0 ? mantissa : mantissa.left(dot);
+    const QString digits = dot < 0 ? mantissa : whole + mantissa.mid(dot + 1);
+    const qsizetype point = whole.size() + exponent;
+    QString plain;
+    if (point <= 0)
+        plain = u"0."_s + QString(-point, u'0') + digits;
+    else if (point >= digits.size())
+        plain = digits + QString(point - digits.size(), u'0');
+    else
+        plain = digits.left(point) + u'.' + digits.mid(point);
+    return negative ? u'-' + plain : plain;
+}
+
+// Text of one result value as the client reads it: NULL is empty, a REAL as
+// realText gives it.
 void appendValue(QString &out, sqlite3_stmt *stmt, int column)
 {
     switch (sqlite3_column_type(stmt, column)) {
@@ -23,7 +51,7 @@ void appendValue(QString &out, sqlite3_stmt *stmt, int column)
         out += QString::number(sqlite3_column_int64(stmt, column));
         return;
     case SQLITE_FLOAT:
-        out += QString::number(sqlite3_column_double(stmt, column), 'g', 15);
+        out += realText(sqlite3_column_double(stmt, column));
         return;
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));

@@ -1,4 +1,5 @@
 #include "tgetnewywbhfrm.h"
+#include "captionname.h"
 
 #include "currentuser.h"
 #include "queryhelpers.h"
@@ -19,6 +20,8 @@ TGetNewYWBHFrm::TGetNewYWBHFrm(QWidget *parent)
 {
     setWindowTitle(u" 输入新的业务编号："_s);
     m_lastNumber->setReadOnly(true);
+    CommFunU::NameByCaption(m_lastNumber, u"本操作员(业务员)最后新建的业务编号为:"_s);
+    CommFunU::NameByCaption(m_number, u"请输入新的业务编号，注意不要和已有的相重复："_s);
 
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *ok = buttons->addButton(u"确认"_s, QDialogButtonBox::AcceptRole);

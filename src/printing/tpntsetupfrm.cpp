@@ -1,4 +1,5 @@
 #include "tpntsetupfrm.h"
+#include "captionname.h"
 
 #include "faxpresets.h"
 
@@ -104,6 +105,10 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     m_pdfFile->setMinimumWidth(220);
     m_pdfBrowse = new QPushButton(u"浏览..."_s, outputGroup);
     m_pdfBrowse->setAutoDefault(false);
+    CommFunU::NameByCaption(m_copies, u"份数："_s);
+    CommFunU::NameByCaption(m_faxNumber, u"传真号码:"_s);
+    CommFunU::NameByCaption(m_port, u"端口:"_s);
+    CommFunU::NameByCaption(m_pdfFile, u"文件:"_s);
 
     outputLayout->addWidget(m_outputs[PrinterOutput], 0, 0);
     outputLayout->addWidget(new QLabel(u"份数："_s, outputGroup), 0, 1, Qt::AlignRight);
@@ -130,6 +135,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
         box->setValidator(new QIntValidator(0, 999, box));
         box->setMaximumWidth(60);
         m_margins[size_t(i)] = box;
+        CommFunU::NameByCaption(box, marginNames.at(i));
         marginLayout->addWidget(new QLabel(marginNames.at(i), marginGroup), i / 2, (i % 2) * 3, Qt::AlignRight);
         marginLayout->addWidget(box, i / 2, (i % 2) * 3 + 1);
         marginLayout->addWidget(new QLabel(u"mm"_s, marginGroup), i / 2, (i % 2) * 3 + 2);

@@ -1,4 +1,5 @@
 #include "tsetupf.h"
+#include "captionname.h"
 
 #include "korvanerror.h"
 #include "messageservice.h"
@@ -66,6 +67,10 @@ TsetupF::TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, Q
 {
     // 基本设置: target, orientation with its page picture, copies and fax.
     auto *basic = new QGroupBox(u"基本设置"_s, this);
+    CommFunU::NameByCaption(m_printerBox, u"打印机："_s);
+    CommFunU::NameByCaption(m_pdfFile, u"PDF文件："_s);
+    CommFunU::NameByCaption(m_copies, u"份数："_s);
+    CommFunU::NameByCaption(m_faxNumber, u"传真号码"_s);
     auto *basicForm = new QFormLayout;
     basicForm->addRow(u"打印机："_s, m_printerBox);
     auto *pdfRow = new QHBoxLayout;
@@ -121,6 +126,7 @@ TsetupF::TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, Q
         edit->setFixedWidth(60);
         auto *label = new QLabel(captions[i], this);
         label->setBuddy(edit);
+        CommFunU::NameByCaption(edit, captions[i]);
         (i < TitleGap ? marginForm : gapForm)->addRow(label, edit);
         m_boxes[i] = edit;
     }

@@ -1,4 +1,5 @@
 #include "tloginfrm.h"
+#include "captionname.h"
 
 #include "currentuser.h"
 #include "focushighlighter.h"
@@ -68,6 +69,9 @@ TloginFrm::TloginFrm(QWidget *parent)
     m_cancel = new QPushButton(u"取消"_s, this);
     m_status = new QStatusBar(this);
     m_status->setSizeGripEnabled(false);
+    CommFunU::NameByCaption(m_userName, u"用户名:"_s);
+    CommFunU::NameByCaption(m_password, u"密码:"_s);
+    CommFunU::NameByCaption(m_address, u"服务器机器名或IP地址:"_s);
     for (QLineEdit *field : {m_userName, m_password, m_address}) {
         field->setMinimumWidth(180);
         FocusHighlighter::watch(field);

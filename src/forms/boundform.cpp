@@ -1,5 +1,6 @@
 #include "boundform.h"
 
+#include "captionname.h"
 #include "focushighlighter.h"
 #include "radiogroup.h"
 #include "stringgrid.h"
@@ -422,6 +423,7 @@ QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
         return nullptr;
     }
     field->setObjectName(entry.name.isEmpty() ? entry.label : entry.name);
+    NameByCaption(field, entry.label);
     if (entry.tag >= 0) {
         SetTag(field, entry.tag);
         if (!m_fields.contains(entry.tag))
@@ -549,13 +551,13 @@ void BoundForm::clear(int lowTag, int highTag)
     m_modified = false;
 }
 
-bool BoundForm::loadRecord(const QString &table, const QString &number)
+RecordLoad BoundForm::loadRecord(const QString &table, const QString &number)
 {
     Quiet quiet(*this);
-    const bool loaded = LoadRecord(m_window, table, m_low, m_high, number);
-    if (loaded)
+    const RecordLoad outcome = LoadRecord(m_window, table, m_low, m_high, number);
+    if (outcome == RecordLoad::Loaded)
         m_modified = false;
-    return loaded;
+    return outcome;
 }
 
 std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number) const

@@ -98,6 +98,7 @@ void ServerConnection::open()
     }
     if (payload != WireProtocol::Greeting)
         fail(u"%1 is not a Korvan application server"_s.arg(peerName()));
+    ++m_sessionNumber;
 }
 
 void ServerConnection::close()

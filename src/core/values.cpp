@@ -1,11 +1,13 @@
 #include "values.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include "korvanerror.h"
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -98,10 +100,38 @@ bool allZero(QStringView digits)
     return true;
 }
 
+// A number written with a trailing exponent ("1.11022302462516e-16", as a
+// computed value may come) in plain decimals; nullopt for any other text, so
+// what users type ("5 pieces", "12 PCS") keeps the usual reading.
+std::optional<QString> withoutExponent(const QString &text)
+{
+    static const QRegularExpression pattern(u"^\\s*([-+]?)(\\d*)(?:\\.(\\d*))?[eE]([-+]?\\d{1,3})\\s*$"_s);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString whole = match.captured(2);
+    const QString digits = whole + match.captured(3);
+    if (digits.isEmpty())
+        return std::nullopt;
+    const qsizetype point = whole.size() + match.captured(4).toInt();
+    QString plain;
+    if (point <= 0)
+        plain = u"0."_s + QString(-point, u'0') + digits;
+    else if (point >= digits.size())
+        plain = digits + QString(point - digits.size(), u'0');
+    else
+        plain = digits.left(point) + u'.' + digits.mid(point);
+    return (match.captured(1) == u"-"_s ? u"-"_s : QString()) + plain;
+}
+
 } // namespace
 
 Amount ParseAmount(const QString &text)
 {
+    if (text.contains(u'e') || text.contains(u'E')) {
+        if (const std::optional<QString> plain = withoutExponent(text))
+            return ParseAmount(*plain);
+    }
     QString kept;
     kept.reserve(text.size());
     for (const QChar c : text) {
@@ -246,17 +276,15 @@ QString AmountInWords(const QString &digits)
     return out + HundredsInWords(number.mid(at).toString());
 }
 
-QString AmountInChinese(double amount)
+QString AmountInChinese(Amount amount)
 {
-    if (!std::isfinite(amount) || amount > 99999999.99)
+    const qint64 cents = amount.roundedToCents().scaled() / 100;
+    if (cents > 9999999999 || cents < -9999999999)
         return QString();
-    if (amount < 0) {
-        const QString positive = AmountInChinese(-amount);
-        return positive.isEmpty() ? QString() : u"负"_s + positive;
-    }
+    if (cents < 0)
+        return u"负"_s + AmountInChinese(-amount);
     static const QString numerals = u"零壹贰叁肆伍陆柒捌玖"_s;
     static const QString units = u"分角圆拾佰仟万拾佰仟"_s;
-    const auto cents = qint64(std::nearbyint(amount * 100.0)); // halves to even
     if (cents == 0)
         return u"零圆"_s;
     const QString s = QString::number(cents);

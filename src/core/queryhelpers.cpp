@@ -160,6 +160,12 @@ std::optional<QString> ExecSqlStep(const QString &sql, const QString &param)
     return answer;
 }
 
+QString InfoText(int n)
+{
+    const QString answer = GetAppServer().getInfo(n);
+    return answer.startsWith(u"Err"_s) ? QString() : answer;
+}
+
 QString LookupValue(const QString &value, const QString &table, const QString &keyColumn,
                     const QString &valueColumn)
 {

@@ -47,7 +47,13 @@ public:
     QString commitTrans();
     QString rollbackTrans();
 
+    // Counts the sessions this connection has opened: a call after a lost
+    // connection runs in a new session on the server, outside any transaction
+    // the old one had begun.
+    quint64 sessionNumber() const { return m_sessionNumber; }
+
 private:
+    friend class TransactionGuard;
     QString call(const char *method, const QStringList &arguments);
     [[noreturn]] void fail(const QString &detail);
     QString peerName() const;
@@ -57,4 +63,11 @@ private:
     QString m_host;
     int m_port = DefaultPort;
     int m_timeoutMs = DefaultTimeoutMs;
+    quint64 m_sessionNumber = 0;
+
+    // Kept by TransactionGuard: how many guards are open on the session's
+    // transaction, and whether one of the inner ones ended without committing.
+    int m_transactionDepth = 0;
+    bool m_transactionFailed = false;
+    quint64 m_transactionSession = 0;
 };

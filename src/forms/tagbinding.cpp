@@ -407,14 +407,16 @@ bool CheckRequired(QWidget *control)
     return false;
 }
 
-bool LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number)
+RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number)
 {
     const QString sql = u"select * from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
     std::optional<ResultReader> reader = OpenQueryStep(sql);
-    if (!reader || reader->atEnd())
-        return false;
+    if (!reader)
+        return RecordLoad::Failed;
+    if (reader->atEnd())
+        return RecordLoad::NoRow;
     LoadByTag(reader->rest().toString(), window, lowTag, highTag);
-    return true;
+    return RecordLoad::Loaded;
 }
 
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
@@ -429,10 +431,17 @@ std::optional<QString> SaveRecord(const QWidget *window, const QString &table, i
     }
     // Without a transaction a refused insert would leave the row deleted.
     TransactionGuard transaction(*server);
-    server->execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+    if (!transaction.begun())
+        return transaction.lastAnswer();
+    const QString removed =
+        server->execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+    if (removed.startsWith(u"Err"_s))
+        return removed;
     const QString answer = server->execSql(u"insert into "_s + table + u' ' + values, QString());
-    if (!answer.startsWith(u"Err"_s) && transaction.begun() && !transaction.commit())
-        return u"Err"_s + u"提交事务失败"_s;
+    if (answer.startsWith(u"Err"_s))
+        return answer;
+    if (!transaction.commit())
+        return transaction.lastAnswer();
     return answer;
 }
 

@@ -55,6 +55,12 @@ std::optional<ResultReader> OpenQueryStep(const QString &sql, const QString &par
 // The same for statements: the answer, or nullopt when abandoned.
 std::optional<QString> ExecSqlStep(const QString &sql, const QString &param = QString());
 
+// The server's information text n (GetInfo: 1 the company heading, 2 the
+// date, 3 the time, 4 the sender line, 6 the telephone line), or empty when
+// the server answers "Err…", so no printed heading or date ever shows an
+// error answer. A lost connection throws as every call does.
+QString InfoText(int n);
+
 // One-value lookups; never fail to their caller, answer empty instead.
 QString LookupValue(const QString &value, const QString &table, const QString &keyColumn,
                     const QString &valueColumn);

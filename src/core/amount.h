@@ -28,6 +28,11 @@ public:
     // Rounded to four decimals, halves to even.
     Amount operator*(Amount other) const;
     Amount operator*(qint64 factor) const;
+    // This amount × rate / 100 (rate in per cent), rounded once to four
+    // decimals, halves to even: 2.100 × 0.5 % = 0.0105.
+    Amount percentOf(Amount rate) const;
+    // Rounded to whole cents (two decimals), halves to even.
+    Amount roundedToCents() const;
 
     friend constexpr bool operator==(Amount a, Amount b) { return a.m_value == b.m_value; }
     friend constexpr bool operator!=(Amount a, Amount b) { return a.m_value != b.m_value; }

@@ -45,6 +45,10 @@ private slots:
     void amountInWordsRefuses();
     void amountInChinese_data();
     void amountInChinese();
+    void percentOf_data();
+    void percentOf();
+    void parseExponent_data();
+    void parseExponent();
 
     void parseDate_data();
     void parseDate();
@@ -301,30 +305,82 @@ void TestValues::amountInWordsRefuses()
 
 void TestValues::amountInChinese_data()
 {
-    QTest::addColumn<double>("amount");
+    QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("text");
-    QTest::newRow("1234.56") << 1234.56 << u"壹仟贰佰叁拾肆圆伍角陆分"_s;
-    QTest::newRow("100") << 100.0 << u"壹佰圆"_s;
-    QTest::newRow("1005") << 1005.0 << u"壹仟零伍圆"_s;
-    QTest::newRow("10.05") << 10.05 << u"壹拾圆零伍分"_s;
-    QTest::newRow("0.5") << 0.5 << u"伍角"_s;
-    QTest::newRow("100000") << 100000.0 << u"壹拾万圆"_s;
-    QTest::newRow("10000000") << 10000000.0 << u"壹仟万圆"_s;
-    QTest::newRow("1000100") << 1000100.0 << u"壹佰万零壹佰圆"_s;
-    QTest::newRow("largest") << 99999999.99 << u"玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分"_s;
-    QTest::newRow("too large") << 100000000.0 << u""_s;
-    QTest::newRow("half cent to even, down") << 0.125 << u"壹角贰分"_s;
-    QTest::newRow("half cent to even, up") << 0.375 << u"叁角捌分"_s;
-    QTest::newRow("zero") << 0.0 << u"零圆"_s;
-    QTest::newRow("negative") << -10.05 << u"负壹拾圆零伍分"_s;
-    QTest::newRow("negative too large") << -100000000.0 << u""_s;
+    QTest::newRow("1234.56") << u"1234.56"_s << u"壹仟贰佰叁拾肆圆伍角陆分"_s;
+    QTest::newRow("100") << u"100"_s << u"壹佰圆"_s;
+    QTest::newRow("1005") << u"1005"_s << u"壹仟零伍圆"_s;
+    QTest::newRow("10.05") << u"10.05"_s << u"壹拾圆零伍分"_s;
+    QTest::newRow("0.5") << u"0.5"_s << u"伍角"_s;
+    QTest::newRow("100000") << u"100000"_s << u"壹拾万圆"_s;
+    QTest::newRow("10000000") << u"10000000"_s << u"壹仟万圆"_s;
+    QTest::newRow("1000100") << u"1000100"_s << u"壹佰万零壹佰圆"_s;
+    QTest::newRow("largest") << u"99999999.99"_s << u"玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分"_s;
+    QTest::newRow("too large") << u"100000000"_s << u""_s;
+    QTest::newRow("rounds to too large") << u"99999999.995"_s << u""_s;
+    QTest::newRow("half cent to even, down") << u"0.125"_s << u"壹角贰分"_s;
+    QTest::newRow("half cent to even, up") << u"0.375"_s << u"叁角捌分"_s;
+    // Exact: as a double 1.015 is 1.01499…, which would round to 壹圆零壹分.
+    QTest::newRow("1.015 exact") << u"1.015"_s << u"壹圆零贰分"_s;
+    QTest::newRow("half cent to zero") << u"0.005"_s << u"零圆"_s;
+    QTest::newRow("zero") << u"0"_s << u"零圆"_s;
+    QTest::newRow("negative") << u"-10.05"_s << u"负壹拾圆零伍分"_s;
+    QTest::newRow("negative too large") << u"-100000000"_s << u""_s;
 }
 
 void TestValues::amountInChinese()
 {
-    QFETCH(double, amount);
+    QFETCH(QString, amount);
     QFETCH(QString, text);
-    QCOMPARE(AmountInChinese(amount), text);
+    QCOMPARE(AmountInChinese(ParseAmount(amount)), text);
+}
+
+void TestValues::percentOf_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("four");
+    QTest::addColumn<QString>("shown");
+    // One rounding at the fourth decimal, halves to even; shown with three.
+    QTest::newRow("2.100 x 0.5%") << u"2.100"_s << u"0.5"_s << u"0.0105"_s << u"0.011"_s;
+    QTest::newRow("2.090 x 0.5%") << u"2.090"_s << u"0.5"_s << u"0.0104"_s << u"0.010"_s;
+    QTest::newRow("-2.100 x 0.5%") << u"-2.100"_s << u"0.5"_s << u"-0.0105"_s << u"-0.011"_s;
+    QTest::newRow("half to even up") << u"0.0030"_s << u"5"_s << u"0.0002"_s << u"0.000"_s;
+    QTest::newRow("1,000 x 3%") << u"1000"_s << u"3"_s << u"30.0000"_s << u"30.000"_s;
+    QTest::newRow("rate with decimals") << u"12345.6789"_s << u"0.125"_s << u"15.4321"_s << u"15.432"_s;
+}
+
+void TestValues::percentOf()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, rate);
+    QFETCH(QString, four);
+    QFETCH(QString, shown);
+    const Amount result = ParseAmount(base).percentOf(ParseAmount(rate));
+    QCOMPARE(FourDecimalText(result), four);
+    QCOMPARE(FormatAmount(result), shown);
+}
+
+void TestValues::parseExponent_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("four");
+    // What a computed REAL may look like; read with its exponent, not as 1.1102.
+    QTest::newRow("tiny positive") << u"1.11022302462516e-16"_s << u"0.0000"_s;
+    QTest::newRow("tiny negative") << u"-5.55111512312578e-17"_s << u"0.0000"_s;
+    QTest::newRow("large") << u"1.5E+3"_s << u"1500.0000"_s;
+    QTest::newRow("no fraction") << u"2e2"_s << u"200.0000"_s;
+    QTest::newRow("small kept") << u"1.2345e-2"_s << u"0.0123"_s;
+    // Anything else keeps the usual reading of typed text.
+    QTest::newRow("word with e") << u"5 pieces"_s << u"5.0000"_s;
+    QTest::newRow("exponent not trailing") << u"1e5 PCS"_s << u"15.0000"_s;
+}
+
+void TestValues::parseExponent()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, four);
+    QCOMPARE(FourDecimalText(ParseAmount(text)), four);
 }
 
 void TestValues::parseDate_data()

@@ -10,6 +10,7 @@
 #include "stringgridmodel.h"
 #include "tagbinding.h"
 #include "testserver.h"
+#include "transactionguard.h"
 #include "values.h"
 
 #include <QCheckBox>
@@ -139,6 +140,7 @@ private slots:
 
     void recordRoundTripThroughServer();
     void refusedInsertKeepsStoredRow();
+    void nestedSaveJoinsOuterTransaction();
     void boundRangeMatchesSchema();
 
 private:
@@ -642,16 +644,21 @@ void TestTagBinding::recordRoundTripThroughServer()
     auto *amount2 = tagged<QLineEdit>(&copy, 20, u"1"_s);
     auto *date2 = tagged<QDateEdit>(&copy, 30);
     auto *memo2 = tagged<QPlainTextEdit>(&copy, 40);
-    QVERIFY(LoadRecord(&copy, u"测试单"_s, 10, 40, u"EX'2024:001"_s));
+    QCOMPARE(LoadRecord(&copy, u"测试单"_s, 10, 40, u"EX'2024:001"_s), RecordLoad::Loaded);
     QCOMPARE(number2->text(), u"EX'2024:001"_s);
     QCOMPARE(amount2->text(), u"2.000"_s);
     QCOMPARE(date2->date(), QDate(2024, 3, 9));
     QCOMPARE(memo2->toPlainText(), u"时间 10:30\n它's ok"_s);
     // No row: the controls stay as they are.
     memo2->setPlainText(u"unchanged"_s);
-    QVERIFY(!LoadRecord(&copy, u"测试单"_s, 10, 40, u"none"_s));
+    QCOMPARE(LoadRecord(&copy, u"测试单"_s, 10, 40, u"none"_s), RecordLoad::NoRow);
     QCOMPARE(memo2->toPlainText(), u"unchanged"_s);
     QVERIFY(messages.messages.isEmpty());
+    // A query that fails is no "no row": the window must not save over the stored row.
+    QCOMPARE(LoadRecord(&copy, u"没有这个表"_s, 10, 40, u"EX'2024:001"_s), RecordLoad::Failed);
+    QCOMPARE(memo2->toPlainText(), u"unchanged"_s);
+    QCOMPARE(messages.messages.size(), 1);
+    messages.messages.clear();
     std::optional<ResultReader> rows = OpenQueryStep(u"select count(*) from 测试单"_s);
     QVERIFY(rows);
     QCOMPARE(rows->next(), u"1"_s);
@@ -673,8 +680,56 @@ void TestTagBinding::refusedInsertKeepsStoredRow()
     QVERIFY2(answer->startsWith(u"Err"_s), qPrintable(*answer));
     // Without the transaction the delete would have taken the stored row with it.
     name->clear();
-    QVERIFY(LoadRecord(&window, u"测试短"_s, 10, 20, u"A1"_s));
+    QCOMPARE(LoadRecord(&window, u"测试短"_s, 10, 20, u"A1"_s), RecordLoad::Loaded);
     QCOMPARE(name->text(), u"短"_s);
+}
+
+void TestTagBinding::nestedSaveJoinsOuterTransaction()
+{
+    // A save that runs SaveRecord inside its own transaction (a job row, then
+    // its cargo rows) must be stored whole or not at all.
+    RecordingMessageService messages;
+    QVERIFY(ExecSqlStep(u"create table 测试嵌套 (业务编号 text primary key, 名称 text)"_s));
+    QWidget window;
+    tagged<QLineEdit>(&window, 10)->setText(u"N1"_s);
+    tagged<QLineEdit>(&window, 20)->setText(u"内层"_s);
+    ServerConnection &server = GetAppServer();
+    const auto rows = [] {
+        std::optional<ResultReader> reader = OpenQueryStep(u"select count(*) from 测试嵌套"_s);
+        return reader ? reader->next() : u"?"_s;
+    };
+    {
+        TransactionGuard outer(server);
+        QVERIFY(outer.begun() && !outer.joined());
+        QVERIFY(!SaveRecord(&window, u"测试嵌套"_s, 10, 20, u"N1"_s)->startsWith(u"Err"_s));
+        // The inner save committed nothing: another session does not see the row yet.
+        ServerConnection other;
+        other.setPort(server.port());
+        QCOMPARE(other.openQuery(u"select count(*) from 测试嵌套"_s, QString(), 0).section(FieldSep, 2, 2), u"0"_s);
+        // The outer part fails: the guard ends without commit.
+    }
+    QCOMPARE(rows(), u"0"_s);
+
+    {
+        TransactionGuard outer(server);
+        {
+            TransactionGuard inner(server);
+            QVERIFY(inner.joined());
+            QVERIFY(server.execSql(u"insert into 测试嵌套 values('N2','x')"_s, QString()).startsWith(u"Suc"_s));
+            // inner ends without commit: its part failed
+        }
+        QVERIFY(server.execSql(u"insert into 测试嵌套 values('N3','y')"_s, QString()).startsWith(u"Suc"_s));
+        QVERIFY(!outer.commit());
+        QVERIFY(outer.lastAnswer().startsWith(u"Err"_s));
+    }
+    QCOMPARE(rows(), u"0"_s);
+
+    {
+        TransactionGuard outer(server);
+        QVERIFY(!SaveRecord(&window, u"测试嵌套"_s, 10, 20, u"N1"_s)->startsWith(u"Err"_s));
+        QVERIFY(outer.commit());
+    }
+    QCOMPARE(rows(), u"1"_s);
 }
 
 void TestTagBinding::boundRangeMatchesSchema()

@@ -1,4 +1,6 @@
 #include "boundform.h"
+#include "captionfinder.h"
+#include "captionname.h"
 #include "focushighlighter.h"
 #include "queryhelpers.h"
 #include "radiogroup.h"
@@ -114,6 +116,9 @@ private slots:
     void gridColumnsFitHeadings();
     void sheetUsesGeometry();
     void departmentsWindowMatchesSchema();
+    void captionName_data();
+    void captionName();
+    void fieldsFoundByCaption();
 
 private:
     TestServer m_server;
@@ -450,4 +455,42 @@ void TestBoundForm::departmentsWindowMatchesSchema()
 }
 
 QTEST_MAIN(TestBoundForm)
+void TestBoundForm::captionName_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("padding blanks") << u"传    真:"_s << u"传真"_s;
+    QTest::newRow("accelerator in brackets") << u"业务员(&Y)："_s << u"业务员"_s;
+    QTest::newRow("single ampersand") << u"左(&L)"_s << u"左"_s;
+    QTest::newRow("plain ampersand") << u"&Save"_s << u"Save"_s;
+    QTest::newRow("literal ampersand") << u"R&&D:"_s << u"R&D"_s;
+    QTest::newRow("words keep one blank") << u"Port  of loading:"_s << u"Port of loading"_s;
+    QTest::newRow("units kept") << u"总毛重(KGS)"_s << u"总毛重(KGS)"_s;
+    QTest::newRow("full-width blank") << u"船\u3000名："_s << u"船名"_s;
+}
+
+void TestBoundForm::captionName()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, name);
+    QCOMPARE(CaptionName(label), name);
+}
+
+void TestBoundForm::fieldsFoundByCaption()
+{
+    QWidget window;
+    BoundForm form(&window);
+    form.build(jobFields());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Fields on pages not shown are found too, of every kind.
+    QCOMPARE(CaptionFinder::field(&window, u"业务编号"_s), form.edit(10));
+    QCOMPARE(CaptionFinder::field(&window, u"总毛重(KGS)"_s), form.edit(340));
+    QCOMPARE(CaptionFinder::field(&window, u"发货人"_s), form.memo(260));
+    QCOMPARE(CaptionFinder::field(&window, u"集装箱"_s), form.grid(540));
+    QCOMPARE(CaptionFinder::field(&window, u"货物已报关"_s), form.field(180));
+    QCOMPARE(CaptionFinder::field(&window, u"已办 30"_s), form.field(1045));
+    QVERIFY(!CaptionFinder::field(&window, u"没有这一项"_s));
+}
+
 #include "tst_boundform.moc"

@@ -67,16 +67,21 @@ bool CheckRequired(QWidget *control);
 
 // --- one record, as the windows load and save it ---------------------------
 
+// How loading one record went: the row was loaded, the query answered no
+// row, or the step failed (the error was shown). A window must not save over
+// a row it could not read.
+enum class RecordLoad { Loaded, NoRow, Failed };
+
 // "select * from <table> where 业务编号='<number>'" and LoadByTag of the row.
-// False when the step was abandoned (the error was shown) or no row came
-// back; the controls are then as they were.
-bool LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number);
+// On NoRow and Failed the controls are as they were. Throws what LoadByTag
+// throws (a stored date that cannot be read).
+RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number);
 // SaveByTag, then "delete from <table> where 业务编号='<number>'" and
-// "insert into <table> values(…)" in one transaction when the server grants
-// one (inside a caller's transaction they simply join it). Answers the
-// insert's answer (begins with "Err" on failure, when the old row is kept),
-// or nullopt when no server could be had. Throws what SaveByTag throws
-// before anything is sent.
+// "insert into <table> values(…)" in one transaction (inside a caller's
+// TransactionGuard they join it). Answers the insert's answer, or the first
+// "Err" answer (a refused BeginTrans, delete or commit; the old row is then
+// kept), or nullopt when no server could be had. Throws what SaveByTag
+// throws before anything is sent.
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
                                   const QString &number);
 

@@ -64,3 +64,14 @@ Amount Amount::operator*(qint64 factor) const
 {
     return Amount(checked(__int128(m_value) * factor));
 }
+
+Amount Amount::percentOf(Amount rate) const
+{
+    // (a/10⁴ × r/10⁴) / 100 in ten-thousandths is a×r / 10⁶: one division, one rounding.
+    return Amount(checked(divideToEven(__int128(m_value) * rate.m_value, __int128(Scale) * 100)));
+}
+
+Amount Amount::roundedToCents() const
+{
+    return Amount(checked(divideToEven(m_value, 100) * 100));
+}

@@ -42,6 +42,7 @@
 // boundControls() with the server's columns (CheckBoundRange).
 
 #include "formfield.h"
+#include "tagbinding.h"
 
 #include <QHash>
 #include <QObject>
@@ -101,7 +102,7 @@ public:
     void load(const QString &recordText, int lowTag, int highTag);
     void clear() { clear(m_low, m_high); }
     void clear(int lowTag, int highTag);
-    bool loadRecord(const QString &table, const QString &number);
+    CommFunU::RecordLoad loadRecord(const QString &table, const QString &number);
     std::optional<QString> saveRecord(const QString &table, const QString &number) const;
 
     bool isModified() const { return m_modified; }

@@ -18,7 +18,8 @@ namespace CommFunU {
 // Keeps '-', '.' and the digits of text; more than four decimals are cut
 // (not rounded); an empty result is 0. Throws "值无效或过大:" + text when the
 // integer part has 15 characters or more, and a conversion error for what is
-// not a number then (two points, a '-' inside).
+// not a number then (two points, a '-' inside). A number with a trailing
+// exponent ("5.55111512312578e-17", "-1.5E+3") is read with it.
 Amount ParseAmount(const QString &text);
 // ParseAmount, then "0.000".
 QString NormalizeAmount(const QString &text);
@@ -50,9 +51,10 @@ bool IsTwoDecimalText(const QString &text);
 QString AmountInWords(const QString &digits);
 // One group of 1 to 3 digits.
 QString HundredsInWords(const QString &digits);
-// Chinese capitals with 圆/角/分, e.g. 1234.56 → 壹仟贰佰叁拾肆圆伍角陆分;
+// Chinese capitals with 圆/角/分, e.g. 1234.56 → 壹仟贰佰叁拾肆圆伍角陆分.
+// The exact amount is rounded to 分, halves to even (1.015 → 壹圆零贰分);
 // empty above 99999999.99; 0 gives 零圆; a negative amount gets 负 before it.
-QString AmountInChinese(double amount);
+QString AmountInChinese(Amount amount);
 
 // --- dates --------------------------------------------------------------
 

@@ -38,6 +38,7 @@ private slots:
     void operatorFilter();
     void operatorFilterSelects();
     void lookups();
+    void infoText();
     void queryStepMessages();
     void reportOutcome_data();
     void reportOutcome();
@@ -242,6 +243,15 @@ void TestQueryHelpers::lookups()
     QCOMPARE(CommFunU::LookupNumber(u"7 or 1=1"_s, u"测试数"_s, u"n"_s, u"v"_s), QString());
     QCOMPARE(CommFunU::LookupNumber(u"7"_s, u"没有的表"_s, u"n"_s, u"v"_s), QString());
     QVERIFY(messages.messages.isEmpty());
+}
+
+void TestQueryHelpers::infoText()
+{
+    using CommFunU::InfoText;
+    QCOMPARE(InfoText(2), QDate::currentDate().toString(u"yyyy-MM-dd"_s));
+    // An "Err" answer is never handed on as text to print.
+    QVERIFY(CommFunU::GetAppServer().getInfo(5).startsWith(u"Err"_s));
+    QCOMPARE(InfoText(5), QString());
 }
 
 void TestQueryHelpers::queryStepMessages()
