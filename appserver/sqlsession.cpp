@@ -2,10 +2,10 @@
 
 #include "marks.h"
 #include "sqldialect.h"
+#include "values.h"
 
 #include <sqlite3.h>
 
-#include <cmath>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -20,24 +20,7 @@ namespace {
 QString realText(double value)
 {
     const QString general = QString::number(value, 'g', 15);
-    const qsizetype e = general.indexOf(u'e');
-    if (e < 0 || !std::isfinite(value))
-        return general;
-    const bool negative = general.startsWith(u'-');
-    const QString mantissa = general.mid(negative ? 1 : 0, e - (negative ? 1 : 0));
-    const int exponent = general.mid(e + 1).toInt();
-    const qsizetype dot = mantissa.indexOf(u'.');
-    const QString whole = dot < 0 ? mantissa : mantissa.left(dot);
-    const QString digits = dot < 0 ? mantissa : whole + mantissa.mid(dot + 1);
-    const qsizetype point = whole.size() + exponent;
-    QString plain;
-    if (point <= 0)
-        plain = u"0."_s + QString(-point, u'0') + digits;
-    else if (point >= digits.size())
-        plain = digits + QString(point - digits.size(), u'0');
-    else
-        plain = digits.left(point) + u'.' + digits.mid(point);
-    return negative ? u'-' + plain : plain;
+    return CommFunU::PlainDecimalText(general).value_or(general);
 }
 
 // Text of one result value as the client reads it: NULL is empty, a REAL as

@@ -100,36 +100,12 @@ bool allZero(QStringView digits)
     return true;
 }
 
-// A number written with a trailing exponent ("1.11022302462516e-16", as a
-// computed value may come) in plain decimals; nullopt for any other text, so
-// what users type ("5 pieces", "12 PCS") keeps the usual reading.
-std::optional<QString> withoutExponent(const QString &text)
-{
-    static const QRegularExpression pattern(u"^\\s*([-+]?)(\\d*)(?:\\.(\\d*))?[eE]([-+]?\\d{1,3})\\s*$"_s);
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QString whole = match.captured(2);
-    const QString digits = whole + match.captured(3);
-    if (digits.isEmpty())
-        return std::nullopt;
-    const qsizetype point = whole.size() + match.captured(4).toInt();
-    QString plain;
-    if (point <= 0)
-        plain = u"0."_s + QString(-point, u'0') + digits;
-    else if (point >= digits.size())
-        plain = digits + QString(point - digits.size(), u'0');
-    else
-        plain = digits.left(point) + u'.' + digits.mid(point);
-    return (match.captured(1) == u"-"_s ? u"-"_s : QString()) + plain;
-}
-
 } // namespace
 
 Amount ParseAmount(const QString &text)
 {
     if (text.contains(u'e') || text.contains(u'E')) {
-        if (const std::optional<QString> plain = withoutExponent(text))
+        if (const std::optional<QString> plain = PlainDecimalText(text))
             return ParseAmount(*plain);
     }
     QString kept;
@@ -174,6 +150,27 @@ Amount ParseAmount(const QString &text)
         fraction *= 10;
     const qint64 scaled = whole * Amount::Scale + fraction;
     return Amount::fromScaled(negative ? -scaled : scaled);
+}
+
+std::optional<QString> PlainDecimalText(const QString &text)
+{
+    static const QRegularExpression pattern(u"^\\s*([-+]?)(\\d*)(?:\\.(\\d*))?[eE]([-+]?\\d{1,3})\\s*$"_s);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString whole = match.captured(2);
+    const QString digits = whole + match.captured(3);
+    if (digits.isEmpty())
+        return std::nullopt;
+    const qsizetype point = whole.size() + match.captured(4).toInt();
+    QString plain;
+    if (point <= 0)
+        plain = u"0."_s + QString(-point, u'0') + digits;
+    else if (point >= digits.size())
+        plain = digits + QString(point - digits.size(), u'0');
+    else
+        plain = digits.left(point) + u'.' + digits.mid(point);
+    return (match.captured(1) == u"-"_s ? u"-"_s : QString()) + plain;
 }
 
 QString NormalizeAmount(const QString &text)

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 
 class QDateTime;
 #include <QTime>
@@ -21,6 +22,11 @@ namespace CommFunU {
 // not a number then (two points, a '-' inside). A number with a trailing
 // exponent ("5.55111512312578e-17", "-1.5E+3") is read with it.
 Amount ParseAmount(const QString &text);
+// A number written with a trailing exponent ("1.11022302462516e-16", as a
+// computed value may come) in plain decimals ("0.000000000000000111022302462516");
+// nullopt for any other text, so what users type ("5 pieces", "12 PCS") keeps
+// the usual reading.
+std::optional<QString> PlainDecimalText(const QString &text);
 // ParseAmount, then "0.000".
 QString NormalizeAmount(const QString &text);
 // "0.000" and "#,##0.000": three decimals, the fourth rounded half away
