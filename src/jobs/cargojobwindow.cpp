@@ -204,6 +204,39 @@ QList<QStringList> decodeGrid(const QString &text)
     return rows;
 }
 
+// LoadByTag and ClearByTag over controls found once: the window's controls
+// never change, and walking its few hundred widgets by their Tag property
+// costs more than the values themselves.
+// The value a control shows is value already: writing it would change
+// nothing but cost a text layout.
+bool shows(QWidget *control, const QString &value)
+{
+    QString text = value;
+    if (BoundKindOf(control) == BoundKind::Memo) {
+        text.replace(u"\r\n"_s, u"\n"_s);
+        text.replace(u'\r', u'\n');
+    }
+    return rawValue(control) == text;
+}
+
+void loadFields(const QString &recordText, const QList<QWidget *> &controls)
+{
+    ResultReader fields(recordText, FieldSep);
+    for (QWidget *control : controls) {
+        if (fields.atEnd())
+            break;
+        const QString value = fields.next();
+        if (!shows(control, value))
+            SetControlValue(control, value);
+    }
+}
+
+void clearFields(const QList<QWidget *> &controls)
+{
+    for (QWidget *control : controls)
+        ClearControl(control);
+}
+
 bool isChecked(const BoundForm *form, int tag)
 {
     const auto *button = qobject_cast<QAbstractButton *>(form->field(tag));
@@ -226,6 +259,8 @@ CargoJobWindow::CargoJobWindow(JobTabs *tabs, CargoJobSettings settings, const F
     layout->addWidget(area, 1);
     m_form = new BoundForm(this);
     m_form->build(fields, area);
+    m_record = BoundControls(this, JobTag::RecordLow, JobTag::RecordHigh);
+    m_finance = BoundControls(this, JobTag::FinanceLow, JobTag::FinanceHigh);
     m_cargo = new CargoGrid(m_settings.grid, this);
     placeCargo();
     buildToolBar();
@@ -305,7 +340,7 @@ void CargoJobWindow::buildToolBar()
 void CargoJobWindow::wireFields()
 {
     connect(m_form, &BoundForm::modified, this, &CargoJobWindow::fieldChanged);
-    for (QWidget *control : BoundControls(this, JobTag::RecordLow, JobTag::RecordHigh)) {
+    for (QWidget *control : std::as_const(m_record)) {
         switch (BoundKindOf(control)) {
         case BoundKind::Edit:
         case BoundKind::Memo:
@@ -347,14 +382,7 @@ QString CargoJobWindow::fieldText(int tag) const
 void CargoJobWindow::setFieldText(int tag, const QString &text)
 {
     QWidget *field = m_form->field(tag);
-    if (!field)
-        return;
-    QString shown = text;
-    if (BoundKindOf(field) == BoundKind::Memo) {
-        shown.replace(u"\r\n"_s, u"\n"_s);
-        shown.replace(u'\r', u'\n');
-    }
-    if (rawValue(field) != shown)
+    if (field && !shows(field, text))
         SetControlValue(field, text);
 }
 
@@ -675,7 +703,8 @@ void CargoJobWindow::ClearJob()
         setFieldText(JobTag::ForwarderBill, u"0"_s);
         // Fields with a Hint keep their text: a new tab starts with the
         // loading port, the places and the goods the window showed last.
-        ClearByTag(this, JobTag::RecordLow, JobTag::FinanceHigh);
+        clearFields(m_record);
+        clearFields(m_finance);
         // Lists filled from the database start empty, not on their first
         // unit or port; fixed lists start on their declared item.
         for (const FormField &entry : m_form->table()) {
@@ -711,8 +740,10 @@ void CargoJobWindow::FocusMainInput()
 void CargoJobWindow::SaveState(TYWData &page)
 {
     QStringList values;
-    for (QWidget *control : BoundControls(this, JobTag::RecordLow, JobTag::FinanceHigh))
-        values << rawValue(control);
+    for (const QList<QWidget *> *controls : {&m_record, &m_finance}) {
+        for (QWidget *control : *controls)
+            values << rawValue(control);
+    }
     page.Window = this;
     page.MainText = encodeFields(values);
     page.GridText = encodeGrid(m_cargo->allRows());
@@ -724,15 +755,18 @@ void CargoJobWindow::SaveState(TYWData &page)
 void CargoJobWindow::restoreSnapshot(const QString &mainText, const QString &gridText)
 {
     const QStringList values = decodeFields(mainText);
-    const QList<QWidget *> controls = BoundControls(this, JobTag::RecordLow, JobTag::FinanceHigh);
+    const QList<QWidget *> controls = m_record + m_finance;
     for (qsizetype i = 0; i < controls.size() && i < values.size(); ++i) {
         try {
-            setRawValue(controls.at(i), values.at(i));
+            if (rawValue(controls.at(i)) != values.at(i))
+                setRawValue(controls.at(i), values.at(i));
         } catch (const KorvanError &) {
             // A value the snapshot took from the control always fits it.
         }
     }
-    m_cargo->setAllRows(decodeGrid(gridText));
+    const QList<QStringList> rows = decodeGrid(gridText);
+    if (rows != m_cargo->allRows())
+        m_cargo->setAllRows(rows);
 }
 
 void CargoJobWindow::RestoreState(const TYWData &page)
@@ -800,12 +834,14 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
     }
     try {
         BoundForm::Quiet quiet(*m_form);
-        LoadByTag(record, this, JobTag::RecordLow, JobTag::RecordHigh);
+        loadFields(record, m_record);
         m_cargo->setCargoRows(cargo->rows());
-        // A job without a finance row shows a clear block, never the last job's.
-        ClearByTag(this, JobTag::FinanceLow, JobTag::FinanceHigh);
-        if (!finance->atEnd())
-            LoadByTag(finance->rest().toString(), this, JobTag::FinanceLow, JobTag::FinanceHigh);
+        // A job without a finance row shows a clear block, never the last
+        // job's; a row gives every control of the block its value.
+        if (finance->atEnd())
+            clearFields(m_finance);
+        else
+            loadFields(finance->rest().toString(), m_finance);
         m_stored = 1;
         refreshSafely();
         setFieldText(JobTag::ContainerSummary, m_cargo->containerSummary());

@@ -158,6 +158,8 @@ private:
 
     CargoJobSettings m_settings;
     BoundForm *m_form = nullptr;
+    QList<QWidget *> m_record;  // Tags 10 to 830 in Tag order
+    QList<QWidget *> m_finance; // Tags 1000 to 1150
     CargoGrid *m_cargo = nullptr;
     QToolBar *m_toolBar = nullptr;
     QHash<QString, QAction *> m_commands;

@@ -213,6 +213,34 @@ private slots:
         QCOMPARE(f.count(CargoTable, number), 0);
     }
 
+    void refusedStepsLeaveTheJobAsItWas()
+    {
+        const QString number = demoJob(u"业务类型='整箱' and 箱型箱量 like '%*1'"_s);
+        const QString key = u" where 业务编号='"_s + number + u'\'';
+        const QString row = f.rows(u"select * from 货运出口基本信息"_s + key).first().join(u'|');
+        const auto cargo = cargoIn(f, number);
+        THYChuKouFrm *w = f.open(number);
+        f.set(w, T::ClientReference, u"NOT SAVED"_s);
+        w->Cargo()->setCargoRows(cargo + cargo);
+
+        // Another user holds the database: BeginTrans is refused, nothing is sent.
+        QVERIFY(!f.db->beginTrans().startsWith(u"Err"_s));
+        QVERIFY(!w->SaveJob());
+        f.db->rollbackTrans();
+        QVERIFY(said(u"不明原因"_s));
+        // The old cargo rows cannot be deleted: no row is added to them.
+        f.exec(u"create trigger keep_cargo before delete on 货运出口货物明细 begin select raise(abort, 'kept'); end"_s);
+        messages.clear();
+        QVERIFY(!w->SaveJob());
+        f.exec(u"drop trigger keep_cargo"_s);
+        QVERIFY(said(u"出错: \rdelete from 货运出口货物明细"_s));
+        QVERIFY(!said(u"保存成功"_s));
+        QCOMPARE(f.rows(u"select * from 货运出口基本信息"_s + key).first().join(u'|'), row);
+        QCOMPARE(cargoIn(f, number), cargo);
+        QVERIFY(w->Modified());
+        QCOMPARE(w->Stored(), 1);
+    }
+
     void refusedCommitLeavesTheWindowAsItWas()
     {
         // A deferred foreign key makes the database refuse the commit itself.
