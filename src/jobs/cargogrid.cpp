@@ -12,6 +12,7 @@
 #include "tagbinding.h"
 #include "values.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -320,10 +321,16 @@ bool CargoGrid::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    // Tab out of the grid goes back to the top of the page.
-    if (watched == m_grid && event->type() == QEvent::FocusOut
-        && static_cast<QFocusEvent *>(event)->reason() == Qt::TabFocusReason)
-        emit tabbedOut();
+    if (watched == m_grid && event->type() == QEvent::FocusOut) {
+        // The cell editor is part of the grid: opening it leaves nothing.
+        QWidget *next = QApplication::focusWidget();
+        const bool left = !next || !m_grid->isAncestorOf(next);
+        if (left && m_settings.validateOnLeave)
+            validate();
+        // Tab out of the grid goes back to the top of the page.
+        if (left && static_cast<QFocusEvent *>(event)->reason() == Qt::TabFocusReason)
+            emit tabbedOut();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

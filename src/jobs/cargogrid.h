@@ -21,6 +21,8 @@ struct CargoGridSettings {
     QString clearCaption = QStringLiteral("清除全部货物");
     // Whether 删除当前货物 and 清除全部货物 count as an edit of the job.
     bool rowButtonsEdit = true;
+    // Whether leaving the grid checks its rows (as Enter does).
+    bool validateOnLeave = false;
 };
 
 // The cargo grid of a job window (sg_JZX): one row per container or cargo

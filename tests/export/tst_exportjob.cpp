@@ -365,6 +365,18 @@ private slots:
         QCOMPARE(cargo->isBlank() ? 0 : cargo->cargoRowCount(), rows);
         QCOMPARE(f.text(w, T::ContainerSummary), rows ? u"40'HC*"_s + QString::number(rows) : QString());
         QCOMPARE(w->Modified(), rows > 0);
+        if (rows == 3) {
+            // Enter in the grid validates and moves one cell on, from the
+            // end of a row to the next, from the last row back to the first.
+            StringGrid *grid = cargo->grid();
+            grid->setCurrentCell(1, 4);
+            QTest::keyClick(grid, Qt::Key_Return);
+            QCOMPARE(QPoint(grid->currentCol(), grid->currentRow()), QPoint(0, 2));
+            grid->setCurrentCell(3, 4);
+            QTest::keyClick(grid, Qt::Key_Return);
+            QCOMPARE(QPoint(grid->currentCol(), grid->currentRow()), QPoint(0, 1));
+            QCOMPARE(grid->cell(3, 3), u"0.000"_s);
+        }
         // Types are counted whatever their case, under the spelling met first.
         cargo->setCargoRows({{u"20'gp"_s}, {u"40'HC"_s}, {u"20'GP"_s}});
         QCOMPARE(w->ContainerSummary(), u"20'gp*2 & 40'HC*1"_s);
@@ -388,6 +400,14 @@ private slots:
         QVERIFY(form->edit(T::ConsolidationNumber)->isReadOnly());
         QCOMPARE(pickers(), QPoint(0, 0));
         QVERIFY(!w->SheetRule(u"拼箱操作"_s));
+        // 海运出口 > 拼箱处理 does what the button does, when the button can.
+        QAction *lcl = f.main->Action(TMainFrm::Item::ExportLclProcessing);
+        w->SetSheetOpener(u"拼箱操作"_s, [](const CargoJobValues &, QWidget *) {});
+        QVERIFY(!lcl->isEnabled());
+        f.set(w, T::JobType, u"客户自拼箱"_s);
+        QVERIFY(lcl->isEnabled() && w->Command(u"拼箱操作"_s)->isEnabled());
+        f.set(w, T::JobType, u"少量拼箱"_s);
+        QVERIFY(!lcl->isEnabled());
 
         QVERIFY(!enabled(T::TranshipmentPort));
         f.click(w, T::Transhipment);
@@ -430,6 +450,30 @@ private slots:
         w->OpenSheet(u"保函"_s);
         QCOMPARE(messages.lastText(), u"请先保存当前业务!"_s);
         QVERIFY(received.columns.isEmpty());
+    }
+
+    void pickListsFillWhenFirstDropped()
+    {
+        THYChuKouFrm *w = f.newPage();
+        QComboBox *client = w->Form()->combo(T::Client);
+        QComboBox *discharge = w->Form()->combo(T::DischargePort);
+        QCOMPARE(client->count(), 0);
+        QTest::keyClick(client, Qt::Key_F4);
+        client->hidePopup();
+        QVERIFY(client->findText(u"华星纺织"_s) >= 0);
+        QVERIFY(client->findText(u"中远集运"_s) < 0); // a booking party, not a client
+        QCOMPARE(client->currentText(), QString()); // filling is no choice
+        QVERIFY(!w->Modified());
+        // One query fills the four port lists.
+        QTest::keyClick(w->Form()->combo(T::Destination), Qt::Key_Down, Qt::AltModifier);
+        w->Form()->combo(T::Destination)->hidePopup();
+        QVERIFY(discharge->count() > 200);
+        QCOMPARE(discharge->count(), w->Form()->combo(T::TranshipmentPort)->count());
+        // A new page starts with these lists empty, not on their first item.
+        f.set(w, T::Client, u"华星纺织"_s);
+        THYChuKouFrm *next = f.newPage();
+        QCOMPARE(f.text(next, T::Client), QString());
+        QCOMPARE(f.text(next, 430), u"九区"_s);
     }
 
     void sheetsReceiveTheSavedJob()

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QToolButton>
 
 class TestExportJobUser : public QObject
@@ -70,9 +71,15 @@ private slots:
         const QString client = field<QComboBox>(u"委托人"_s)->currentText();
         QVERIFY(messages.messages.isEmpty());
 
-        // Edit it, and add three 40' HC containers on the goods page.
+        // Edit it; Tab at the end of the first page goes on to the goods page
+        // and Shift+Tab comes back; add three 40' HC containers.
         typeInto(field<QLineEdit>(u"委托编号"_s), u"REF-2026/7"_s);
-        f.window()->Form()->pages()->setCurrentIndex(1);
+        QTest::keyClick(field<QPlainTextEdit>(u"目的港代理"_s), Qt::Key_Tab);
+        QCOMPARE(f.window()->Form()->pages()->currentIndex(), 1);
+        QTest::keyClick(field<QPlainTextEdit>(u"标记和号码"_s), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(f.window()->Form()->pages()->currentIndex(), 0);
+        QTest::keyClick(field<QPlainTextEdit>(u"目的港代理"_s), Qt::Key_Tab);
+        const QString goods = field<QLineEdit>(u"货名简称"_s)->text();
         QTest::mouseClick(f.window()->Cargo()->sizePicker()->findChildren<QAbstractButton *>().at(1), Qt::LeftButton);
         QTest::mouseClick(f.window()->Cargo()->kindPicker()->findChildren<QAbstractButton *>().at(1), Qt::LeftButton);
         typeInto(field<QLineEdit>(u"新增箱数"_s), u"3"_s, true);
@@ -96,6 +103,12 @@ private slots:
         QCOMPARE(f.tabs()->count(), 3);
         QCOMPARE(field<QLineEdit>(u"业务编号"_s)->text(), u"SE-NEW-01"_s);
         QCOMPARE(field<QComboBox>(u"装货港"_s)->currentText(), u"SHANGHAI"_s);
+        QCOMPARE(field<QLineEdit>(u"货名简称"_s)->text(), goods); // kept from the job shown last
+        // A port by its number, and its country follows.
+        const QString hamburg = f.value(u"select 港口编号 from 港口 where 港口名称='HAMBURG'"_s);
+        typeInto(field<QComboBox>(u"目的港"_s), hamburg, true);
+        QCOMPARE(field<QComboBox>(u"目的港"_s)->currentText(), u"HAMBURG"_s);
+        QCOMPARE(field<QComboBox>(u"运抵国"_s)->currentText(), u"德国"_s);
         typeInto(field<QComboBox>(u"委托人"_s), u"HXFZ"_s, true);
         QCOMPARE(field<QComboBox>(u"委托人"_s)->currentText(), u"华星纺织"_s);
         QCOMPARE(field<QComboBox>(u"业务员"_s)->currentText(), u"刘洋"_s);
