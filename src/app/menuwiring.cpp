@@ -1,9 +1,15 @@
 #include "menuwiring.h"
 
+#include "helpwindow.h"
 #include "jobpages.h"
 #include "korvanerror.h"
+#include "taboutfrm.h"
 #include "tbumengglfrm.h"
+#include "tgangkouglfrm.h"
+#include "tkehufrm.h"
 #include "tmainfrm.h"
+#include "trenyuanglfrm.h"
+#include "txgmmfrm.h"
 
 #include <exception>
 
@@ -28,5 +34,13 @@ template <class Dialog> void openModal(TMainFrm *parent)
 void WireMenus(TMainFrm &mainWindow)
 {
     TMainFrm *window = &mainWindow;
-    mainWindow.WireMenu(TMainFrm::Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    using Item = TMainFrm::Item;
+    mainWindow.WireMenu(Item::ChangePassword, [window] { openModal<TXGMMFrm>(window); });
+    mainWindow.WireMenu(Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    mainWindow.WireMenu(Item::Staff, [window] { openModal<TRenYuanGLFrm>(window); });
+    mainWindow.WireMenu(Item::Units, [window] { openModal<TkehuFrm>(window); });
+    mainWindow.WireMenu(Item::Ports, [window] { openModal<TGangKouGLFrm>(window); });
+    // Without the help pages beside the program, 主题 does nothing.
+    mainWindow.WireMenu(Item::HelpTopics, [window] { HelpWindow::OpenTopics(window); });
+    mainWindow.WireMenu(Item::About, [window] { openModal<TAboutFrm>(window); });
 }
