@@ -1,11 +1,17 @@
 #include "menuwiring.h"
 
+#include "helpwindow.h"
 #include "jobpages.h"
 #include "korvanerror.h"
 #include "jobtabs.h"
+#include "taboutfrm.h"
 #include "tbumengglfrm.h"
+#include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
+#include "tkehufrm.h"
 #include "tmainfrm.h"
+#include "trenyuanglfrm.h"
+#include "txgmmfrm.h"
 
 #include <exception>
 #include <functional>
@@ -43,13 +49,21 @@ void withExportWindow(TMainFrm *main, bool create, const std::function<void(THYC
 void WireMenus(TMainFrm &mainWindow)
 {
     TMainFrm *window = &mainWindow;
-    mainWindow.WireMenu(TMainFrm::Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    using Item = TMainFrm::Item;
+    mainWindow.WireMenu(Item::ChangePassword, [window] { openModal<TXGMMFrm>(window); });
+    mainWindow.WireMenu(Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    mainWindow.WireMenu(Item::Staff, [window] { openModal<TRenYuanGLFrm>(window); });
+    mainWindow.WireMenu(Item::Units, [window] { openModal<TkehuFrm>(window); });
+    mainWindow.WireMenu(Item::Ports, [window] { openModal<TGangKouGLFrm>(window); });
+    // Without the help pages beside the program, 主题 does nothing.
+    mainWindow.WireMenu(Item::HelpTopics, [window] { HelpWindow::OpenTopics(window); });
+    mainWindow.WireMenu(Item::About, [window] { openModal<TAboutFrm>(window); });
 
     mainWindow.RegisterJobWindow(JobKind::Export, [](JobTabs *tabs) { return new THYChuKouFrm(tabs); });
-    mainWindow.WireMenu(TMainFrm::Item::ExportNew,
+    mainWindow.WireMenu(Item::ExportNew,
                         [window] { withExportWindow(window, true, [](THYChuKouFrm &w) { w.NewJob(); }); });
-    mainWindow.WireMenu(TMainFrm::Item::ExportSaveAs,
+    mainWindow.WireMenu(Item::ExportSaveAs,
                         [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.SaveJobAs(); }); });
-    mainWindow.WireMenu(TMainFrm::Item::ExportLclProcessing,
+    mainWindow.WireMenu(Item::ExportLclProcessing,
                         [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.LclProcessing(); }); });
 }

@@ -4,6 +4,7 @@
 #include "captionname.h"
 #include "cargojobtags.h"
 #include "currentuser.h"
+#include "dropdowncombo.h"
 #include "focushighlighter.h"
 #include "jobpages.h"
 #include "jobtabs.h"
@@ -364,6 +365,12 @@ void CargoJobWindow::wireFields()
             SetRestColour(copy, ButtonFaceColour());
         }
     }
+    for (const PickList &list : pickLists()) {
+        for (int tag : list.tags) {
+            if (auto *combo = m_form->fieldAs<DropDownCombo>(tag))
+                connect(combo, &DropDownCombo::aboutToDropDown, this, [this, combo] { fillPickList(combo); });
+        }
+    }
     m_cargo->setValidator([this] { return ValidateGoodsGrid(); });
     connect(m_cargo, &CargoGrid::edited, this, [this] { m_modified = true; });
     connect(m_cargo, &CargoGrid::tabbedOut, this, [this] { focusField(JobTag::Marks); });
@@ -507,10 +514,6 @@ void CargoJobWindow::fillPickList(QComboBox *combo)
 
 bool CargoJobWindow::comboKey(QComboBox *combo, int tag, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        fillPickList(combo);
-        return false;
-    }
     if (event->type() == QEvent::KeyRelease) {
         if (isUnitBox(tag) && !m_clientLookedUp)
             ClientChanged();
@@ -521,10 +524,6 @@ bool CargoJobWindow::comboKey(QComboBox *combo, int tag, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
-    const bool drop = key->key() == Qt::Key_F4
-                      || ((key->modifiers() & Qt::AltModifier) && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up));
-    if (drop)
-        fillPickList(combo);
     m_clientLookedUp = false;
     m_countryLookedUp = false;
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
