@@ -2,6 +2,7 @@
 
 #include "boundform.h"
 #include "captionname.h"
+#include "cargojobfields.h"
 #include "cargojobtags.h"
 #include "currentuser.h"
 #include "dropdowncombo.h"
@@ -41,6 +42,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace CommFunU;
+using namespace CargoJobFields;
 
 namespace {
 
@@ -107,135 +109,6 @@ bool refreshesOnChange(int tag)
     default:
         return false;
     }
-}
-
-// --- the page snapshot ---------------------------------------------------------
-// A tab's record keeps what the user sees, unchecked: leaving a tab never
-// fails, whatever is typed (an amount that does not parse, the separator
-// character itself), and coming back shows it exactly.
-
-QString rawValue(QWidget *control)
-{
-    switch (BoundKindOf(control)) {
-    case BoundKind::Edit:
-        return static_cast<QLineEdit *>(control)->text();
-    case BoundKind::Memo: {
-        QString text = static_cast<QPlainTextEdit *>(control)->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, u'\n');
-        return text;
-    }
-    default:
-        return ControlValue(control);
-    }
-}
-
-void setRawValue(QWidget *control, const QString &value)
-{
-    switch (BoundKindOf(control)) {
-    case BoundKind::Edit:
-        static_cast<QLineEdit *>(control)->setText(value);
-        return;
-    case BoundKind::Memo:
-        static_cast<QPlainTextEdit *>(control)->setPlainText(value);
-        return;
-    default:
-        SetControlValue(control, value);
-        return;
-    }
-}
-
-// Values joined by FieldSep; a backslash escapes FieldSep and itself.
-QString encodeFields(const QStringList &values)
-{
-    QString out;
-    for (const QString &value : values) {
-        for (const QChar c : value) {
-            if (c == u'\\')
-                out += u"\\\\"_s;
-            else if (c == FieldSep)
-                out += u"\\|"_s;
-            else
-                out += c;
-        }
-        out += FieldSep;
-    }
-    return out;
-}
-
-QStringList decodeFields(const QString &text)
-{
-    QStringList values;
-    QString current;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\\' && i + 1 < text.size()) {
-            const QChar next = text.at(++i);
-            current += next == u'|' ? FieldSep : next;
-        } else if (c == FieldSep) {
-            values << current;
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    if (!current.isEmpty())
-        values << current;
-    return values;
-}
-
-QString encodeGrid(const QList<QStringList> &rows)
-{
-    QStringList cells{QString::number(CargoGrid::Columns)};
-    for (const QStringList &row : rows) {
-        for (int c = 0; c < CargoGrid::Columns; ++c)
-            cells << row.value(c);
-    }
-    return encodeFields(cells);
-}
-
-QList<QStringList> decodeGrid(const QString &text)
-{
-    const QStringList cells = decodeFields(text);
-    const int columns = cells.isEmpty() ? 0 : cells.first().toInt();
-    QList<QStringList> rows;
-    if (columns <= 0)
-        return rows;
-    for (qsizetype at = 1; at < cells.size(); at += columns)
-        rows << cells.mid(at, columns);
-    return rows;
-}
-
-// LoadByTag and ClearByTag over controls found once: the window's controls
-// never change, and walking its few hundred widgets by their Tag property
-// costs more than the values themselves.
-// The value a control shows is value already: writing it would change
-// nothing but cost a text layout.
-bool shows(QWidget *control, const QString &value)
-{
-    QString text = value;
-    if (BoundKindOf(control) == BoundKind::Memo) {
-        text.replace(u"\r\n"_s, u"\n"_s);
-        text.replace(u'\r', u'\n');
-    }
-    return rawValue(control) == text;
-}
-
-void loadFields(const QString &recordText, const QList<QWidget *> &controls)
-{
-    ResultReader fields(recordText, FieldSep);
-    for (QWidget *control : controls) {
-        if (fields.atEnd())
-            break;
-        const QString value = fields.next();
-        if (!shows(control, value))
-            SetControlValue(control, value);
-    }
-}
-
-void clearFields(const QList<QWidget *> &controls)
-{
-    for (QWidget *control : controls)
-        ClearControl(control);
 }
 
 bool isChecked(const BoundForm *form, int tag)
@@ -745,7 +618,7 @@ void CargoJobWindow::SaveState(TYWData &page)
     }
     page.Window = this;
     page.MainText = encodeFields(values);
-    page.GridText = encodeGrid(m_cargo->allRows());
+    page.GridText = encodeRows(m_cargo->allRows(), CargoGrid::Columns);
     page.PageIndex = CurrentPage();
     page.Stored = m_stored;
     page.Modified = m_modified ? 1 : 0;
@@ -763,7 +636,7 @@ void CargoJobWindow::restoreSnapshot(const QString &mainText, const QString &gri
             // A value the snapshot took from the control always fits it.
         }
     }
-    const QList<QStringList> rows = decodeGrid(gridText);
+    const QList<QStringList> rows = decodeRows(gridText);
     if (rows != m_cargo->allRows())
         m_cargo->setAllRows(rows);
 }

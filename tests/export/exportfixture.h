@@ -5,8 +5,8 @@
 // dialog, and a connection of the test's own for reading the database back.
 
 #include "boundform.h"
-#include "cargojobtags.h"
 #include "captionfinder.h"
+#include "cargojobtags.h"
 #include "jobtabs.h"
 #include "menuwiring.h"
 #include "modalhelper.h"
@@ -20,9 +20,8 @@
 #include "tmainfrm.h"
 
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <QDir>
-#include <QFile>
+#include <QLineEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,10 +70,7 @@ public:
     }
 
     JobTabs *tabs() const { return main->Tabs(); }
-    THYChuKouFrm *window() const
-    {
-        return static_cast<THYChuKouFrm *>(main->JobWindowOf(JobKind::Export, false));
-    }
+    THYChuKouFrm *window() const { return static_cast<THYChuKouFrm *>(main->JobWindowOf(JobKind::Export, false)); }
     // 海运出口 > 打开业务: a new, blank export page.
     THYChuKouFrm *newPage()
     {
@@ -107,17 +103,11 @@ public:
         auto reader = ResultReader::fromAnswer(db->openQuery(sql, QString(), 0));
         return reader.isError() ? QList<QStringList>{{u"Err"_s}} : reader.rows();
     }
-    QString value(const QString &sql) const
-    {
-        const auto r = rows(sql);
-        return r.isEmpty() || r.first().isEmpty() ? QString() : r.first().first();
-    }
+    QString value(const QString &sql) const { return rows(sql).value(0).value(0); }
     QString exec(const QString &sql) const { return db->execSql(sql, QString()); }
     int count(const QString &table, const QString &number) const
     {
-        return value(u"select count(*) from "_s + table + u" where 业务编号='"_s + CommFunU::QuoteValue(number)
-                     + u'\'')
-            .toInt();
+        return value(u"select count(*) from "_s + table + u" where 业务编号='"_s + CommFunU::QuoteValue(number) + u"'"_s).toInt();
     }
 
     static void set(CargoJobWindow *w, int tag, const QString &value)
@@ -147,11 +137,8 @@ public:
     static void answerNewNumber(const QString &number)
     {
         ModalHelper::onNextModal([number](QWidget *dialog) {
-            auto *field = CaptionFinder::fieldAs<QLineEdit>(dialog, u"请输入新的业务编号，注意不要和已有的相重复"_s);
             QTest::qWait(50); // the dialog shows the last number first
-            if (!field)
-                return;
-            field->setText(number);
+            CaptionFinder::fieldAs<QLineEdit>(dialog, u"请输入新的业务编号，注意不要和已有的相重复"_s)->setText(number);
             ModalHelper::pressButton(dialog, u"确认"_s);
         });
     }

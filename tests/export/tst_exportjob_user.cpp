@@ -24,13 +24,7 @@ class TestExportJobUser : public QObject
     RecordingMessageService messages;
 
     QWidget *page() const { return f.window(); }
-    template <class T> T *field(const QString &caption)
-    {
-        auto *found = CaptionFinder::fieldAs<T>(page(), caption);
-        if (!found)
-            qWarning("no field captioned %s", qPrintable(caption));
-        return found;
-    }
+    template <class T> T *field(const QString &caption) { return CaptionFinder::fieldAs<T>(page(), caption); }
     void typeInto(QWidget *field, const QString &text, bool enter = false)
     {
         field->setFocus();
