@@ -8,6 +8,7 @@
 #include "tbumengglfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
+#include "thyjinkoufrm.h"
 #include "tkehufrm.h"
 #include "tmainfrm.h"
 #include "trenyuanglfrm.h"
@@ -32,16 +33,26 @@ template <class Dialog> void openModal(TMainFrm *parent)
     }
 }
 
-// Runs a command of the export window; create: make the window first when
-// it does not exist yet (a failure is reported as the main window does).
-void withExportWindow(TMainFrm *main, bool create, const std::function<void(THYChuKouFrm &)> &command)
+// Runs a command of the job window of a kind; create: make the window first
+// when it does not exist yet (a failure is reported as the main window does).
+template <class Window>
+void withJobWindow(TMainFrm *main, JobKind kind, bool create, const std::function<void(Window &)> &command)
 {
     try {
-        if (auto *window = qobject_cast<THYChuKouFrm *>(main->JobWindowOf(JobKind::Export, create)))
+        if (auto *window = qobject_cast<Window *>(main->JobWindowOf(kind, create)))
             command(*window);
     } catch (const KorvanError &e) {
         CommFunU::ReportWindowFailure(e.message());
     }
+}
+
+// The menu items 新建业务 and 另存为... of a job kind run its window's steps.
+template <class Window> void wireJobMenu(TMainFrm *main, JobKind kind, TMainFrm::Item newJob, TMainFrm::Item saveAs)
+{
+    main->RegisterJobWindow(kind, [](JobTabs *tabs) { return new Window(tabs); });
+    main->WireMenu(newJob, [main, kind] { withJobWindow<Window>(main, kind, true, [](Window &w) { w.NewJob(); }); });
+    main->WireMenu(saveAs,
+                   [main, kind] { withJobWindow<Window>(main, kind, false, [](Window &w) { w.SaveJobAs(); }); });
 }
 
 } // namespace
@@ -59,11 +70,9 @@ void WireMenus(TMainFrm &mainWindow)
     mainWindow.WireMenu(Item::HelpTopics, [window] { HelpWindow::OpenTopics(window); });
     mainWindow.WireMenu(Item::About, [window] { openModal<TAboutFrm>(window); });
 
-    mainWindow.RegisterJobWindow(JobKind::Export, [](JobTabs *tabs) { return new THYChuKouFrm(tabs); });
-    mainWindow.WireMenu(Item::ExportNew,
-                        [window] { withExportWindow(window, true, [](THYChuKouFrm &w) { w.NewJob(); }); });
-    mainWindow.WireMenu(Item::ExportSaveAs,
-                        [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.SaveJobAs(); }); });
-    mainWindow.WireMenu(Item::ExportLclProcessing,
-                        [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.LclProcessing(); }); });
+    wireJobMenu<THYChuKouFrm>(window, JobKind::Export, Item::ExportNew, Item::ExportSaveAs);
+    mainWindow.WireMenu(Item::ExportLclProcessing, [window] {
+        withJobWindow<THYChuKouFrm>(window, JobKind::Export, false, [](THYChuKouFrm &w) { w.LclProcessing(); });
+    });
+    wireJobMenu<THYJinKouFrm>(window, JobKind::Import, Item::ImportNew, Item::ImportSaveAs);
 }

@@ -20,5 +20,5 @@ int CargoJobValues::allocationKind() const
         return 2;
     if (column(u"自做箱"_s) == u"1"_s)
         return 3;
-    return 0;
+    return allocationWhenNone;
 }

@@ -30,6 +30,8 @@ struct CargoJobValues {
     bool saved = false;
     // Unsaved edits are on screen.
     bool modified = false;
+    // What allocationKind() answers when no allocation is checked.
+    int allocationWhenNone = 0;
 
     QString column(const QString &name) const { return columns.value(name); }
     QString number() const { return column(QStringLiteral("业务编号")); }
@@ -37,6 +39,6 @@ struct CargoJobValues {
     QString vesselAndVoyage() const;
     // 集装箱号封号 of the first cargo row (empty without cargo).
     QString firstContainer() const;
-    // 1 分配车队, 2 分配仓库, 3 自做箱, 0 none of them.
+    // 1 分配车队, 2 分配仓库, 3 自做箱; allocationWhenNone for none of them.
     int allocationKind() const;
 };

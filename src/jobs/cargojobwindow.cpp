@@ -317,6 +317,9 @@ void CargoJobWindow::fieldChanged(QWidget *field)
     const int tag = TagOf(field);
     if (tag < JobTag::RecordLow || tag > JobTag::RecordHigh)
         return; // the copies and the finance block are not the job's data
+    // Derived fields follow the others: rewriting them is no edit.
+    if (tag == JobTag::TotalInWords || tag == JobTag::ContainerSummary)
+        return;
     m_modified = true;
     if (refreshesOnChange(tag))
         refreshSafely();
@@ -1005,5 +1008,6 @@ CargoJobValues CargoJobWindow::JobValues() const
         values.cargoRows = m_cargo->cargoRows();
     values.saved = m_stored == 1;
     values.modified = m_modified;
+    values.allocationWhenNone = m_settings.allocationWhenNone;
     return values;
 }

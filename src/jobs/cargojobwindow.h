@@ -24,6 +24,8 @@
 // Modified flag comes from the page's record, not from the load.
 
 #include "cargogrid.h"
+#include "cargojobform.h"
+#include "cargojobtags.h"
 #include "cargojobvalues.h"
 #include "formfield.h"
 #include "jobwindow.h"
@@ -52,11 +54,16 @@ struct CargoJobSettings {
     // The port whose country fills Tag 110 (目的港 for export, 装货港 for import).
     int countryPortTag = 0;
     // Read-only copies of a field on another page: source Tag, copy's object name.
-    QList<std::pair<int, QString>> fieldCopies;
+    QList<std::pair<int, QString>> fieldCopies{
+        {JobTag::Manual, QString::fromUtf16(CargoJobForm::ManualCopy)},
+        {JobTag::BillNumber, QString::fromUtf16(CargoJobForm::BillNumberCopy)}};
     // The satellite-sheet buttons of the tool bar, in order.
     QStringList sheetButtons;
     // A consolidated job (货代自拼箱, 客户自拼箱) carries one cargo row only.
     bool oneCargoRowWhenConsolidated = true;
+    // The allocation a sheet is given when none of 分配车队, 分配仓库 and
+    // 自做箱 is checked (CargoJobValues::allocationKind).
+    int allocationWhenNone = 0;
     CargoGridSettings grid;
 };
 

@@ -132,35 +132,7 @@ private slots:
         f.set(w, T::Destination, u"ST. JOHN'S:NF"_s);
         QCOMPARE(f.text(w, T::Country), u"加'拿:大"_s);
         // Every other field a value of its kind.
-        for (QWidget *control : BoundControls(w, T::RecordLow, T::RecordHigh)) {
-            const int tag = TagOf(control);
-            const QString id = QString::number(tag);
-            switch (BoundKindOf(control)) {
-            case BoundKind::Edit:
-                if (tag != T::TotalInWords && tag != T::ContainerSummary)
-                    f.set(w, tag, HintOf(control) == u"1"_s ? u"1,2"_s + id + u".5"_s : u"E'"_s + id + u":x"_s);
-                break;
-            case BoundKind::Combo:
-                if (tag != T::Client && tag != T::Destination && tag != T::Country && tag != T::Salesman)
-                    f.set(w, tag, u"C'"_s + id);
-                break;
-            case BoundKind::Memo:
-                if (tag != T::Shipper)
-                    f.set(w, tag, u"M"_s + id + u"\r\n第二行: '"_s);
-                break;
-            case BoundKind::Date:
-                f.set(w, tag, QDate(2020, 1 + tag % 12, 1 + tag % 28).toString(u"yyyy-MM-dd"_s));
-                break;
-            case BoundKind::Time:
-                f.set(w, tag, u"07:"_s + id.right(2));
-                break;
-            case BoundKind::Check:
-                f.set(w, tag, u"1"_s);
-                break;
-            default:
-                break;
-            }
-        }
+        f.fillEveryField(w, {T::Client, T::Destination, T::Country, T::Salesman, T::Shipper});
         f.set(w, T::Number, number);
         f.set(w, T::Packages, u"12"_s);
         f.click(w, T::ForwarderBill);
