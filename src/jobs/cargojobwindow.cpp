@@ -391,6 +391,10 @@ void CargoJobWindow::fillPickList(QComboBox *combo)
 bool CargoJobWindow::comboKey(QComboBox *combo, int tag, QEvent *event)
 {
     if (event->type() == QEvent::KeyRelease) {
+        // A key pressed elsewhere (the Enter that opened the job and moved
+        // the focus here) is no key of this box.
+        if (m_keyBox != combo)
+            return false;
         if (isUnitBox(tag) && !m_clientLookedUp)
             ClientChanged();
         if (isPortBox(tag) && !m_countryLookedUp)
@@ -421,6 +425,8 @@ bool CargoJobWindow::eventFilter(QObject *watched, QEvent *event)
     const int tag = field ? TagOf(field) : -1;
     if (tag < JobTag::RecordLow || tag > JobTag::RecordHigh)
         return JobWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress)
+        m_keyBox = qobject_cast<QComboBox *>(field);
     if (event->type() == QEvent::FocusOut) {
         refreshSafely();
         return false;
@@ -569,6 +575,7 @@ bool CargoJobWindow::ValidateGoodsGrid()
 
 void CargoJobWindow::ClearJob()
 {
+    m_keyBox = nullptr;
     {
         BoundForm::Quiet quiet(*m_form);
         m_cargo->reset();

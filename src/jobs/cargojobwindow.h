@@ -177,4 +177,6 @@ private:
     // A key in a unit or port box: the lookup it triggers runs once.
     bool m_clientLookedUp = false;
     bool m_countryLookedUp = false;
+    // The box the last key was pressed in.
+    QComboBox *m_keyBox = nullptr;
 };

@@ -220,8 +220,6 @@ private slots:
         // Leaving the grid checks its rows.
         w = f.open(number);
         w->Form()->pages()->setCurrentIndex(1);
-        f.main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
         cargo->grid()->setFocus();
         cargo->grid()->setCell(2, 3, u"9.9.9"_s);
         w->Form()->field(T::Marks)->setFocus();

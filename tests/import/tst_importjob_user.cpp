@@ -11,6 +11,7 @@
 #include "recordingmessageservice.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -48,8 +49,17 @@ private slots:
         // 海运进口 > 打开业务, the number and Enter.
         f.main->Action(TMainFrm::Item::ImportOpen)->trigger();
         QCOMPARE(page()->windowTitle(), u"进口业务"_s);
-        f.typeInto(field<QLineEdit>(u"业务编号"_s), number, true);
+        // Enter goes down in 业务编号 and comes up in 委托人, where the job
+        // puts the focus: the job stays as stored.
+        auto *numberField = field<QLineEdit>(u"业务编号"_s);
+        f.typeInto(numberField, number);
+        QTest::keyPress(numberField, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), field<QComboBox>(u"委托人"_s));
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(f.tabs()->tabText(1), u"进口业务_"_s + number);
+        QCOMPARE(field<QPlainTextEdit>(u"发货人"_s)->toPlainText(),
+                 f.value(u"select 发货人 from 货运进口基本信息 where 业务编号='"_s + number + u'\''));
+        QVERIFY(!f.window()->Modified());
         const QString client = field<QComboBox>(u"委托人"_s)->currentText();
         QVERIFY(!client.isEmpty());
         QVERIFY(messages.messages.isEmpty());

@@ -74,7 +74,9 @@ public:
             *error = u"the login did not finish"_s;
             return false;
         }
-        return true;
+        // Keys and focus go where they go on a desktop.
+        main->activateWindow();
+        return QTest::qWaitForWindowActive(main.get());
     }
 
     JobTabs *tabs() const { return main->Tabs(); }
