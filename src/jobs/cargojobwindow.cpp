@@ -581,8 +581,15 @@ void CargoJobWindow::ClearJob()
         m_cargo->reset();
         if (m_form->pages())
             m_form->pages()->setCurrentIndex(0);
-        setFieldText(JobTag::CarrierBill, u"1"_s);
-        setFieldText(JobTag::ForwarderBill, u"0"_s);
+        // The radio buttons the table checks (船公司提单; 分配车队 of an
+        // import job) are checked in every new job, their neighbours not.
+        for (const FormField &entry : m_form->table()) {
+            auto *radio = entry.kind == FieldKind::Radio && entry.text == u"1"_s
+                              ? qobject_cast<QAbstractButton *>(m_form->field(entry.tag))
+                              : nullptr;
+            if (radio)
+                radio->setChecked(true);
+        }
         // Fields with a Hint keep their text: a new tab starts with the
         // loading port, the places and the goods the window showed last.
         clearFields(m_record);
