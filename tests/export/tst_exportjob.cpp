@@ -71,14 +71,6 @@ class TestExportJob : public QObject
     ExportFixture f;
     RecordingMessageService messages;
 
-    bool said(const QString &text) const
-    {
-        for (const auto &m : messages.messages) {
-            if (m.text.startsWith(text))
-                return true;
-        }
-        return false;
-    }
     QString demoJob(const QString &condition)
     {
         return f.value(u"select top 1 业务编号 from 货运出口基本信息 where "_s + condition + u" order by 业务编号"_s);
@@ -142,7 +134,7 @@ private slots:
         w->Cargo()->setCargoRows({{u"20'GP"_s, u"AB'12:34/S'1"_s, u"10"_s, u"1.5"_s, u"2"_s},
                                   {u"20'gp"_s, u"C:2"_s, u"5 件"_s, u"0"_s, u"1,000"_s}});
         QVERIFY(f.press(w, u"保存"_s));
-        QVERIFY2(said(u"保存成功"_s), qPrintable(messages.lastText()));
+        QVERIFY2(messages.said(u"保存成功"_s), qPrintable(messages.lastText()));
         QCOMPARE(f.tabs()->tabText(f.tabs()->currentIndex()), u"出口业务_"_s + number);
         QVERIFY(!w->Modified());
         QCOMPARE(f.text(w, T::GrossWeight), u"12340.500"_s);
@@ -188,14 +180,14 @@ private slots:
         QVERIFY(!f.db->beginTrans().startsWith(u"Err"_s));
         QVERIFY(!w->SaveJob());
         f.db->rollbackTrans();
-        QVERIFY(said(u"不明原因"_s));
+        QVERIFY(messages.said(u"不明原因"_s));
         // The old cargo rows cannot be deleted: no row is added to them.
         f.exec(u"create trigger keep_cargo before delete on 货运出口货物明细 begin select raise(abort, 'kept'); end"_s);
         messages.clear();
         QVERIFY(!w->SaveJob());
         f.exec(u"drop trigger keep_cargo"_s);
-        QVERIFY(said(u"出错: \rdelete from 货运出口货物明细"_s));
-        QVERIFY(!said(u"保存成功"_s));
+        QVERIFY(messages.said(u"出错: \rdelete from 货运出口货物明细"_s));
+        QVERIFY(!messages.said(u"保存成功"_s));
         QCOMPARE(f.rows(u"select * from 货运出口基本信息"_s + key).first().join(u'|'), row);
         QCOMPARE(cargoIn(f, number), cargo);
         QVERIFY(w->Modified());
@@ -216,8 +208,8 @@ private slots:
         f.set(w, T::Client, u"华星纺织"_s); // and so a salesman
         w->Cargo()->setCargoRows({{u"40'HC"_s, u"X1"_s, u"1"_s, u"1"_s, u"1"_s}});
         QVERIFY(!w->SaveJob());
-        QVERIFY(!said(u"保存成功"_s));
-        QVERIFY(said(u"不明原因"_s)); // reported, and written to the run log
+        QVERIFY(!messages.said(u"保存成功"_s));
+        QVERIFY(messages.said(u"不明原因"_s)); // reported, and written to the run log
         QCOMPARE(w->Stored(), 0);
         QVERIFY(w->Modified());
         QCOMPARE(f.tabs()->tabText(f.tabs()->currentIndex()), u"出口业务"_s);
@@ -297,7 +289,7 @@ private slots:
             QVERIFY(w->SaveJob());
             return;
         }
-        QVERIFY2(said(message), qPrintable(messages.lastText()));
+        QVERIFY2(messages.said(message), qPrintable(messages.lastText()));
         QCOMPARE(cargoIn(f, number), before); // nothing written
         if (cell.x() >= 0)
             QCOMPARE(QPoint(w->Cargo()->grid()->currentCol(), w->Cargo()->grid()->currentRow()), cell);
@@ -502,7 +494,7 @@ private slots:
         // The invalid amount is refused when saving, with nothing written.
         f.set(w, T::Client, u"华星纺织"_s);
         QVERIFY(!f.press(w, u"保存"_s));
-        QVERIFY(said(u"异常:'12.3.4' 不是有效的数值"_s));
+        QVERIFY(messages.said(u"异常:'12.3.4' 不是有效的数值"_s));
         QCOMPARE(f.count(JobTable, u"TAB-1"_s), 0);
     }
 
@@ -551,7 +543,7 @@ private slots:
 
         f.exec(u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'finance kept'); end"_s);
         QVERIFY(!w->DeleteJob());
-        QVERIFY(said(u"出错: \rdelete from 财务"_s));
+        QVERIFY(messages.said(u"出错: \rdelete from 财务"_s));
         for (const QString &table : tables)
             QVERIFY2(f.count(table, number) > 0, qPrintable(table)); // not at all
         f.exec(u"drop trigger keep_finance"_s);
@@ -583,7 +575,7 @@ private slots:
         const bool loaded = failed->LoadJob(withFinance);
         f.exec(u"alter table 货物明细旧 rename to 货运出口货物明细"_s);
         QVERIFY(!loaded);
-        QVERIFY(said(u"出错: \rselect  箱类型"_s));
+        QVERIFY(messages.said(u"出错: \rselect  箱类型"_s));
         QCOMPARE(failed->Stored(), 0);
         QCOMPARE(f.text(failed, T::Client), QString());
         QVERIFY(failed->Cargo()->isBlank());

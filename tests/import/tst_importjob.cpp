@@ -50,14 +50,6 @@ class TestImportJob : public QObject
     ImportFixture f;
     RecordingMessageService messages;
 
-    bool said(const QString &text) const
-    {
-        for (const auto &m : messages.messages) {
-            if (m.text.startsWith(text))
-                return true;
-        }
-        return false;
-    }
     QString demoJob(const QString &condition)
     {
         return f.value(u"select top 1 业务编号 from 货运进口基本信息 where "_s + condition + u" order by 业务编号"_s);
@@ -134,7 +126,7 @@ private slots:
         w->Cargo()->setCargoRows({{u"20'GP"_s, u"AB'12:34/S'1"_s, u"1'0"_s, u"1'5"_s, u"2'"_s},
                                   {u"40'HC"_s, u"C:2"_s, u"5"_s, u"0"_s, u"1"_s}});
         QVERIFY(f.press(w, u"保存"_s));
-        QVERIFY2(said(u"保存成功"_s), qPrintable(messages.lastText()));
+        QVERIFY2(messages.said(u"保存成功"_s), qPrintable(messages.lastText()));
         QCOMPARE(f.tabs()->tabText(f.tabs()->currentIndex()), u"进口业务_"_s + number);
         const QString record = SaveByTag(w, T::RecordLow, T::RecordHigh, 1);
         QCOMPARE(row(number), record.split(FieldSep).mid(0, 88).join(u'|'));
@@ -223,7 +215,7 @@ private slots:
         cargo->grid()->setFocus();
         cargo->grid()->setCell(2, 3, u"9.9.9"_s);
         w->Form()->field(T::Marks)->setFocus();
-        QTRY_VERIFY(said(u"输入有误:'9.9.9'"_s));
+        QTRY_VERIFY(messages.said(u"输入有误:'9.9.9'"_s));
         QCOMPARE(QPoint(cargo->grid()->currentCol(), cargo->grid()->currentRow()), QPoint(3, 2));
     }
 
@@ -353,7 +345,7 @@ private slots:
         f.exec(u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'kept'); end"_s);
         QVERIFY(!w->DeleteJob());
         f.exec(u"drop trigger keep_finance"_s);
-        QVERIFY(said(u"出错: \rdelete from 财务"_s));
+        QVERIFY(messages.said(u"出错: \rdelete from 财务"_s));
         for (const QString &table : tables)
             QVERIFY2(f.count(table, number) > 0, qPrintable(table)); // not at all
         QVERIFY(w->DeleteJob());

@@ -24,13 +24,6 @@ class TestImportJobUser : public QObject
     ImportFixture f;
     RecordingMessageService messages;
 
-    QWidget *page() const { return f.window(); }
-    template <class T> T *field(const QString &caption) { return CaptionFinder::fieldAs<T>(page(), caption); }
-    void press(const QString &caption)
-    {
-        QVERIFY2(ModalHelper::pressButton(page(), caption), qPrintable(caption));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -48,30 +41,30 @@ private slots:
 
         // 海运进口 > 打开业务, the number and Enter.
         f.main->Action(TMainFrm::Item::ImportOpen)->trigger();
-        QCOMPARE(page()->windowTitle(), u"进口业务"_s);
+        QCOMPARE(f.window()->windowTitle(), u"进口业务"_s);
         // Enter goes down in 业务编号 and comes up in 委托人, where the job
         // puts the focus: the job stays as stored.
-        auto *numberField = field<QLineEdit>(u"业务编号"_s);
+        auto *numberField = f.field<QLineEdit>(u"业务编号"_s);
         f.typeInto(numberField, number);
         QTest::keyPress(numberField, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), field<QComboBox>(u"委托人"_s));
+        QCOMPARE(QApplication::focusWidget(), f.field<QComboBox>(u"委托人"_s));
         QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(f.tabs()->tabText(1), u"进口业务_"_s + number);
-        QCOMPARE(field<QPlainTextEdit>(u"发货人"_s)->toPlainText(),
+        QCOMPARE(f.field<QPlainTextEdit>(u"发货人"_s)->toPlainText(),
                  f.value(u"select 发货人 from 货运进口基本信息 where 业务编号='"_s + number + u'\''));
         QVERIFY(!f.window()->Modified());
-        const QString client = field<QComboBox>(u"委托人"_s)->currentText();
+        const QString client = f.field<QComboBox>(u"委托人"_s)->currentText();
         QVERIFY(!client.isEmpty());
         QVERIFY(messages.messages.isEmpty());
 
         // Edit it; on to the goods page with Tab; two 20' GP containers.
-        f.typeInto(field<QLineEdit>(u"委托编号"_s), u"IMP-2026/3"_s);
-        QTest::keyClick(field<QPlainTextEdit>(u"目的港代理"_s), Qt::Key_Tab);
+        f.typeInto(f.field<QLineEdit>(u"委托编号"_s), u"IMP-2026/3"_s);
+        QTest::keyClick(f.field<QPlainTextEdit>(u"目的港代理"_s), Qt::Key_Tab);
         QCOMPARE(f.window()->Form()->pages()->currentIndex(), 1);
-        f.typeInto(field<QLineEdit>(u"新增箱数"_s), u"2"_s, true);
+        f.typeInto(f.field<QLineEdit>(u"新增箱数"_s), u"2"_s, true);
         QCOMPARE(f.window()->Cargo()->cargoRowCount(), cargoBefore + 2);
-        QVERIFY(field<QLineEdit>(u"箱型箱量"_s)->text().contains(u"20'GP*"_s));
-        press(u"保存"_s);
+        QVERIFY(f.field<QLineEdit>(u"箱型箱量"_s)->text().contains(u"20'GP*"_s));
+        QVERIFY(f.pressOnPage(u"保存"_s));
         QCOMPARE(messages.lastText(), u"保存成功"_s);
         QCOMPARE(f.count(u"货运进口货物明细"_s, number), cargoBefore + 2);
         QCOMPARE(f.value(u"select 委托编号 from 货运进口基本信息 where 业务编号='"_s + number + u'\''), u"IMP-2026/3"_s);
@@ -79,7 +72,7 @@ private slots:
         // Away to the query page and back: the job is as it was left.
         f.pickTab(0);
         f.pickTab(1);
-        QCOMPARE(field<QLineEdit>(u"委托编号"_s)->text(), u"IMP-2026/3"_s);
+        QCOMPARE(f.field<QLineEdit>(u"委托编号"_s)->text(), u"IMP-2026/3"_s);
         QCOMPARE(f.window()->Form()->pages()->currentIndex(), 1);
         QVERIFY(!f.window()->Modified());
 
@@ -88,33 +81,33 @@ private slots:
         f.answerNewNumber(u"si-new-01"_s);
         f.main->Action(TMainFrm::Item::ImportNew)->trigger();
         QCOMPARE(f.tabs()->count(), 3);
-        QCOMPARE(field<QLineEdit>(u"业务编号"_s)->text(), u"SI-NEW-01"_s);
-        QCOMPARE(field<QComboBox>(u"目的港"_s)->currentText(), u"SHANGHAI"_s);
-        QCOMPARE(field<QComboBox>(u"卸货港"_s)->currentText(), u"SHANGHAI"_s);
+        QCOMPARE(f.field<QLineEdit>(u"业务编号"_s)->text(), u"SI-NEW-01"_s);
+        QCOMPARE(f.field<QComboBox>(u"目的港"_s)->currentText(), u"SHANGHAI"_s);
+        QCOMPARE(f.field<QComboBox>(u"卸货港"_s)->currentText(), u"SHANGHAI"_s);
         const QString hamburg = f.value(u"select 港口编号 from 港口 where 港口名称='HAMBURG'"_s);
-        f.typeInto(field<QComboBox>(u"装货港"_s), hamburg, true);
-        QCOMPARE(field<QComboBox>(u"装货港"_s)->currentText(), u"HAMBURG"_s);
-        QCOMPARE(field<QComboBox>(u"启运国"_s)->currentText(), u"德国"_s);
-        f.typeInto(field<QComboBox>(u"委托人"_s), u"HXFZ"_s, true);
-        QCOMPARE(field<QComboBox>(u"委托人"_s)->currentText(), u"华星纺织"_s);
-        QCOMPARE(field<QComboBox>(u"业务员"_s)->currentText(), u"刘洋"_s);
-        press(u"保存"_s);
+        f.typeInto(f.field<QComboBox>(u"装货港"_s), hamburg, true);
+        QCOMPARE(f.field<QComboBox>(u"装货港"_s)->currentText(), u"HAMBURG"_s);
+        QCOMPARE(f.field<QComboBox>(u"启运国"_s)->currentText(), u"德国"_s);
+        f.typeInto(f.field<QComboBox>(u"委托人"_s), u"HXFZ"_s, true);
+        QCOMPARE(f.field<QComboBox>(u"委托人"_s)->currentText(), u"华星纺织"_s);
+        QCOMPARE(f.field<QComboBox>(u"业务员"_s)->currentText(), u"刘洋"_s);
+        QVERIFY(f.pressOnPage(u"保存"_s));
         QCOMPARE(f.tabs()->tabText(2), u"进口业务_SI-NEW-01"_s);
         QCOMPARE(f.value(u"select 操作员 from 货运进口基本信息 where 业务编号='SI-NEW-01'"_s), u"吴霞"_s);
         QCOMPARE(f.value(u"select 运抵国 from 货运进口基本信息 where 业务编号='SI-NEW-01'"_s), u"德国"_s);
 
         // Delete it: asked first, the tab closes, her first job shows again.
         messages.clear();
-        press(u"删除业务"_s);
+        QVERIFY(f.pressOnPage(u"删除业务"_s));
         QCOMPARE(messages.messages.first().text, u"是否要删除当前业务？"_s);
         QTRY_COMPARE(f.tabs()->count(), 2);
         QCOMPARE(f.count(u"货运进口基本信息"_s, u"SI-NEW-01"_s), 0);
-        QCOMPARE(field<QComboBox>(u"委托人"_s)->currentText(), client);
+        QCOMPARE(f.field<QComboBox>(u"委托人"_s)->currentText(), client);
 
         // Closing an edited job asks whether to save it.
-        f.typeInto(field<QLineEdit>(u"委托编号"_s), u"UNSAVED"_s);
+        f.typeInto(f.field<QLineEdit>(u"委托编号"_s), u"UNSAVED"_s);
         messages.answers = {MessageService::No};
-        press(u"关闭本页"_s);
+        QVERIFY(f.pressOnPage(u"关闭本页"_s));
         QCOMPARE(messages.messages.last().text, u"当前业务已修改，是否保存？"_s);
         QTRY_COMPARE(f.tabs()->count(), 1);
         QCOMPARE(f.value(u"select 委托编号 from 货运进口基本信息 where 业务编号='"_s + number + u'\''), u"IMP-2026/3"_s);

@@ -177,6 +177,10 @@ public:
             }
         }
     }
+    // The field of the window captioned so, found as a screen reader finds it.
+    template <class T> T *field(const QString &caption) const { return CaptionFinder::fieldAs<T>(window(), caption); }
+    // Presses a button of the window as a user does; false when there is none.
+    bool pressOnPage(const QString &caption) const { return ModalHelper::pressButton(window(), caption); }
     // Types text into a field as a user does, after emptying it; Enter after it.
     static void typeInto(QWidget *field, const QString &text, bool enter = false)
     {

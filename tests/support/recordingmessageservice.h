@@ -26,6 +26,15 @@ public:
     }
 
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    // Some message shown began with text.
+    bool said(const QString &text) const
+    {
+        for (const Message &m : messages) {
+            if (m.text.startsWith(text))
+                return true;
+        }
+        return false;
+    }
     void clear() { messages.clear(); }
 
     QList<Message> messages;
