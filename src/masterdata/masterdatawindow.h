@@ -64,8 +64,6 @@ protected:
     // Fills the grid from a Mode 1 query (column names as row 0); shows
     // "出错: \r" + message on failure.
     void fillGrid(const QString &sql);
-    // Sizes the grid's columns to their texts.
-    void fitColumns();
 
     // Hooks. validate() answers whether 保存 may go on (it shows why not).
     virtual bool validate();
