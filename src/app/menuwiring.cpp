@@ -3,6 +3,7 @@
 #include "jobpages.h"
 #include "korvanerror.h"
 #include "tbumengglfrm.h"
+#include "tdanzhengfrm.h"
 #include "tmainfrm.h"
 
 #include <exception>
@@ -28,5 +29,7 @@ template <class Dialog> void openModal(TMainFrm *parent)
 void WireMenus(TMainFrm &mainWindow)
 {
     TMainFrm *window = &mainWindow;
+    // The home page: the business query as tab 0.
+    mainWindow.RegisterQueryWindow([](JobTabs *tabs) { return new TDanZhengFrm(tabs); });
     mainWindow.WireMenu(TMainFrm::Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
 }
