@@ -78,13 +78,18 @@ JobListFrame::JobListFrame(const Settings &settings, QueryText query, QWidget *p
     rightLayout->addWidget(m_buttonColumn);
     rightLayout->addWidget(listBox, 1);
 
+    auto *treeBox = new QGroupBox(u"目录树"_s, this);
+    auto *treeLayout = new QVBoxLayout(treeBox);
+    treeLayout->addWidget(m_tree);
+
     auto *split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(m_tree);
+    split->addWidget(treeBox);
     split->addWidget(right);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
-    m_tree->setMinimumWidth(m_tree->fontMetrics().horizontalAdvance(u"海运出口海运出口"_s));
-    split->setSizes({m_tree->fontMetrics().horizontalAdvance(u"海运出口海运出口海运"_s), 1000});
+    // Wide enough for a month under its root, with room to spare.
+    m_tree->setMinimumWidth(m_tree->fontMetrics().horizontalAdvance(u"海运出口海运出口"_s) + 2 * m_tree->indentation());
+    split->setSizes({treeBox->minimumSizeHint().width() + m_tree->indentation(), 1000});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 0);
@@ -169,6 +174,8 @@ void JobListFrame::rebuildTree()
     }
     const bool first = !m_treeBuilt;
     m_treeBuilt = true;
+    if (m_tree->months(JobLine::Export).isEmpty() && m_tree->months(JobLine::Import).isEmpty())
+        m_status->showMessage(u"没有可以查看的业务"_s);
     if (first && m_settings.openNewestMonth && m_tree->selectedItems().isEmpty()) {
         for (JobLine l : {JobLine::Export, JobLine::Import}) {
             const QStringList months = m_tree->months(l);
