@@ -1,10 +1,16 @@
 #include "menuwiring.h"
 
+#include "helpwindow.h"
 #include "jobpages.h"
 #include "korvanerror.h"
+#include "taboutfrm.h"
 #include "tbumengglfrm.h"
 #include "tdanzhengfrm.h"
+#include "tgangkouglfrm.h"
+#include "tkehufrm.h"
 #include "tmainfrm.h"
+#include "trenyuanglfrm.h"
+#include "txgmmfrm.h"
 
 #include <exception>
 
@@ -29,7 +35,15 @@ template <class Dialog> void openModal(TMainFrm *parent)
 void WireMenus(TMainFrm &mainWindow)
 {
     TMainFrm *window = &mainWindow;
+    using Item = TMainFrm::Item;
     // The home page: the business query as tab 0.
     mainWindow.RegisterQueryWindow([](JobTabs *tabs) { return new TDanZhengFrm(tabs); });
-    mainWindow.WireMenu(TMainFrm::Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    mainWindow.WireMenu(Item::ChangePassword, [window] { openModal<TXGMMFrm>(window); });
+    mainWindow.WireMenu(Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
+    mainWindow.WireMenu(Item::Staff, [window] { openModal<TRenYuanGLFrm>(window); });
+    mainWindow.WireMenu(Item::Units, [window] { openModal<TkehuFrm>(window); });
+    mainWindow.WireMenu(Item::Ports, [window] { openModal<TGangKouGLFrm>(window); });
+    // Without the help pages beside the program, 主题 does nothing.
+    mainWindow.WireMenu(Item::HelpTopics, [window] { HelpWindow::OpenTopics(window); });
+    mainWindow.WireMenu(Item::About, [window] { openModal<TAboutFrm>(window); });
 }

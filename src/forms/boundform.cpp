@@ -1,6 +1,7 @@
 #include "boundform.h"
 
 #include "captionname.h"
+#include "dropdowncombo.h"
 #include "focushighlighter.h"
 #include "radiogroup.h"
 #include "stringgrid.h"
@@ -334,11 +335,15 @@ QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
         edit->setMaxLength(1 << 24);
         edit->setText(entry.text);
         edit->setReadOnly(entry.readOnly);
+        if (entry.masked) {
+            edit->setEchoMode(QLineEdit::Password);
+            edit->setStyleSheet(u"lineedit-password-character: 42"_s); // '*'
+        }
         field = edit;
         break;
     }
     case FieldKind::Combo: {
-        auto *combo = new QComboBox(parent);
+        auto *combo = new DropDownCombo(parent);
         combo->setEditable(!entry.fixedList);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->addItems(entry.items);

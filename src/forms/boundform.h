@@ -9,6 +9,7 @@
 //           Field::page(u"基本信息"_s),
 //           Field::group(u"委托"_s),
 //           Field::edit(10, u"业务编号"_s),
+//           Field::edit(30, u"密  码:"_s).asMasked(),          // shows '*'
 //           Field::combo(20, u"业务员"_s).asDisabled(),
 //           Field::combo(250, u"业务类型"_s, {u"整箱"_s, u"货代自拼箱"_s}).asFixedList(),
 //           Field::number(340, u"总毛重(KGS)"_s),          // Hint "1", "0.000"
@@ -27,6 +28,8 @@
 //                                         // label + field pairs in a grid
 //   connect(m_form, &BoundForm::modified, this, [this] { refreshDerived(); });
 //   m_form->combo(40)->addItems(units);   // reach a field by its Tag
+//   // combo boxes are DropDownCombo: aboutToDropDown() comes before the
+//   // list shows, so a list can be filled from the server on first use
 //   m_form->loadRecord(u"货运出口基本信息"_s, number);  // select *, LoadByTag
 //   auto answer = m_form->saveRecord(u"货运出口基本信息"_s, number); // delete + insert
 //

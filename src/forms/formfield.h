@@ -10,7 +10,7 @@
 enum class FieldKind {
     Edit,       // QLineEdit
     Number,     // QLineEdit with Hint "1", shown "0.000"
-    Combo,      // QComboBox, editable unless fixedList()
+    Combo,      // DropDownCombo (a QComboBox), editable unless fixedList()
     Memo,       // QPlainTextEdit
     Date,       // QDateEdit, "yyyy-MM-dd"
     Time,       // QTimeEdit, "HH:mm:ss"
@@ -40,6 +40,7 @@ struct FormField {
     bool disabled = false;
     bool fixedList = false; // Combo: only the items can be chosen
     bool wide = false;      // takes a whole row of the layout
+    bool masked = false;    // Edit: shows '*' for every character typed
 
     FormField withHint(const QString &value) const { FormField f = *this; f.hint = value; return f; }
     FormField withItems(const QStringList &value) const { FormField f = *this; f.items = value; return f; }
@@ -52,6 +53,7 @@ struct FormField {
     FormField asDisabled() const { FormField f = *this; f.disabled = true; return f; }
     FormField asFixedList() const { FormField f = *this; f.fixedList = true; return f; }
     FormField asWide() const { FormField f = *this; f.wide = true; return f; }
+    FormField asMasked() const { FormField f = *this; f.masked = true; return f; }
 
     bool isBound() const { return tag >= 0 && kind != FieldKind::Caption && kind != FieldKind::Mark
                                   && kind != FieldKind::Line && kind != FieldKind::Page && kind != FieldKind::Group; }

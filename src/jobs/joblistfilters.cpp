@@ -3,7 +3,7 @@
 #include "captionname.h"
 #include "currentuser.h"
 #include "focushighlighter.h"
-#include "picklistbox.h"
+#include "dropdowncombo.h"
 #include "queryhelpers.h"
 #include "values.h"
 
@@ -11,6 +11,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace CommFunU;
@@ -59,6 +61,17 @@ bool isBlank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
+// Replaces a pick list's items; the text in the box stays.
+void setItems(QComboBox *list, const QStringList &items)
+{
+    const QString typed = list->currentText();
+    const QSignalBlocker quiet(list);
+    list->clear();
+    list->addItems(items);
+    list->setCurrentIndex(int(items.indexOf(typed)));
+    list->setEditText(typed);
+}
+
 QStringList valuesOf(const QString &sql)
 {
     QStringList values;
@@ -99,7 +112,11 @@ JobListFilters::JobListFilters(const Options &options, QWidget *parent)
         if (entry.kind == Kind::Edit) {
             field = new QLineEdit(this);
         } else {
-            auto *list = new PickListBox(this);
+            auto *list = new DropDownCombo(this);
+            list->setEditable(true);
+            list->setInsertPolicy(QComboBox::NoInsert);
+            list->setMinimumContentsLength(8);
+            list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
             list->setCurrentIndex(-1);
             list->setEditText(QString());
             field = list;
@@ -108,14 +125,16 @@ JobListFilters::JobListFilters(const Options &options, QWidget *parent)
         place(QString::fromUtf16(entry.label), field);
     }
 
-    auto *units = static_cast<PickListBox *>(box(Unit));
-    units->setFiller([this](PickListBox *b) { fillOnce(b, u"SELECT 简称 FROM 单位 order by 简称"_s); });
-    auto *ports = static_cast<PickListBox *>(box(Port));
-    ports->setFiller([this](PickListBox *b) { fillOnce(b, u"SELECT 港口名称 FROM 港口 order by 港口名称"_s); });
-    auto *departments = static_cast<PickListBox *>(box(Department));
-    departments->setFiller([this](PickListBox *b) { fillOnce(b, u"SELECT 部门名称 FROM 部门 "_s); });
-    auto *operators = static_cast<PickListBox *>(box(Operator));
-    operators->setFiller([this](PickListBox *b) { fillOperators(b); });
+    // The lists are filled when they first drop down; the operators every
+    // time, for the department then in its box.
+    const auto fillWith = [this](Box b, std::function<void(QComboBox *)> fill) {
+        auto *list = static_cast<DropDownCombo *>(box(b));
+        connect(list, &DropDownCombo::aboutToDropDown, this, [list, fill] { fill(list); });
+    };
+    fillWith(Unit, [this](QComboBox *list) { fillOnce(list, u"SELECT 简称 FROM 单位 order by 简称"_s); });
+    fillWith(Port, [this](QComboBox *list) { fillOnce(list, u"SELECT 港口名称 FROM 港口 order by 港口名称"_s); });
+    fillWith(Department, [this](QComboBox *list) { fillOnce(list, u"SELECT 部门名称 FROM 部门 "_s); });
+    fillWith(Operator, [this](QComboBox *list) { fillOperators(list); });
 
     auto newDate = [this] {
         auto *date = new QDateEdit(this);
@@ -269,17 +288,17 @@ void JobListFilters::setPeriod(const QDate &from, const QDate &to)
     m_to->setDate(to);
 }
 
-void JobListFilters::fillOnce(PickListBox *list, const QString &sql)
+void JobListFilters::fillOnce(QComboBox *list, const QString &sql)
 {
     if (list->count() == 0)
-        list->setItems(valuesOf(sql));
+        setItems(list, valuesOf(sql));
 }
 
-void JobListFilters::fillOperators(PickListBox *list)
+void JobListFilters::fillOperators(QComboBox *list)
 {
     QString sql = u"SELECT 职员姓名 FROM 职员 "_s;
     const QString department = text(Department);
     if (!isBlank(department))
         sql += u" where 所属部门='"_s + QuoteValue(department) + u'\'';
-    list->setItems(valuesOf(sql));
+    setItems(list, valuesOf(sql));
 }

@@ -8,7 +8,7 @@
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
-class PickListBox;
+class DropDownCombo;
 struct CurrentUserRecord;
 
 // The condition boxes of a job list (business query, finance views,
@@ -70,8 +70,8 @@ public:
 private:
     void setLocked(Box box, const QString &text, bool restricts);
     QString conditionOf(Box box, const QString &value) const;
-    void fillOnce(PickListBox *list, const QString &sql);
-    void fillOperators(PickListBox *list);
+    void fillOnce(QComboBox *list, const QString &sql);
+    void fillOperators(QComboBox *list);
 
     Options m_options;
     std::array<QWidget *, BoxCount> m_boxes{};

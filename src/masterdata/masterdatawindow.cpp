@@ -1,12 +1,15 @@
 #include "masterdatawindow.h"
 
 #include "boundform.h"
+#include "captionname.h"
+#include "dropdowncombo.h"
 #include "gridops.h"
 #include "korvanerror.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
 #include "stringgrid.h"
+#include "tagbinding.h"
 #include "transactionguard.h"
 
 #include <QHBoxLayout>
@@ -29,10 +32,10 @@ MasterDataWindow::MasterDataWindow(const Settings &settings, const FormTable &fi
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     m_buttonBar->addStretch();
-    addButton(u"新增"_s, [this] { addNew(); });
-    addButton(u"保存"_s, [this] { save(); });
-    addButton(u"删除"_s, [this] { removeSelected(); });
-    addButton(u"返回"_s, [this] { reject(); });
+    const std::function<void()> commands[] = {[this] { addNew(); }, [this] { save(); },
+                                              [this] { removeSelected(); }, [this] { reject(); }};
+    for (int i = 0; i < 4; ++i)
+        addButton(m_settings.buttonCaptions.value(i), commands[i]);
 
     auto *formArea = new QWidget(this);
     m_form->build(fields, formArea);
@@ -58,7 +61,7 @@ MasterDataWindow::MasterDataWindow(const Settings &settings, const FormTable &fi
 QPushButton *MasterDataWindow::addButton(const QString &caption, std::function<void()> command)
 {
     auto *b = new QPushButton(caption, this);
-    b->setObjectName(caption);
+    b->setObjectName(CaptionName(caption));
     b->setAutoDefault(false);
     m_buttonBar->insertWidget(m_buttonBar->count() - 1, b); // before the closing stretch
     connect(b, &QPushButton::clicked, this, std::move(command));
@@ -74,7 +77,7 @@ void MasterDataWindow::setMode(Mode mode)
 {
     m_mode = mode;
     if (QWidget *key = m_form->field(m_settings.keyTag))
-        key->setEnabled(mode == Mode::New);
+        key->setEnabled(mode == Mode::New && !m_settings.keyAlwaysDisabled);
 }
 
 QString MasterDataWindow::keyText() const
@@ -113,8 +116,52 @@ void MasterDataWindow::fillGrid(const QString &sql)
         ShowMessage(u"出错: \r"_s + answer.mid(3));
         return;
     }
-    if (AnswerToGrid(answer, m_grid, 0))
+    if (AnswerToGrid(answer, m_grid, 0)) {
+        afterFill();
         m_grid->fitColumns();
+    }
+}
+
+void MasterDataWindow::fillOnFirstDropDown(int tag, std::function<QStringList()> items)
+{
+    auto *combo = m_form->fieldAs<DropDownCombo>(tag);
+    if (!combo)
+        return;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(combo, &DropDownCombo::aboutToDropDown, this, [this, tag, items, connection] {
+        disconnect(*connection);
+        setComboItems(tag, items());
+    });
+}
+
+void MasterDataWindow::setComboItems(int tag, const QStringList &items)
+{
+    QComboBox *combo = m_form->combo(tag);
+    if (!combo)
+        return;
+    BoundForm::Quiet quiet(*m_form);
+    const QString shown = combo->currentText();
+    combo->clear();
+    combo->addItems(items);
+    SetControlValue(combo, shown);
+}
+
+QStringList MasterDataWindow::listValues(const QString &sql, int mode, EmptyValue empty, bool showSql)
+{
+    std::optional<ResultReader> reader = OpenQueryStep(sql, QString(), mode, showSql);
+    QStringList values;
+    if (!reader)
+        return values;
+    if (mode == 1)
+        reader->next(reader->columnCount());
+    while (!reader->atEnd()) {
+        const QString value = reader->next();
+        if (!value.isEmpty())
+            values << value;
+        else if (empty == EmptyValue::Ends)
+            break;
+    }
+    return values;
 }
 
 void MasterDataWindow::editRow(int row)
@@ -130,8 +177,9 @@ void MasterDataWindow::addNew()
 {
     m_form->clear(m_settings.loadLow, m_settings.loadHigh);
     setMode(Mode::New);
-    if (QWidget *key = m_form->field(m_settings.keyTag))
+    if (QWidget *key = m_form->field(m_settings.keyTag); key && key->isEnabled())
         key->setFocus();
+    afterClear();
 }
 
 bool MasterDataWindow::validate()
@@ -149,9 +197,9 @@ QString MasterDataWindow::deleteStatement(const QString &key) const
            + u'\'';
 }
 
-void MasterDataWindow::showFailure(const QString &statement, const QString &answer)
+void MasterDataWindow::showFailure(const QString &statement, const QString &answer) const
 {
-    ShowMessage(u"出错: \r"_s + statement + u"\r"_s + answer.mid(3));
+    ShowMessage(u"出错: \r"_s + shownStatement(statement) + u"\r"_s + answer.mid(3));
 }
 
 void MasterDataWindow::save()
@@ -165,7 +213,7 @@ void MasterDataWindow::save()
         ShowMessage(e.message());
         return;
     }
-    const QString insert = u"insert into "_s + m_settings.table + u' ' + BuildValuesList(record);
+    const QString insert = u"insert into "_s + m_settings.table + u' ' + BuildValuesList(recordToStore(record));
     ServerConnection *server = nullptr;
     try {
         server = &GetAppServer();
@@ -206,8 +254,8 @@ void MasterDataWindow::save()
 void MasterDataWindow::removeSelected()
 {
     const int row = m_grid->selectionTopRow();
-    const QString first = row >= 1 ? m_grid->cell(row, 0) : QString();
-    if (first.trimmed().isEmpty()) {
+    const QString key = row >= 1 ? m_grid->cell(row, m_settings.keyGridColumn) : QString();
+    if (key.trimmed().isEmpty()) {
         ShowMessage(u"当前并无选中记录!"_s);
         return;
     }
@@ -215,7 +263,9 @@ void MasterDataWindow::removeSelected()
                             MessageService::Icon::Warning)
         != MessageService::Yes)
         return;
-    const QString sql = rowDeleteStatement(first);
+    const QString sql = rowDeleteStatement(key);
+    if (sql.isEmpty())
+        return;
     ServerConnection *server = nullptr;
     try {
         server = &GetAppServer();

@@ -18,7 +18,8 @@ class StringGrid;
 // disabled; 新增 clears the form for a new row.
 //
 // A window supplies its field table and a Settings record, and overrides the
-// hooks where it differs (validation, statements, what happens after a save).
+// hooks where it differs (validation, statements, what is stored, what
+// happens after clearing, listing, loading, saving and deleting).
 class MasterDataWindow : public QDialog
 {
     Q_OBJECT
@@ -36,6 +37,12 @@ public:
         int saveHigh = 200;
         QString listSql;     // sent in Mode 1 to fill the grid
         QString emptyKeyMessage;
+        int keyGridColumn = 0; // grid column of the key that 删除 deletes by
+        bool keyAlwaysDisabled = false; // the key is assigned, never typed
+        // The bar's captions, an accelerator allowed ("新增(&A)"); the
+        // buttons are named without it ("新增").
+        QStringList buttonCaptions = {QStringLiteral("新增"), QStringLiteral("保存"), QStringLiteral("删除"),
+                                      QStringLiteral("返回")};
     };
 
     Mode mode() const { return m_mode; }
@@ -64,14 +71,33 @@ protected:
     // Fills the grid from a Mode 1 query (column names as row 0); shows
     // "出错: \r" + message on failure.
     void fillGrid(const QString &sql);
+    // Fills the combo box of tag from items() the first time its list drops
+    // down; the text it shows stays, and filling is no change by the user.
+    void fillOnFirstDropDown(int tag, std::function<QStringList()> items);
+    // Sets a combo box's items, keeping the text it shows (quietly).
+    void setComboItems(int tag, const QStringList &items);
+
+    // The values of a one-column query, for a list: up to the first empty
+    // one, or all but the empty ones. A Mode 1 answer's column name is
+    // skipped. An "Err" answer shows "出错: \r" (with the SQL when showSql)
+    // and the message, and gives no values.
+    enum class EmptyValue { Ends, Skipped };
+    static QStringList listValues(const QString &sql, int mode, EmptyValue empty, bool showSql = true);
 
     // Hooks. validate() answers whether 保存 may go on (it shows why not).
     virtual bool validate();
     virtual QString deleteStatement(const QString &key) const;
-    // The delete of 删除, keyed by the first cell of the selected row.
-    virtual QString rowDeleteStatement(const QString &firstCell) const { return deleteStatement(firstCell); }
+    // The delete of 删除, keyed by the selected row's key cell; empty
+    // refuses the delete (the hook says why).
+    virtual QString rowDeleteStatement(const QString &key) const { return deleteStatement(key); }
+    // The record text the insert stores, from the one the form saved.
+    virtual QString recordToStore(const QString &record) { return record; }
+    // A statement as failure messages show it (a window hides secrets).
+    virtual QString shownStatement(const QString &statement) const { return statement; }
     // Whether a failed delete while editing stops the save (units go on).
     virtual bool deleteMustSucceed() const { return true; }
+    virtual void afterClear() {}
+    virtual void afterFill() {}
     virtual void afterRowLoaded(int row) { Q_UNUSED(row); }
     virtual void afterSave() { reloadList(); }
     virtual void afterRemove(bool succeeded) { Q_UNUSED(succeeded); }
@@ -79,7 +105,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    static void showFailure(const QString &statement, const QString &answer);
+    void showFailure(const QString &statement, const QString &answer) const;
 
     Settings m_settings;
     Mode m_mode = Mode::New;

@@ -1,12 +1,21 @@
 #include "tdataf.h"
 
+#include "captionname.h"
+#include "filebox.h"
+#include "korvanerror.h"
+#include "messageservice.h"
+#include "reportworkbook.h"
 #include "stringgrid.h"
 
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +26,8 @@ TDataF::TDataF(QWidget *parent)
     , m_title(new QLabel(this))
     , m_list(new StringGrid(this))
     , m_summary(new QLabel(this))
+    , m_excelFile(new FileBox(u"Excel文件"_s, u"xlsx"_s, this))
+    , m_exportButton(new QPushButton(u"导出Excel"_s, this))
 {
     auto *header = new QWidget(this);
     header->setFixedHeight(123);
@@ -57,12 +68,29 @@ TDataF::TDataF(QWidget *parent)
     footerLayout->addLayout(signatureRow);
     footerLayout->addStretch();
 
+    // The Excel file and 导出Excel, apart from the bands that print.
+    auto *exportBar = new QFrame(this);
+    exportBar->setFrameShape(QFrame::StyledPanel);
+    auto *exportLayout = new QHBoxLayout(exportBar);
+    exportLayout->setContentsMargins(5, 4, 5, 4);
+    auto *excelLabel = new QLabel(u"Excel文件："_s, exportBar);
+    excelLabel->setBuddy(m_excelFile);
+    CommFunU::NameByCaption(m_excelFile->lineEdit(), excelLabel->text());
+    m_excelFile->setDefaultName(u"报表"_s);
+    m_exportButton->setAutoDefault(false);
+    m_exportButton->setEnabled(false);
+    exportLayout->addWidget(excelLabel);
+    exportLayout->addWidget(m_excelFile, 1);
+    exportLayout->addWidget(m_exportButton);
+    connect(m_exportButton, &QPushButton::clicked, this, &TDataF::exportExcel);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(header);
     layout->addWidget(m_list, 1);
     layout->addWidget(footer);
+    layout->addWidget(exportBar);
 
     m_subtitle->setFont(m_doc.subtitleFont);
     applyFonts();
@@ -85,6 +113,8 @@ bool TDataF::Load(const QString &text)
 
     m_summary->setText(m_doc.summary);
     showRows();
+    m_excelFile->nameAfter(m_doc.title);
+    m_exportButton->setEnabled(true);
     return true;
 }
 
@@ -114,6 +144,21 @@ void TDataF::sortByColumn(int column)
         return;
     m_doc.sortByColumn(column);
     showRows();
+}
+
+void TDataF::exportExcel()
+{
+    const QString file = m_excelFile->fileName();
+    if (file.isEmpty()) {
+        MessageService::inform(u"提示"_s, u"请指定Excel文件!"_s, MessageService::Icon::Warning);
+        return;
+    }
+    try {
+        ReportWorkbook(m_doc).save(file);
+        MessageService::inform(u"提示"_s, u"报表已写入Excel文件：\r"_s + QFileInfo(file).absoluteFilePath());
+    } catch (const KorvanError &e) {
+        MessageService::inform(u"提示"_s, e.message(), MessageService::Icon::Warning);
+    }
 }
 
 void TDataF::applyFonts()

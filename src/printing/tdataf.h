@@ -5,13 +5,17 @@
 #include <QWidget>
 #include <array>
 
+class FileBox;
 class QLabel;
+class QPushButton;
 class StringGrid;
 
 // The data page of the report print window (tab "数据窗口"): the header band
 // with the subtitle, the title and six header texts, the list of the report
 // and the footer band with the summary above the three signature captions.
-// The layout prints everything from document().
+// The layout prints everything from document(). Below them, 导出Excel writes
+// the report as shown (rows in their sorted order) to the workbook named in
+// the Excel file box, by default the report's title in the working folder.
 class TDataF : public QWidget
 {
     Q_OBJECT
@@ -32,12 +36,18 @@ public:
     // on the column heading does).
     void sortByColumn(int column);
 
+    // 导出Excel: the report to the file of the Excel file box; the outcome,
+    // written or not, is shown through the message service.
+    void exportExcel();
+
     StringGrid *list() const { return m_list; }
     QLabel *subtitleLabel() const { return m_subtitle; }
     QLabel *titleLabel() const { return m_title; }
     QLabel *headerLabel(int index) const { return m_headers.at(index); }
     QLabel *summaryLabel() const { return m_summary; }
     QLabel *signatureLabel(int index) const { return m_signatures.at(index); }
+    FileBox *excelFileBox() const { return m_excelFile; }
+    QPushButton *exportButton() const { return m_exportButton; }
 
     // The fonts the setup page reads and changes: the title; the body (list,
     // column captions and the six header texts); the summary (summary and
@@ -60,4 +70,6 @@ private:
     StringGrid *m_list;
     QLabel *m_summary;
     std::array<QLabel *, 3> m_signatures;
+    FileBox *m_excelFile;
+    QPushButton *m_exportButton;
 };

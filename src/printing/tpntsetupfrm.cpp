@@ -4,6 +4,7 @@
 #include "faxpresets.h"
 
 #include "efaxerror.h"
+#include "filebox.h"
 #include "formprinter.h"
 #include "korvanerror.h"
 #include "messageservice.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -101,14 +101,11 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     m_port = new QComboBox(outputGroup);
     m_port->addItems({u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s});
     m_port->setCurrentIndex(-1);
-    m_pdfFile = new QLineEdit(outputGroup);
-    m_pdfFile->setMinimumWidth(220);
-    m_pdfBrowse = new QPushButton(u"浏览..."_s, outputGroup);
-    m_pdfBrowse->setAutoDefault(false);
+    m_pdfFile = new FileBox(u"PDF文件"_s, u"pdf"_s, outputGroup);
     CommFunU::NameByCaption(m_copies, u"份数："_s);
     CommFunU::NameByCaption(m_faxNumber, u"传真号码:"_s);
     CommFunU::NameByCaption(m_port, u"端口:"_s);
-    CommFunU::NameByCaption(m_pdfFile, u"文件:"_s);
+    CommFunU::NameByCaption(m_pdfFile->lineEdit(), u"文件:"_s);
 
     outputLayout->addWidget(m_outputs[PrinterOutput], 0, 0);
     outputLayout->addWidget(new QLabel(u"份数："_s, outputGroup), 0, 1, Qt::AlignRight);
@@ -123,8 +120,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     outputLayout->addLayout(faxRow, 1, 2, 1, 2);
     outputLayout->addWidget(m_outputs[PdfOutput], 2, 0);
     outputLayout->addWidget(new QLabel(u"文件:"_s, outputGroup), 2, 1, Qt::AlignRight);
-    outputLayout->addWidget(m_pdfFile, 2, 2);
-    outputLayout->addWidget(m_pdfBrowse, 2, 3);
+    outputLayout->addWidget(m_pdfFile, 2, 2, 1, 2);
     outputLayout->setColumnStretch(2, 1);
 
     auto *marginGroup = new QGroupBox(u"页边距"_s, this);
@@ -166,8 +162,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     main->addWidget(m_status);
 
     m_outputs[PrinterOutput]->setChecked(true);
-    m_defaultPdfFile = QDir::current().absoluteFilePath(u"单据.pdf"_s);
-    setPdfFileName(m_defaultPdfFile);
+    m_pdfFile->setDefaultName(u"单据"_s);
     showOutputColours();
 
     FaxPresets::configureForDocuments(m_fax);
@@ -177,7 +172,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     });
 
     connect(buttons, &QButtonGroup::idClicked, this, [this] { showOutputColours(); });
-    connect(m_pdfBrowse, &QPushButton::clicked, this, &TPntSetupFrm::browsePdfFile);
+    connect(m_pdfFile, &FileBox::chosen, this, [this] { setOutput(PdfOutput); });
     connect(m_setupButton, &QPushButton::clicked, this, &TPntSetupFrm::setupPrinter);
     connect(m_printButton, &QPushButton::clicked, this, &TPntSetupFrm::print);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -204,16 +199,7 @@ void TPntSetupFrm::setDocumentTitle(const QString &title)
 {
     m_documentTitle = title;
     // A PDF file not chosen yet is named after the document.
-    if (pdfFileName() != m_defaultPdfFile || title.trimmed().isEmpty())
-        return;
-    QString name = title.trimmed();
-    static const QString unsafe = u"/\\:*?\"<>|"_s;
-    for (QChar &c : name) {
-        if (unsafe.contains(c) || c < u' ')
-            c = u'_';
-    }
-    m_defaultPdfFile = QDir::current().absoluteFilePath(name + u".pdf"_s);
-    setPdfFileName(m_defaultPdfFile);
+    m_pdfFile->nameAfter(title);
 }
 
 TPntSetupFrm::Output TPntSetupFrm::output() const
@@ -231,14 +217,19 @@ void TPntSetupFrm::setOutput(Output output)
     showOutputColours();
 }
 
+QLineEdit *TPntSetupFrm::pdfFileBox() const
+{
+    return m_pdfFile->lineEdit();
+}
+
 QString TPntSetupFrm::pdfFileName() const
 {
-    return m_pdfFile->text().trimmed();
+    return m_pdfFile->fileName();
 }
 
 void TPntSetupFrm::setPdfFileName(const QString &fileName)
 {
-    m_pdfFile->setText(fileName);
+    m_pdfFile->setFileName(fileName);
 }
 
 int TPntSetupFrm::pageCount() const
@@ -252,7 +243,7 @@ void TPntSetupFrm::showOutputColours()
     paintBase(m_copies, chosen == PrinterOutput);
     paintBase(m_faxNumber, chosen == FaxOutput);
     paintBase(m_port, chosen == FaxOutput);
-    paintBase(m_pdfFile, chosen == PdfOutput);
+    paintBase(m_pdfFile->lineEdit(), chosen == PdfOutput);
 }
 
 void TPntSetupFrm::loadSettings()
@@ -437,13 +428,4 @@ void TPntSetupFrm::setupPrinter()
         m_margins[RightMargin]->setText(m_margins[BottomMargin]->text());
         m_margins[BottomMargin]->setText(right);
     }
-}
-
-void TPntSetupFrm::browsePdfFile()
-{
-    const QString name = QFileDialog::getSaveFileName(this, u"PDF文件"_s, pdfFileName(), u"PDF文件 (*.pdf)"_s);
-    if (name.isEmpty())
-        return;
-    setPdfFileName(name.endsWith(u".pdf"_s, Qt::CaseInsensitive) ? name : name + u".pdf"_s);
-    setOutput(PdfOutput);
 }

@@ -9,6 +9,7 @@
 #include <QList>
 #include <array>
 
+class FileBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -89,7 +90,7 @@ public:
     QSpinBox *copiesBox() const { return m_copies; }
     QLineEdit *faxNumberBox() const { return m_faxNumber; }
     QComboBox *portBox() const { return m_port; }
-    QLineEdit *pdfFileBox() const { return m_pdfFile; }
+    QLineEdit *pdfFileBox() const;
     QLineEdit *marginBox(MarginBox box) const { return m_margins.at(box); }
     QPushButton *setupButton() const { return m_setupButton; }
     QPushButton *printButton() const { return m_printButton; }
@@ -101,7 +102,6 @@ private:
     void saveSettings();
     void normaliseMargins();
     void showOutputColours();
-    void browsePdfFile();
     void printDocument(QPrinter &printer, const QString &target);
     QList<QImage> renderFaxPages();
     void sendFax();
@@ -114,7 +114,6 @@ private:
     StringGrid *m_grid = nullptr;
     QString m_documentTitle;
     QString m_faxBitmapPath;
-    QString m_defaultPdfFile;
     ReportPrinter m_printer;
     TFax m_fax;
     int m_lastPageCount = 0;
@@ -124,8 +123,7 @@ private:
     QSpinBox *m_copies;
     QLineEdit *m_faxNumber;
     QComboBox *m_port;
-    QLineEdit *m_pdfFile;
-    QPushButton *m_pdfBrowse;
+    FileBox *m_pdfFile;
     std::array<QLineEdit *, 4> m_margins{};
     QPushButton *m_setupButton;
     QPushButton *m_printButton;

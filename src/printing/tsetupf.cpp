@@ -1,6 +1,7 @@
 #include "tsetupf.h"
 #include "captionname.h"
 
+#include "filebox.h"
 #include "korvanerror.h"
 #include "messageservice.h"
 #include "reportprinter.h"
@@ -11,7 +12,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QFrame>
@@ -59,8 +59,7 @@ TsetupF::TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, Q
     , m_copies(new QSpinBox(this))
     , m_fax(new QCheckBox(u"传真"_s, this))
     , m_faxNumber(new QLineEdit(this))
-    , m_pdfFile(new QLineEdit(this))
-    , m_pdfBrowse(new QPushButton(u"浏览..."_s, this))
+    , m_pdfFile(new FileBox(u"PDF文件"_s, u"pdf"_s, this))
     , m_applyButton(new QPushButton(u"应用"_s, this))
     , m_setupButton(new QPushButton(u"设置"_s, this))
     , m_printButton(new QPushButton(u"打印"_s, this))
@@ -68,15 +67,12 @@ TsetupF::TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, Q
     // 基本设置: target, orientation with its page picture, copies and fax.
     auto *basic = new QGroupBox(u"基本设置"_s, this);
     CommFunU::NameByCaption(m_printerBox, u"打印机："_s);
-    CommFunU::NameByCaption(m_pdfFile, u"PDF文件："_s);
+    CommFunU::NameByCaption(m_pdfFile->lineEdit(), u"PDF文件："_s);
     CommFunU::NameByCaption(m_copies, u"份数："_s);
     CommFunU::NameByCaption(m_faxNumber, u"传真号码"_s);
     auto *basicForm = new QFormLayout;
     basicForm->addRow(u"打印机："_s, m_printerBox);
-    auto *pdfRow = new QHBoxLayout;
-    pdfRow->addWidget(m_pdfFile, 1);
-    pdfRow->addWidget(m_pdfBrowse);
-    basicForm->addRow(u"PDF文件："_s, pdfRow);
+    basicForm->addRow(u"PDF文件："_s, m_pdfFile);
 
     auto *orientationArea = new QWidget(basic);
     orientationArea->setFixedSize(170, 160);
@@ -171,16 +167,16 @@ TsetupF::TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, Q
     connect(m_setupButton, &QPushButton::clicked, this, &TsetupF::runSetupDialog);
     connect(m_printButton, &QPushButton::clicked, this, &TsetupF::printReport);
     connect(m_printerBox, &QComboBox::currentTextChanged, this, &TsetupF::targetChosen);
-    connect(m_pdfBrowse, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, u"PDF文件"_s, m_pdfFile->text(), u"PDF (*.pdf)"_s);
-        if (!file.isEmpty())
-            m_pdfFile->setText(file);
-    });
 
     showOrientation(ReportSettings::Portrait);
 }
 
 TsetupF::~TsetupF() = default;
+
+QLineEdit *TsetupF::pdfFileBox() const
+{
+    return m_pdfFile->lineEdit();
+}
 
 void TsetupF::showOrientation(int orientation)
 {
@@ -208,7 +204,6 @@ void TsetupF::targetChosen()
 {
     const bool pdf = m_printerBox->currentText() == ReportPrinter::pdfTargetName();
     m_pdfFile->setEnabled(pdf);
-    m_pdfBrowse->setEnabled(pdf);
 }
 
 void TsetupF::showFontCaptions()
@@ -240,7 +235,7 @@ void TsetupF::refill()
         m_printerBox->setCurrentText(m_printer->currentTarget());
     }
     targetChosen();
-    m_pdfFile->setText(m_printer->pdfFileName());
+    m_pdfFile->setFileName(m_printer->pdfFileName());
     showOrientation(m_printer->orientation());
 
     const ReportSettings &s = m_preview->settings();
@@ -258,7 +253,7 @@ void TsetupF::refill()
 void TsetupF::apply()
 {
     m_printer->setCurrentTarget(m_printerBox->currentText());
-    const QString pdfFile = m_pdfFile->text().trimmed();
+    const QString pdfFile = m_pdfFile->fileName();
     if (!pdfFile.isEmpty())
         m_printer->setPdfFileName(pdfFile);
     const int orientation = m_landscape->isChecked() ? ReportSettings::Landscape : ReportSettings::Portrait;

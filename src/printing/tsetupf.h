@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 
+class FileBox;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -56,7 +57,7 @@ public:
     QRadioButton *landscapeButton() const { return m_landscape; }
     QFrame *pagePicture() const { return m_pagePicture; }
     QLineEdit *box(Box which) const { return m_boxes.at(which); }
-    QLineEdit *pdfFileBox() const { return m_pdfFile; }
+    QLineEdit *pdfFileBox() const;
     QLabel *fontCaption(FontHolder holder) const { return m_fontCaptions.at(holder); }
     QPushButton *applyButton() const { return m_applyButton; }
     QPushButton *setupButton() const { return m_setupButton; }
@@ -84,8 +85,7 @@ private:
     QSpinBox *m_copies;
     QCheckBox *m_fax;
     QLineEdit *m_faxNumber;
-    QLineEdit *m_pdfFile;
-    QPushButton *m_pdfBrowse;
+    FileBox *m_pdfFile;
     std::array<QLineEdit *, BoxCount> m_boxes{};
     std::array<QFont, 3> m_fonts;
     std::array<QLabel *, 3> m_fontCaptions{};

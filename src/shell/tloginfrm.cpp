@@ -7,6 +7,7 @@
 #include "korvanerror.h"
 #include "loginpicture.h"
 #include "messageservice.h"
+#include "passwords.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
 
@@ -253,7 +254,7 @@ void TloginFrm::checkUser()
     }
     const QStringList values = row.next(12);
     const QString password = m_password->text();
-    if (values.at(0) != password) {
+    if (!CommFunU::PasswordMatches(values.at(0), password)) {
         CommFunU::ShowMessage(u"密码不正确!"_s);
         return;
     }

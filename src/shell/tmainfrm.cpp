@@ -14,13 +14,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QMenuBar>
-#include <QUrl>
 
 #include <exception>
 
@@ -156,7 +152,6 @@ void TMainFrm::buildMenus()
     WireMenu(Item::ReLogin, [this] { ReLogin(); });
     WireMenu(Item::Exit, [this] { close(); });
     WireMenu(Item::QueryJobs, [this] { OpenQueryPage(); });
-    WireMenu(Item::HelpTopics, [this] { helpTopics(); });
 
     // Menus gated by a right stay closed until a user has logged in.
     for (Menu menu : {Menu::Export, Menu::Import, Menu::Finance, Menu::Freight})
@@ -415,13 +410,6 @@ void TMainFrm::closeCurrentPage()
         EnterTab(index);
     else if (m_query)
         m_tabs->showOnly(m_query);
-}
-
-void TMainFrm::helpTopics()
-{
-    const QString help = u"korvan.hlp"_s;
-    if (QFile::exists(help))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(help)));
 }
 
 void TMainFrm::closeEvent(QCloseEvent *e)

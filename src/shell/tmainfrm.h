@@ -103,7 +103,6 @@ private:
     void discardPages();
     void refreshItem(Item item);
     bool itemAllowed(Item item) const;
-    void helpTopics();
 
     JobTabs *m_tabs = nullptr;
     TloginFrm *m_login = nullptr;

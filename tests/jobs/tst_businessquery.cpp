@@ -6,7 +6,6 @@
 #include "jobwindow.h"
 #include "marks.h"
 #include "modalhelper.h"
-#include "picklistbox.h"
 #include "queryhelpers.h"
 #include "recordingmessageservice.h"
 #include "reportdocument.h"
@@ -19,6 +18,7 @@
 #include "tpntmainfrm.h"
 #include "tdataf.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -332,7 +332,7 @@ private slots:
     void operatorListFollowsDepartment()
     {
         auto window = openAs(u"李华"_s);
-        auto *operators = static_cast<PickListBox *>(window->frame()->filters()->combo(Box::Operator));
+        QComboBox *operators = window->frame()->filters()->combo(Box::Operator);
         operators->showPopup();
         operators->hidePopup();
         QStringList items;

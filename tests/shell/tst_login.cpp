@@ -6,6 +6,7 @@
 #include "currentuser.h"
 #include "korvanapplication.h"
 #include "korvanerror.h"
+#include "passwords.h"
 #include "queryhelpers.h"
 #include "recordingmessageservice.h"
 #include "serverconnection.h"
@@ -84,6 +85,8 @@ void TestLogin::initTestCase()
             {u"nopw"_s, QString(), u"李四"_s, u"操作部"_s, u"业务员"_s, QString(), QString(), rightsOf("11111111")},
             {u"o'brien"_s, u"q'1"_s, u"王五"_s, u"财务部"_s, u"财务员"_s, u"9'9"_s, QString(), rightsOf("10000001")},
             {u"用户甲"_s, u"密码甲"_s, u"赵六"_s, u"总经办"_s, u"总经理"_s, u"6001"_s, u"6002"_s, rightsOf("11111111")},
+            {u"digest"_s, CommFunU::PasswordToStore(u"ge:heim"_s), u"孙七"_s, u"操作部"_s, u"操作员"_s, {}, {},
+             rightsOf("11000000")},
         });
     } catch (const KorvanError &e) {
         QFAIL(qPrintable(e.message()));
@@ -131,6 +134,9 @@ void TestLogin::login_data()
     QTest::newRow("apostrophe, no such user") << u"x' or '1'='1"_s << QString() << false
                                                << u"未找到此用户:x' or '1'='1"_s;
     QTest::newRow("chinese user") << u"用户甲"_s << u"密码甲"_s << true << QString();
+    // A password set through the client is stored as a digest.
+    QTest::newRow("digest stored") << u"digest"_s << u"ge:heim"_s << true << QString();
+    QTest::newRow("digest stored, wrong") << u"digest"_s << u"Ge:heim"_s << false << u"密码不正确!"_s;
     // An empty user name stops quietly.
     QTest::newRow("empty user name") << QString() << u"secret"_s << false << QString();
 }

@@ -1,0 +1,7 @@
+#include "dropdowncombo.h"
+
+void DropDownCombo::showPopup()
+{
+    emit aboutToDropDown();
+    QComboBox::showPopup();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QComboBox>
+
+// The combo box of the forms: a QComboBox that says when its list is about
+// to drop down, so that a window can fill the list from the server the first
+// time the user opens it (before the list is sized and shown).
+class DropDownCombo : public QComboBox
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(DropDownCombo)
+public:
+    explicit DropDownCombo(QWidget *parent = nullptr) : QComboBox(parent) {}
+
+    void showPopup() override;
+
+signals:
+    void aboutToDropDown();
+};
