@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -258,7 +259,13 @@ void StringGrid::fitColumns()
         widths.append(width + margin + padding);
         total += widths.last();
     }
-    const int spare = viewport()->width() - total;
+    // A long list is about to get its vertical scroll bar: its width is not
+    // shared out, or the last column would run under it.
+    int room = viewport()->width();
+    const int bodyRows = rowCount() - firstBodyRow();
+    if (!verticalScrollBar()->isVisible() && bodyRows * verticalHeader()->defaultSectionSize() > viewport()->height())
+        room -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    const int spare = room - total;
     if (spare > 0) {
         for (int c = 0; c < columns; ++c)
             widths[c] += spare / columns + (c == columns - 1 ? spare % columns : 0);
