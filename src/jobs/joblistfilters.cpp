@@ -1,16 +1,15 @@
 #include "joblistfilters.h"
 
-#include "captionname.h"
+#include "boundform.h"
 #include "currentuser.h"
-#include "focushighlighter.h"
 #include "dropdowncombo.h"
 #include "queryhelpers.h"
 #include "values.h"
 
-#include <QDateEdit>
-#include <QGridLayout>
-#include <QLabel>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -19,32 +18,47 @@ using namespace CommFunU;
 
 namespace {
 
-enum class Kind { Edit, PickList };
-
-// The boxes in their order; column is the basic table's column an edit box
-// compares with ('=' and the quoted text).
+// The boxes in their order, each with its Tag in the form; column is the
+// basic table's column an edit box compares with ('=' and the quoted text).
 struct BoxEntry {
     JobListFilters::Box box;
     const char16_t *label;
-    Kind kind;
+    FieldKind kind;
     const char16_t *column;
     bool aliased; // 船名 and 航次 are named without the table's alias
 };
 
 const BoxEntry boxEntries[] = {
-    {JobListFilters::Number, u"业务编号:", Kind::Edit, u"业务编号", true},
-    {JobListFilters::Verification, u"核销单号:", Kind::Edit, u"核销单号", true},
-    {JobListFilters::ClientRef, u"委托编号:", Kind::Edit, u"委托编号", true},
-    {JobListFilters::Vessel, u"船    名:", Kind::Edit, u"船名", false},
-    {JobListFilters::Voyage, u"航    次:", Kind::Edit, u"航次", false},
-    {JobListFilters::BillOfLading, u"提 单 号:", Kind::Edit, u"提单号", true},
-    {JobListFilters::Unit, u"单位名称:", Kind::PickList, nullptr, true},
-    {JobListFilters::Operator, u"操 作 员:", Kind::PickList, u"操作员", true},
-    {JobListFilters::Port, u"港    口:", Kind::PickList, u"卸货港", true},
-    {JobListFilters::Department, u"部    门:", Kind::PickList, nullptr, true},
+    {JobListFilters::Number, u"业务编号:", FieldKind::Edit, u"业务编号", true},
+    {JobListFilters::Verification, u"核销单号:", FieldKind::Edit, u"核销单号", true},
+    {JobListFilters::ClientRef, u"委托编号:", FieldKind::Edit, u"委托编号", true},
+    {JobListFilters::Vessel, u"船    名:", FieldKind::Edit, u"船名", false},
+    {JobListFilters::Voyage, u"航    次:", FieldKind::Edit, u"航次", false},
+    {JobListFilters::BillOfLading, u"提 单 号:", FieldKind::Edit, u"提单号", true},
+    {JobListFilters::Unit, u"单位名称:", FieldKind::Combo, nullptr, true},
+    {JobListFilters::Operator, u"操 作 员:", FieldKind::Combo, u"操作员", true},
+    {JobListFilters::Port, u"港    口:", FieldKind::Combo, u"卸货港", true},
+    {JobListFilters::Department, u"部    门:", FieldKind::Combo, nullptr, true},
 };
 
-constexpr int PairsPerRow = 4;
+int tagOf(JobListFilters::Box box)
+{
+    return 10 * (int(box) + 1);
+}
+
+constexpr int FromTag = 200;
+constexpr int ToTag = 210;
+
+FormTable fields(const JobListFilters::Options &options)
+{
+    FormTable table{Field::group(options.title).withColumns(4)};
+    for (const BoxEntry &entry : boxEntries) {
+        if (options.vesselBoxes || (entry.box != JobListFilters::Vessel && entry.box != JobListFilters::Voyage))
+            table << Field::make(entry.kind, tagOf(entry.box), QString::fromUtf16(entry.label));
+    }
+    table << Field::date(FromTag, u"船期:自"_s) << Field::date(ToTag, u"到"_s);
+    return table;
+}
 
 // Jobs whose operator belongs to the department.
 QString departmentCondition(const QString &alias, const QString &department)
@@ -89,41 +103,17 @@ QStringList valuesOf(const QString &sql)
 } // namespace
 
 JobListFilters::JobListFilters(const Options &options, QWidget *parent)
-    : QGroupBox(options.title, parent)
+    : QWidget(parent)
     , m_options(options)
+    , m_form(new BoundForm(this))
 {
-    auto *grid = new QGridLayout(this);
-    int pair = 0;
-    auto place = [&](const QString &caption, QWidget *field) {
-        auto *label = new QLabel(caption, this);
-        label->setBuddy(field);
-        NameByCaption(field, caption);
-        field->setObjectName(CaptionName(caption));
-        grid->addWidget(label, pair / PairsPerRow, (pair % PairsPerRow) * 2, Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(field, pair / PairsPerRow, (pair % PairsPerRow) * 2 + 1);
-        FocusHighlighter::watch(field);
-        ++pair;
-    };
-
-    for (const BoxEntry &entry : boxEntries) {
-        if (!options.vesselBoxes && (entry.box == Vessel || entry.box == Voyage))
-            continue;
-        QWidget *field = nullptr;
-        if (entry.kind == Kind::Edit) {
-            field = new QLineEdit(this);
-        } else {
-            auto *list = new DropDownCombo(this);
-            list->setEditable(true);
-            list->setInsertPolicy(QComboBox::NoInsert);
-            list->setMinimumContentsLength(8);
-            list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            list->setCurrentIndex(-1);
-            list->setEditText(QString());
-            field = list;
-        }
-        m_boxes[size_t(entry.box)] = field;
-        place(QString::fromUtf16(entry.label), field);
-    }
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_form->build(fields(options), this);
+    // The group lines up with the buttons and the list below it.
+    if (QWidget *body = layout->itemAt(0)->widget(); body && body->layout())
+        body->layout()->setContentsMargins(0, 0, 0, 0);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     // The lists are filled when they first drop down; the operators every
     // time, for the department then in its box.
@@ -136,24 +126,26 @@ JobListFilters::JobListFilters(const Options &options, QWidget *parent)
     fillWith(Department, [this](QComboBox *list) { fillOnce(list, u"SELECT 部门名称 FROM 部门 "_s); });
     fillWith(Operator, [this](QComboBox *list) { fillOperators(list); });
 
-    auto newDate = [this] {
-        auto *date = new QDateEdit(this);
-        date->setDisplayFormat(u"yyyy-MM-dd"_s);
-        date->setCalendarPopup(true);
-        return date;
-    };
-    m_from = newDate();
-    m_to = newDate();
-    place(u"船期:自"_s, m_from);
-    place(u"到"_s, m_to);
-    for (int p = 0; p < PairsPerRow; ++p)
-        grid->setColumnStretch(p * 2 + 1, 1);
-
     const QDate today = QDate::currentDate();
     setPeriod(MonthStart(today), MonthEnd(today));
 }
 
 JobListFilters::~JobListFilters() = default;
+
+QWidget *JobListFilters::box(Box b) const
+{
+    return m_form->field(tagOf(b));
+}
+
+QDateTimeEdit *JobListFilters::fromEdit() const
+{
+    return m_form->picker(FromTag);
+}
+
+QDateTimeEdit *JobListFilters::toEdit() const
+{
+    return m_form->picker(ToTag);
+}
 
 QLineEdit *JobListFilters::edit(Box b) const
 {
@@ -260,7 +252,8 @@ QString JobListFilters::treeCondition() const
 
 void JobListFilters::clear()
 {
-    for (QWidget *b : m_boxes) {
+    for (const BoxEntry &entry : boxEntries) {
+        QWidget *b = box(entry.box);
         if (!b || !b->isEnabled())
             continue;
         if (auto *e = qobject_cast<QLineEdit *>(b)) {
@@ -274,18 +267,18 @@ void JobListFilters::clear()
 
 QDate JobListFilters::from() const
 {
-    return m_from->date();
+    return fromEdit()->date();
 }
 
 QDate JobListFilters::to() const
 {
-    return m_to->date();
+    return toEdit()->date();
 }
 
 void JobListFilters::setPeriod(const QDate &from, const QDate &to)
 {
-    m_from->setDate(from);
-    m_to->setDate(to);
+    fromEdit()->setDate(from);
+    toEdit()->setDate(to);
 }
 
 void JobListFilters::fillOnce(QComboBox *list, const QString &sql)

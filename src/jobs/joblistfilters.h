@@ -1,14 +1,14 @@
 #pragma once
 
 #include <QDate>
-#include <QGroupBox>
+#include <QWidget>
 #include <QStringList>
 #include <array>
 
+class BoundForm;
 class QComboBox;
-class QDateEdit;
+class QDateTimeEdit;
 class QLineEdit;
-class DropDownCombo;
 struct CurrentUserRecord;
 
 // The condition boxes of a job list (business query, finance views,
@@ -19,7 +19,8 @@ struct CurrentUserRecord;
 // apostrophe is data and a crafted text cannot widen the list. The user's
 // position locks the 部门 and 操作员 boxes; a locked box that restricts the
 // list restricts it even when blank (to nothing), and 清空条件 keeps it.
-class JobListFilters : public QGroupBox
+// The boxes are a form built from a field table, in one titled group.
+class JobListFilters : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY(JobListFilters)
@@ -58,14 +59,14 @@ public:
     void setPeriod(const QDate &from, const QDate &to);
 
     // A box (nullptr for 船名/航次 when the list has none).
-    QWidget *box(Box box) const { return m_boxes[size_t(box)]; }
+    QWidget *box(Box box) const;
     QLineEdit *edit(Box box) const;
     QComboBox *combo(Box box) const;
     QString text(Box box) const;
     void setText(Box box, const QString &text);
     bool restricts(Box box) const { return m_restricted[size_t(box)]; }
-    QDateEdit *fromEdit() const { return m_from; }
-    QDateEdit *toEdit() const { return m_to; }
+    QDateTimeEdit *fromEdit() const;
+    QDateTimeEdit *toEdit() const;
 
 private:
     void setLocked(Box box, const QString &text, bool restricts);
@@ -74,8 +75,6 @@ private:
     void fillOperators(QComboBox *list);
 
     Options m_options;
-    std::array<QWidget *, BoxCount> m_boxes{};
+    BoundForm *m_form;
     std::array<bool, BoxCount> m_restricted{};
-    QDateEdit *m_from = nullptr;
-    QDateEdit *m_to = nullptr;
 };
