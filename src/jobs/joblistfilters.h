@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDate>
-#include <QWidget>
 #include <QStringList>
+#include <QWidget>
 #include <array>
 
 class BoundForm;
