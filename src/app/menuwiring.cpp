@@ -6,6 +6,7 @@
 #include "jobtabs.h"
 #include "taboutfrm.h"
 #include "tbumengglfrm.h"
+#include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
 #include "thyjinkoufrm.h"
@@ -61,6 +62,8 @@ void WireMenus(TMainFrm &mainWindow)
 {
     TMainFrm *window = &mainWindow;
     using Item = TMainFrm::Item;
+    // The home page: the business query as tab 0.
+    mainWindow.RegisterQueryWindow([](JobTabs *tabs) { return new TDanZhengFrm(tabs); });
     mainWindow.WireMenu(Item::ChangePassword, [window] { openModal<TXGMMFrm>(window); });
     mainWindow.WireMenu(Item::Departments, [window] { openModal<TBuMengGLFrm>(window); });
     mainWindow.WireMenu(Item::Staff, [window] { openModal<TRenYuanGLFrm>(window); });
