@@ -76,7 +76,7 @@ int layOutBox(const FeeBox &box, FormTable &rows)
             nextRow(RowHeight);
         const int x = left + BoxPadding + column * pairWidth;
         if (field.kind == FieldKind::Caption) {
-            rows << FormField(field).at(x, y + 2, inner, 20);
+            rows << FormField(field).at(x, y, inner, FieldHeight);
             nextRow(FieldHeight);
         } else if (field.kind == FieldKind::RadioGroup) {
             rows << FormField(field).at(x, y, inner, ChoiceHeight);
@@ -89,7 +89,9 @@ int layOutBox(const FeeBox &box, FormTable &rows)
             const int fieldX = takesWholeRow(field) ? x + qMin(labelWidth, WideLabelWidth) : x + labelWidth;
             const int fieldWidth = takesWholeRow(field) ? left + box.width - BoxPadding - fieldX : FieldWidth;
             const int height = memo ? RowHeight * MemoRows - 4 : FieldHeight;
-            rows << Field::caption(field.label).at(x, y + 3, fieldX - x - 2, 18);
+            // The caption as high as its field: their texts line up on the
+            // screen and on the page alike.
+            rows << Field::caption(field.label).at(x, y, fieldX - x - 2, memo ? FieldHeight : height);
             rows << FormField(field).at(fieldX, y, fieldWidth, height);
             if (takesWholeRow(field))
                 nextRow(memo ? RowHeight * MemoRows : RowHeight);

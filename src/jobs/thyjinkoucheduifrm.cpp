@@ -23,7 +23,8 @@ constexpr int RightColumn = 400;
 // A caption and its field in one of the sheet's two columns.
 FormTable pair(int x, int y, const QString &caption, const FormField &field, int fieldWidth = 260)
 {
-    return {Field::caption(caption).at(x, y + 3, 70, 20), FormField(field).at(x + 70, y, fieldWidth, 24)};
+    // The caption as high as its field, so that their texts line up.
+    return {Field::caption(caption).at(x, y, 70, 24), FormField(field).at(x + 70, y, fieldWidth, 24)};
 }
 
 } // namespace
@@ -55,6 +56,7 @@ THYJinKouCheDuiFrm::THYJinKouCheDuiFrm(const CargoJobValues &job, QWidget *paren
     if (auto *title = sheet()->findChild<QLabel *>(u"title"_s)) {
         font.setPointSize(14);
         title->setFont(font);
+        centreBetweenMarks(title);
     }
     fill(job);
 }
@@ -69,7 +71,7 @@ FormTable THYJinKouCheDuiFrm::fields()
         Field::mark(FirstMark).at(2, 2, 1, 1),
         Field::caption(u"上海Korvan国际货运代理有限公司"_s).named(HeadingName).at(200, 18, 360, 30),
         Field::caption(u"装    箱    单"_s).named(u"title"_s).at(300, 52, 200, 28),
-        Field::caption(u"打印日期:"_s).at(500, 91, 70, 20),
+        Field::caption(u"打印日期:"_s).at(500, 88, 70, 24),
         Field::edit(PrintDate, u"打印日期"_s).at(570, 88, 160, 24),
         Field::line().at(20, 118, 720, 1),
     };
@@ -85,14 +87,14 @@ FormTable THYJinKouCheDuiFrm::fields()
       << pair(l, 302, u"作业码头:"_s, Field::edit(Terminal, u"作业码头"_s), 280)
       << pair(r, 302, u"尺码"_s, Field::edit(Measurement, u"尺码"_s))
       << pair(l, 334, u"箱型/箱量"_s, Field::edit(Containers, u"箱型/箱量"_s), 630) << Field::line().at(20, 368, 720, 1)
-      << Field::caption(u"送货地址:"_s).at(l, 383, 70, 20) << Field::memo(Address, u"送货地址"_s).at(l + 70, 380, 630, 50)
+      << Field::caption(u"送货地址:"_s).at(l, 380, 70, 24) << Field::memo(Address, u"送货地址"_s).at(l + 70, 380, 630, 50)
       << pair(l, 442, u"联系人："_s, Field::edit(Contact, u"联系人"_s), 280)
       << pair(r, 442, u"电话"_s, Field::edit(Telephone, u"电话"_s))
-      << Field::caption(u"特殊要求:"_s).at(l, 479, 70, 20)
+      << Field::caption(u"特殊要求:"_s).at(l, 476, 70, 24)
       << Field::memo(Requirements, u"特殊要求"_s).at(l + 70, 476, 630, 120) << Field::line().at(20, 610, 720, 1)
-      << Field::caption(u"注意：以上货物请于："_s).at(l, 633, 150, 20)
+      << Field::caption(u"注意：以上货物请于："_s).at(l, 630, 150, 24)
       << Field::edit(DeliveryTime, u"送货时间"_s).at(l + 150, 630, 230, 24)
-      << Field::caption(u"送货！"_s).at(l + 390, 633, 60, 20) << Field::mark(SecondMark).at(759, 732, 1, 1);
+      << Field::caption(u"送货！"_s).at(l + 390, 630, 60, 24) << Field::mark(SecondMark).at(759, 732, 1, 1);
     return t;
 }
 
@@ -152,13 +154,20 @@ void THYJinKouCheDuiFrm::showEvent(QShowEvent *event)
     showCompany();
 }
 
+// The label's text centred between the two marks (its left edge the marks'
+// left edges less the text's width, halved); the label a little wider than
+// the text, so that the printed text is not shrunk.
+void THYJinKouCheDuiFrm::centreBetweenMarks(QLabel *label)
+{
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    const int left = (form()->mark(FirstMark)->x() + form()->mark(SecondMark)->x() - textWidth) / 2;
+    label->setGeometry(left, label->y(), textWidth + 20, label->height());
+}
+
 void THYJinKouCheDuiFrm::showCompany()
 {
     m_heading->setText(CommFunU::InfoText(1));
-    // Centred between the two marks.
-    const int textWidth = m_heading->fontMetrics().horizontalAdvance(m_heading->text());
-    const int left = (form()->mark(FirstMark)->x() + form()->mark(SecondMark)->x() - textWidth) / 2;
-    m_heading->setGeometry(left, m_heading->y(), textWidth + 20, m_heading->height());
+    centreBetweenMarks(m_heading);
     const QString date = CommFunU::InfoText(2);
     form()->edit(PrintDate)->setText(date.isEmpty() ? CommFunU::DateText(QDate::currentDate()) : date);
 }

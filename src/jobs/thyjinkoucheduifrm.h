@@ -42,6 +42,7 @@ protected:
 private:
     void fill(const CargoJobValues &job);
     void showCompany();
+    void centreBetweenMarks(QLabel *label);
 
     QLabel *m_heading = nullptr;
     bool m_shown = false;
