@@ -3,6 +3,7 @@
 #include "boundform.h"
 #include "cargojobform.h"
 #include "cargojobtags.h"
+#include "feeopeners.h"
 #include "jobtabs.h"
 #include "radiogroup.h"
 #include "tmainfrm.h"
@@ -52,6 +53,7 @@ THYChuKouFrm::THYChuKouFrm(JobTabs *tabs)
     // A shut-out job is written in red.
     if (QWidget *shutOut = Form()->field(JobTag::ShutOut))
         shutOut->setStyleSheet(u"QCheckBox { color: #c00000; }"_s);
+    SetSheetOpener(u"费用明细"_s, OpenExportFeeDetails);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
 }

@@ -3,6 +3,7 @@
 #include "boundform.h"
 #include "cargojobform.h"
 #include "cargojobtags.h"
+#include "feeopeners.h"
 #include "jobtabs.h"
 #include "tmainfrm.h"
 
@@ -83,6 +84,8 @@ CargoJobSettings THYJinKouFrm::settings()
 THYJinKouFrm::THYJinKouFrm(JobTabs *tabs)
     : CargoJobWindow(tabs, settings(), fields())
 {
+    SetSheetOpener(u"费用明细"_s, OpenImportFeeDetails);
+    SetSheetOpener(u"车队分配"_s, OpenImportTruckingSheet);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
 }

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +23,20 @@ PrintableSheet::DialogHook &dialogHook()
 {
     static PrintableSheet::DialogHook hook;
     return hook;
+}
+
+// The drawable part of an A4 portrait page between the default margins
+// (5 mm left, right and top, 20 mm bottom): 272 mm down for 200 mm across.
+constexpr double A4Proportion = 272.0 / 200.0;
+
+void fillLayout(const PrintRequest &request, PrintLayout &layout)
+{
+    layout.Container = request.container;
+    layout.PrintLabels = request.printLabels ? 1 : 0;
+    layout.RefX1 = request.first.x();
+    layout.RefY1 = request.first.y();
+    layout.RefX2 = request.second.x();
+    layout.RefY2 = request.second.y();
 }
 
 } // namespace
@@ -78,36 +93,73 @@ ShapeControl *PrintableSheet::addShape(ShapeControl::Shape shape, const QRect &g
     return control;
 }
 
-void PrintableSheet::fillPrintLayout(PrintLayout &layout) const
+PrintRequest PrintableSheet::printRequest() const
 {
     const QWidget *first = m_form->mark(FirstMark);
     const QWidget *second = m_form->mark(SecondMark);
     if (!first || !second)
         throw KorvanError(u"单据缺少打印参考点!"_s);
-    layout.Container = m_sheet;
-    layout.PrintLabels = m_printLabels ? 1 : 0;
-    layout.RefX1 = first->x();
-    layout.RefY1 = first->y();
-    layout.RefX2 = second->x() + m_extension.x();
-    layout.RefY2 = second->y() + m_extension.y();
+    PrintRequest request;
+    request.container = m_sheet;
+    request.printLabels = m_printLabels;
+    request.first = first->pos();
+    request.second = second->pos() + m_extension;
+    request.title = windowTitle();
+    request.grid = m_printGrid;
+    return request;
+}
+
+void PrintableSheet::fillPrintLayout(PrintLayout &layout) const
+{
+    fillLayout(printRequest(), layout);
 }
 
 void PrintableSheet::openPrintDialog()
 {
+    OpenPrintDialog(printRequest(), this, [this](TPntSetupFrm &dialog) { prepareDialog(dialog); });
+}
+
+void OpenPrintDialog(const PrintRequest &request, QWidget *parent, const std::function<void(TPntSetupFrm &)> &prepare)
+{
     PrintLayout &layout = PrintLayout::shared();
-    fillPrintLayout(layout);
-    // The shared layout must not point at this sheet once it is gone.
+    fillLayout(request, layout);
+    // The shared layout must not point at the container once it is gone.
     struct Release {
         PrintLayout &layout;
         ~Release() { layout.Container = nullptr; }
     } release{layout};
-    TPntSetupFrm dialog(this);
-    dialog.setDocumentTitle(windowTitle());
-    dialog.setGrid(m_printGrid);
-    prepareDialog(dialog);
+    TPntSetupFrm dialog(parent);
+    dialog.setDocumentTitle(request.title);
+    dialog.setGrid(request.grid);
+    if (prepare)
+        prepare(dialog);
     if (dialogHook())
         dialogHook()(dialog);
     dialog.exec();
+}
+
+PrintRequest ActivePageRequest(const QTabWidget *pages, const QString &title)
+{
+    QWidget *page = pages ? pages->currentWidget() : nullptr;
+    QWidget *sheet = nullptr;
+    if (auto *scroll = qobject_cast<QScrollArea *>(page))
+        sheet = scroll->widget();
+    else if (page)
+        sheet = page->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!sheet)
+        throw KorvanError(u"当前页没有可打印的内容!"_s);
+    PrintRequest request;
+    request.container = sheet;
+    request.printLabels = true;
+    request.first = QPoint(0, 0);
+    request.second = QPoint(sheet->width(), qMax(sheet->height(), qRound(sheet->width() * A4Proportion)));
+    request.title = title;
+    return request;
+}
+
+void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *parent)
+{
+    OpenPrintDialog(ActivePageRequest(pages, title), parent);
 }
 
 void PrintableSheet::setDialogHook(DialogHook hook)

@@ -10,9 +10,40 @@
 class BoundForm;
 class QPushButton;
 class QScrollArea;
+class QTabWidget;
 class StringGrid;
 class TPntSetupFrm;
 struct PrintLayout;
+
+// What a window hands the print/fax dialog: the container whose direct
+// children are printed, whether captions, shapes, combo boxes and date
+// pickers are printed too, the two reference points (container
+// coordinates), the document title and a grid printed five rows per page
+// (optional, not owned).
+struct PrintRequest {
+    QWidget *container = nullptr;
+    bool printLabels = true;
+    QPoint first;
+    QPoint second;
+    QString title;
+    StringGrid *grid = nullptr;
+};
+
+// Fills the shared PrintLayout from the request and shows the print/fax
+// dialog modally; prepare (when given) and then the dialog hook of
+// PrintableSheet adjust the dialog before it shows. Once the dialog has
+// closed the shared layout no longer points at the container.
+void OpenPrintDialog(const PrintRequest &request, QWidget *parent,
+                     const std::function<void(TPntSetupFrm &)> &prepare = {});
+
+// A page inside a tabbed window, printed as a sheet: the active page's sheet
+// (the widget its scroll area shows, else its first child widget) with its
+// labels, from (0, 0) to its width and, so that it keeps its proportions on
+// an A4 portrait page with the default margins, 1.36 times its width (or its
+// height when that is more).
+PrintRequest ActivePageRequest(const QTabWidget *pages, const QString &title);
+// 打印 of such a window: the print/fax dialog for its active page.
+void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *parent);
 
 // The base of every printed sheet window: a white sheet with controls at
 // absolute positions (built from a field table with BoundForm::buildSheet),
@@ -50,6 +81,7 @@ public:
     QWidget *sheet() const { return m_sheet; }
     BoundForm *form() const { return m_form; }
     QPushButton *printButton() const { return m_printButton; }
+    QPushButton *closeButton() const { return m_closeButton; }
 
     // Builds table into the sheet (marks, captions, fields, lines) and
     // gives the sheet its size.
@@ -71,6 +103,8 @@ public:
     // Container, PrintLabels and the reference points into layout. Throws
     // KorvanError when a reference mark is missing.
     void fillPrintLayout(PrintLayout &layout) const;
+    // The same as a request to the print/fax dialog, titled with the window.
+    PrintRequest printRequest() const;
     // 打印: fills the shared PrintLayout and shows the print/fax dialog.
     void openPrintDialog();
 

@@ -3,6 +3,7 @@
 // cargo grid, 结单状态, save as, the delete cascade, and an export and an
 // import page of the same number side by side.
 
+#include "feeopeners.h"
 #include "importfixture.h"
 
 #include "currentuser.h"
@@ -105,7 +106,8 @@ private slots:
         }
         QCOMPARE(bar, (QStringList{u"保存"_s, u"新建业务"_s, u"另存为..."_s, u"删除业务"_s, u"车队分配"_s,
                                    u"费用明细"_s, u"关闭本页"_s}));
-        QVERIFY(!w->Command(u"车队分配"_s)->isEnabled() && !w->Command(u"费用明细"_s)->isEnabled());
+        // Both documents exist: a new job's buttons are there to say it must be saved first.
+        QVERIFY(w->Command(u"车队分配"_s)->isEnabled() && w->Command(u"费用明细"_s)->isEnabled());
         QVERIFY(f.main->Action(TMainFrm::Item::ImportNew)->isEnabled());
         QVERIFY(!f.main->Action(TMainFrm::Item::ImportSaveAs)->isVisible());
     }
@@ -272,7 +274,7 @@ private slots:
         f.press(w, u"费用明细"_s);
         QCOMPARE(received.number(), number);
         QCOMPARE(received.allocationKind(), 3);
-        w->SetSheetOpener(u"费用明细"_s, {});
+        w->SetSheetOpener(u"费用明细"_s, OpenImportFeeDetails);
     }
 
     void clientWithoutSalesmanIsRefused()

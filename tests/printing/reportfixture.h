@@ -94,7 +94,8 @@ inline QList<PdfWord> pdfWords(const QString &pdfPath)
             continue;
         }
         QString text = m.captured(5);
-        text.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
+        text.replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s).replace(u"&apos;"_s, u"'"_s);
+        text.replace(u"&quot;"_s, u"\""_s).replace(u"&amp;"_s, u"&"_s);
         words.append({page,
                       QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
