@@ -4,11 +4,13 @@
 #include "jobpages.h"
 #include "korvanerror.h"
 #include "jobtabs.h"
+#include "allocationlistwindow.h"
 #include "taboutfrm.h"
 #include "tbumengglfrm.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
+#include "thychukouxltjfrm.h"
 #include "tkehufrm.h"
 #include "tmainfrm.h"
 #include "trenyuanglfrm.h"
@@ -69,4 +71,8 @@ void WireMenus(TMainFrm &mainWindow)
                         [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.SaveJobAs(); }); });
     mainWindow.WireMenu(Item::ExportLclProcessing,
                         [window] { withExportWindow(window, false, [](THYChuKouFrm &w) { w.LclProcessing(); }); });
+    mainWindow.WireMenu(Item::ExportTrucking, [window] { openModal<THYChuKouCheDuiPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ExportInnerLoading, [window] { openModal<THYChuKouNZXPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ExportLcl, [window] { openModal<THYChuKouPXPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ContainerStatistics, [window] { openModal<THYChukouXLTJFrm>(window); });
 }
