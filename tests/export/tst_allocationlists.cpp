@@ -1,0 +1,219 @@
+// The three allocation lists on a demo database, with a fleet and a warehouse
+// of the test's own whose names hold an apostrophe: the title that follows
+// the unit, the Enter lookup of a unit's code, the query of each list and the
+// LCL list's filters, removing lines, and the report text that prints.
+#include "allocationlistwindow.h"
+#include "currentuser.h"
+#include "resultreader.h"
+#include "queryhelpers.h"
+#include "recordingmessageservice.h"
+#include "reportdocument.h"
+#include "serverconnection.h"
+#include "stringgrid.h"
+#include "testserver.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Kind = AllocationListWindow::Kind;
+
+Q_DECLARE_METATYPE(AllocationListWindow::Kind)
+
+namespace {
+
+const QString Fleet = u"O'Brien Haulage"_s;
+const QString Store = u"Mary's Store"_s;
+
+std::unique_ptr<AllocationListWindow> windowOf(Kind kind)
+{
+    std::unique_ptr<AllocationListWindow> w;
+    if (kind == Kind::Trucking)
+        w = std::make_unique<THYChuKouCheDuiPCLFrm>();
+    else if (kind == Kind::InnerLoading)
+        w = std::make_unique<THYChuKouNZXPCLFrm>();
+    else
+        w = std::make_unique<THYChuKouPXPCLFrm>();
+    w->show();
+    QCoreApplication::processEvents(); // the unit list it reads once shown
+    return w;
+}
+
+void typeUnit(AllocationListWindow &w, const QString &text)
+{
+    w.unitBox()->setEditText(text);
+    QTest::keyClick(w.unitBox(), Qt::Key_Return);
+}
+
+QStringList column(const StringGrid *grid, int c)
+{
+    QStringList out;
+    for (int r = 1; r < grid->rowCount(); ++r) {
+        if (!grid->cell(r, c).isEmpty())
+            out << grid->cell(r, c);
+    }
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestAllocationLists : public QObject
+{
+    Q_OBJECT
+
+    TestServer server;
+    std::unique_ptr<ServerConnection> db;
+    std::unique_ptr<ServerConnection> client;
+    RecordingMessageService messages;
+
+    void exec(const QString &sql)
+    {
+        const QString answer = db->execSql(sql, QString());
+        QVERIFY2(!answer.startsWith(u"Err"_s), qPrintable(sql + answer));
+    }
+    void addJob(const QString &number, const QString &fleet, const QString &store, const QString &stuffed,
+                const QString &entry = u"2001-08-08"_s)
+    {
+        exec(u"insert into 货运出口基本信息 (业务编号, 船名, 车队, 仓库, 做箱情况, 装箱入仓日期) values "
+             u"('%1', 'TEST V', '%2', '%3', '%4', '%5')"_s.arg(number, CommFunU::QuoteValue(fleet),
+                                                             CommFunU::QuoteValue(store), stuffed, entry));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(server.start({u"--demo"_s}), qPrintable(server.errorText()));
+        db = server.connect();
+        client = server.connect();
+        CommFunU::SetAppServerProvider([this]() -> ServerConnection & { return *client; });
+        CommFunU::CurrentUser().Position = u"总经理"_s;
+        exec(u"insert into 单位 (缩写代码, 简称, 车队) values ('OBH', 'O''Brien Haulage', '1')"_s);
+        exec(u"insert into 单位 (缩写代码, 简称, 仓库) values ('MYS', 'Mary''s Store', '1')"_s);
+        addJob(u"T-A1"_s, Fleet, QString(), u"0"_s);
+        addJob(u"T-A2"_s, Fleet, QString(), u"1"_s); // stuffed already
+        addJob(u"T-W1"_s, QString(), Store, u"0"_s);
+        addJob(u"T-W2"_s, QString(), Store, u"0"_s, u"2001-08-09"_s);
+        for (const QString &box : {u"C1/1"_s, u"C2/2"_s})
+            exec(u"insert into 货运出口货物明细 values ('T-W1', '20''GP', '%1', '1', '1.000', '1.000')"_s.arg(box));
+        exec(u"insert into 货运出口货物明细 values ('T-W2', '20''GP', 'C3/3', '1', '1.000', '1.000')"_s);
+    }
+    void init() { messages.clear(); }
+
+    void titleFollowsTheUnit_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("fleet by code") << Kind::Trucking << u"车队分配(出口)"_s << u"OBH"_s << Fleet
+                                       << Fleet + u"装 箱 明 细 单"_s;
+        QTest::newRow("warehouse by code") << Kind::InnerLoading << u"内装箱分配(出口)"_s << u"MYS"_s << Store
+                                           << Store + u"内装箱分配"_s;
+        QTest::newRow("LCL, a name from the list") << Kind::Lcl << u"拼箱分配(出口)"_s << Store << Store
+                                                   << Store + u"内装箱分配"_s;
+        QTest::newRow("no such code") << Kind::Lcl << u"拼箱分配(出口)"_s << u"NOPE"_s << QString() << u"拼 箱 分 配"_s;
+    }
+    void titleFollowsTheUnit()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, caption);
+        QFETCH(QString, typed);
+        QFETCH(QString, unit);
+        QFETCH(QString, title);
+        auto w = windowOf(kind);
+        QCOMPARE(w->windowTitle(), caption);
+        // Only the units of the list's kind are offered.
+        const bool fleet = kind == Kind::Trucking;
+        QCOMPARE(w->unitBox()->findText(Fleet) >= 0, fleet);
+        QCOMPARE(w->unitBox()->findText(Store) >= 0, !fleet);
+        typeUnit(*w, typed);
+        QCOMPARE(w->unitBox()->currentText(), unit);
+        QCOMPARE(w->title()->text(), title);
+        QVERIFY(messages.messages.isEmpty());
+    }
+
+    void listsWhatIsStillToStuff_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("fleet") << Kind::Trucking << Fleet << QString() << QStringList{u"T-A1"_s};
+        QTest::newRow("warehouse") << Kind::InnerLoading << Store << QString() << QStringList{u"T-W1"_s, u"T-W2"_s};
+        QTest::newRow("LCL of a day") << Kind::Lcl << Store << QString() << QStringList{u"C1/1"_s, u"C2/2"_s};
+        QTest::newRow("LCL of a container") << Kind::Lcl << Store << u"C2/2"_s << QStringList{u"C2/2"_s};
+        QTest::newRow("a crafted unit") << Kind::Trucking << u"x' or '1'='1"_s << QString() << QStringList{};
+    }
+    void listsWhatIsStillToStuff()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, unit);
+        QFETCH(QString, container);
+        QFETCH(QStringList, listed);
+        auto w = windowOf(kind);
+        w->unitBox()->setEditText(unit);
+        if (kind == Kind::Lcl) {
+            QCOMPARE(w->entryDate()->date(), QDate::currentDate());
+            w->entryDate()->setDate(QDate(2001, 8, 8));
+            w->containerBox()->setText(container);
+        }
+        w->Query();
+        QVERIFY(messages.messages.isEmpty());
+        QCOMPARE(w->grid()->cell(0, 0), kind == Kind::Lcl ? u"集装箱号/封号"_s : u"业务编号"_s);
+        QCOMPARE(column(w->grid(), 0), listed);
+    }
+
+    void emptyUnitListsJobsWithoutOne()
+    {
+        auto w = windowOf(Kind::Trucking);
+        w->Query();
+        const QString expected = ResultReader::fromAnswer(db->openQuery(
+            u"select count(*) from 货运出口基本信息 where 车队='' and 做箱情况='0'"_s, {}, 0)).next();
+        QCOMPARE(QString::number(column(w->grid(), 0).size()), expected);
+        QVERIFY(expected.toInt() > 0);
+    }
+
+    void removedLinesAreNotPrinted()
+    {
+        auto w = windowOf(Kind::InnerLoading);
+        typeUnit(*w, u"MYS"_s);
+        w->Query();
+        // Nothing picked yet: nothing is asked, nothing removed; the heading never is.
+        w->RemoveRow();
+        w->grid()->setCurrentIndex(w->grid()->model()->index(0, 0));
+        w->RemoveRow();
+        QVERIFY(messages.messages.isEmpty());
+        w->grid()->setCurrentIndex(w->grid()->model()->index(1, 0));
+        messages.answers = {MessageService::No};
+        w->RemoveRow();
+        QCOMPARE(messages.messages.last().text, u"是否要删除当前数据？"_s);
+        QCOMPARE(column(w->grid(), 0).size(), 2);
+        w->RemoveRow(); // 是
+        QCOMPARE(column(w->grid(), 0), QStringList{u"T-W2"_s});
+
+        ReportDocument report;
+        QCOMPARE(report.load(w->ReportText(), [](const QString &) { return 10; }),
+                 ReportDocument::LoadResult::Loaded);
+        QCOMPARE(report.title, Store + u"内装箱分配"_s);
+        QVERIFY(report.headerTexts[2].startsWith(u"打印时间:"_s));
+        QCOMPARE(report.columns.value(0).caption, u"业务编号"_s);
+        QCOMPARE(report.rows.size(), 1);
+        QCOMPARE(report.rows.value(0).value(0), u"T-W2"_s);
+        w->Query();
+        QCOMPARE(column(w->grid(), 0).size(), 2);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TestAllocationLists test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_allocationlists.moc"
