@@ -188,13 +188,7 @@ void AllocationListWindow::fillUnits(const QString &sql)
     QStringList names;
     while (!units->atEnd())
         names << units->next();
-    QComboBox *box = unitBox();
-    const QSignalBlocker quiet(box);
-    const QString typed = box->currentText();
-    box->clear();
-    box->addItems(names);
-    box->setCurrentIndex(int(names.indexOf(typed)));
-    box->setEditText(typed);
+    DropDownCombo::ReplaceItems(unitBox(), names);
 }
 
 void AllocationListWindow::lookUpUnit()

@@ -302,13 +302,8 @@ void THYPingXiangFrm::fillPorts()
     while (!ports->atEnd())
         names << ports->next();
     for (QComboBox *box : {destination, discharge}) {
-        if (box->count() > 0)
-            continue;
-        const QSignalBlocker quiet(box);
-        const QString text = box->currentText();
-        box->addItems(names);
-        box->setCurrentIndex(int(names.indexOf(text)));
-        box->setEditText(text);
+        if (box->count() == 0)
+            DropDownCombo::ReplaceItems(box, names);
     }
 }
 

@@ -4,13 +4,10 @@
 // LCL list's filters, removing lines, and the report text that prints.
 #include "allocationlistwindow.h"
 #include "currentuser.h"
-#include "resultreader.h"
-#include "queryhelpers.h"
+#include "demodatabase.h"
 #include "recordingmessageservice.h"
 #include "reportdocument.h"
-#include "serverconnection.h"
 #include "stringgrid.h"
-#include "testserver.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -65,16 +62,10 @@ class TestAllocationLists : public QObject
 {
     Q_OBJECT
 
-    TestServer server;
-    std::unique_ptr<ServerConnection> db;
-    std::unique_ptr<ServerConnection> client;
+    DemoDatabase demo;
     RecordingMessageService messages;
 
-    void exec(const QString &sql)
-    {
-        const QString answer = db->execSql(sql, QString());
-        QVERIFY2(!answer.startsWith(u"Err"_s), qPrintable(sql + answer));
-    }
+    void exec(const QString &sql) { QCOMPARE(demo.exec(sql), QString()); }
     void addJob(const QString &number, const QString &fleet, const QString &store, const QString &stuffed,
                 const QString &entry = u"2001-08-08"_s)
     {
@@ -86,10 +77,7 @@ class TestAllocationLists : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(server.start({u"--demo"_s}), qPrintable(server.errorText()));
-        db = server.connect();
-        client = server.connect();
-        CommFunU::SetAppServerProvider([this]() -> ServerConnection & { return *client; });
+        QVERIFY2(demo.start(), qPrintable(demo.server.errorText()));
         CommFunU::CurrentUser().Position = u"总经理"_s;
         exec(u"insert into 单位 (缩写代码, 简称, 车队) values ('OBH', 'O''Brien Haulage', '1')"_s);
         exec(u"insert into 单位 (缩写代码, 简称, 仓库) values ('MYS', 'Mary''s Store', '1')"_s);
@@ -172,8 +160,7 @@ private slots:
     {
         auto w = windowOf(Kind::Trucking);
         w->Query();
-        const QString expected = ResultReader::fromAnswer(db->openQuery(
-            u"select count(*) from 货运出口基本信息 where 车队='' and 做箱情况='0'"_s, {}, 0)).next();
+        const QString expected = demo.value(u"select count(*) from 货运出口基本信息 where 车队='' and 做箱情况='0'"_s);
         QCOMPARE(QString::number(column(w->grid(), 0).size()), expected);
         QVERIFY(expected.toInt() > 0);
     }

@@ -3,12 +3,10 @@
 // rows, shut-out jobs left out, a vessel condition restricting the totals
 // too, the import line, and an operator held to the own jobs.
 #include "currentuser.h"
+#include "demodatabase.h"
 #include "joblistframe.h"
-#include "queryhelpers.h"
 #include "recordingmessageservice.h"
-#include "serverconnection.h"
 #include "stringgrid.h"
-#include "testserver.h"
 #include "thychukouxltjfrm.h"
 
 #include <QLineEdit>
@@ -21,16 +19,10 @@ class TestContainerStats : public QObject
 {
     Q_OBJECT
 
-    TestServer server;
-    std::unique_ptr<ServerConnection> db;
-    std::unique_ptr<ServerConnection> client;
+    DemoDatabase demo;
     RecordingMessageService messages;
 
-    void exec(const QString &sql)
-    {
-        const QString answer = db->execSql(sql, QString());
-        QVERIFY2(!answer.startsWith(u"Err"_s), qPrintable(sql + answer));
-    }
+    void exec(const QString &sql, const QString &param = QString()) { QCOMPARE(demo.exec(sql, param), QString()); }
     // A job with one cargo row per type.
     void addJob(const QString &line, const QString &number, const QString &op, const QString &sails,
                 const QString &vessel, const QString &shutOut, const QStringList &types)
@@ -38,8 +30,7 @@ class TestContainerStats : public QObject
         exec(u"insert into 货运%1基本信息 (业务编号, 操作员, 船期, 船名, 航次, 货物已退关) values "
              u"('%2', '%3', '%4', '%5', '001', '%6')"_s.arg(line, number, op, sails, CommFunU::QuoteValue(vessel), shutOut));
         for (const QString &type : types) {
-            db->execSql(u"insert into 货运%1货物明细 values ('%2', :p1, 'X', '1', '1.000', '1.000')"_s.arg(line, number),
-                        type);
+            exec(u"insert into 货运%1货物明细 values ('%2', :p1, 'X', '1', '1.000', '1.000')"_s.arg(line, number), type);
         }
     }
     std::unique_ptr<THYChukouXLTJFrm> openAs(const QString &staff, const QString &position)
@@ -48,9 +39,7 @@ class TestContainerStats : public QObject
         user = CurrentUserRecord();
         user.StaffName = staff;
         user.Position = position;
-        user.Department = ResultReader::fromAnswer(db->openQuery(
-                                  u"select 所属部门 from 职员 where 职员姓名='"_s + staff + u'\'', {}, 0))
-                              .next();
+        user.Department = demo.value(u"select 所属部门 from 职员 where 职员姓名='"_s + staff + u'\'');
         auto w = std::make_unique<THYChukouXLTJFrm>();
         w->show();
         QCoreApplication::processEvents(); // the month tree it builds once shown
@@ -71,10 +60,7 @@ class TestContainerStats : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(server.start({u"--demo"_s}), qPrintable(server.errorText()));
-        db = server.connect();
-        client = server.connect();
-        CommFunU::SetAppServerProvider([this]() -> ServerConnection & { return *client; });
+        QVERIFY2(demo.start(), qPrintable(demo.server.errorText()));
         addJob(u"出口"_s, u"T-S1"_s, u"赵敏"_s, u"2001-06-03"_s, u"O'NEIL STAR"_s, u"0"_s, {u"20'GP"_s, u"20'GP"_s});
         addJob(u"出口"_s, u"T-S2"_s, u"赵敏"_s, u"2001-06-04"_s, u"O'NEIL STAR"_s, u"1"_s, {u"20'GP"_s, u"40'HC"_s});
         addJob(u"出口"_s, u"T-S3"_s, u"陈静"_s, u"2001-06-20"_s, u"BLUE SEA"_s, u"0"_s, {u"40'HC"_s, u"20'GP"_s});
