@@ -39,7 +39,6 @@ public:
     QDateTimeEdit *entryDate() const;
     QLabel *title() const { return m_title; }
     StringGrid *grid() const { return m_grid; }
-    QToolBar *toolBar() const { return m_toolBar; }
 
     // --- the user's commands ------------------------------------------------
     // The list's SQL for the unit and the filters as they are typed.

@@ -251,15 +251,6 @@ THYPingXiangFrm::THYPingXiangFrm(QWidget *parent)
 
 THYPingXiangFrm::~THYPingXiangFrm() = default;
 
-QWidget *THYPingXiangFrm::filterField(const QString &caption) const
-{
-    for (const FormField &entry : m_form->table()) {
-        if (entry.isBound() && CaptionName(entry.label) == caption)
-            return m_form->field(entry.tag);
-    }
-    return nullptr;
-}
-
 QPushButton *THYPingXiangFrm::button(const QString &caption) const
 {
     for (QPushButton *b : m_buttons) {

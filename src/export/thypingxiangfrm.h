@@ -84,8 +84,6 @@ public:
     QTreeWidget *tree() const { return m_tree; }
     StringGrid *waitingList() const { return m_waiting; }
     QLineEdit *numberField() const { return m_number; }
-    QComboBox *typeField() const { return m_type; }
-    QWidget *filterField(const QString &caption) const;
     QPushButton *button(const QString &caption) const;
     QToolButton *assignButton() const { return m_assign; }
     QToolButton *releaseButton() const { return m_release; }
