@@ -27,13 +27,9 @@ const QString Store = u"Mary's Store"_s;
 
 std::unique_ptr<AllocationListWindow> windowOf(Kind kind)
 {
-    std::unique_ptr<AllocationListWindow> w;
-    if (kind == Kind::Trucking)
-        w = std::make_unique<THYChuKouCheDuiPCLFrm>();
-    else if (kind == Kind::InnerLoading)
-        w = std::make_unique<THYChuKouNZXPCLFrm>();
-    else
-        w = std::make_unique<THYChuKouPXPCLFrm>();
+    std::unique_ptr<AllocationListWindow> w(kind == Kind::Trucking       ? new THYChuKouCheDuiPCLFrm
+                                            : kind == Kind::InnerLoading ? static_cast<AllocationListWindow *>(new THYChuKouNZXPCLFrm)
+                                                                         : new THYChuKouPXPCLFrm);
     w->show();
     QCoreApplication::processEvents(); // the unit list it reads once shown
     return w;
@@ -91,60 +87,40 @@ private slots:
     }
     void init() { messages.clear(); }
 
-    void titleFollowsTheUnit_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("fleet by code") << Kind::Trucking << u"车队分配(出口)"_s << u"OBH"_s << Fleet
-                                       << Fleet + u"装 箱 明 细 单"_s;
-        QTest::newRow("warehouse by code") << Kind::InnerLoading << u"内装箱分配(出口)"_s << u"MYS"_s << Store
-                                           << Store + u"内装箱分配"_s;
-        QTest::newRow("LCL, a name from the list") << Kind::Lcl << u"拼箱分配(出口)"_s << Store << Store
-                                                   << Store + u"内装箱分配"_s;
-        QTest::newRow("no such code") << Kind::Lcl << u"拼箱分配(出口)"_s << u"NOPE"_s << QString() << u"拼 箱 分 配"_s;
-    }
-    void titleFollowsTheUnit()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(QString, caption);
-        QFETCH(QString, typed);
-        QFETCH(QString, unit);
-        QFETCH(QString, title);
-        auto w = windowOf(kind);
-        QCOMPARE(w->windowTitle(), caption);
-        // Only the units of the list's kind are offered.
-        const bool fleet = kind == Kind::Trucking;
-        QCOMPARE(w->unitBox()->findText(Fleet) >= 0, fleet);
-        QCOMPARE(w->unitBox()->findText(Store) >= 0, !fleet);
-        typeUnit(*w, typed);
-        QCOMPARE(w->unitBox()->currentText(), unit);
-        QCOMPARE(w->title()->text(), title);
-        QVERIFY(messages.messages.isEmpty());
-    }
-
+    // The unit typed (a code and Enter, or a name), the title that follows
+    // it, and what the query lists.
     void listsWhatIsStillToStuff_data()
     {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("container");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("fleet") << Kind::Trucking << Fleet << QString() << QStringList{u"T-A1"_s};
-        QTest::newRow("warehouse") << Kind::InnerLoading << Store << QString() << QStringList{u"T-W1"_s, u"T-W2"_s};
-        QTest::newRow("LCL of a day") << Kind::Lcl << Store << QString() << QStringList{u"C1/1"_s, u"C2/2"_s};
-        QTest::newRow("LCL of a container") << Kind::Lcl << Store << u"C2/2"_s << QStringList{u"C2/2"_s};
-        QTest::newRow("a crafted unit") << Kind::Trucking << u"x' or '1'='1"_s << QString() << QStringList{};
+        QTest::newRow("fleet by code") << Kind::Trucking << u"OBH"_s << Fleet + u"装 箱 明 细 单"_s << QString()
+                                       << QStringList{u"T-A1"_s};
+        QTest::newRow("warehouse by code") << Kind::InnerLoading << u"MYS"_s << Store + u"内装箱分配"_s << QString()
+                                           << QStringList{u"T-W1"_s, u"T-W2"_s};
+        QTest::newRow("LCL of a day") << Kind::Lcl << Store << Store + u"内装箱分配"_s << QString()
+                                      << QStringList{u"C1/1"_s, u"C2/2"_s};
+        QTest::newRow("LCL of a container") << Kind::Lcl << Store << Store + u"内装箱分配"_s << u"C2/2"_s
+                                            << QStringList{u"C2/2"_s};
+        QTest::newRow("a crafted container") << Kind::Lcl << Store << Store + u"内装箱分配"_s << u"x' or '1'='1"_s
+                                             << QStringList{};
+        QTest::newRow("no such code") << Kind::Lcl << u"NOPE"_s << u"拼 箱 分 配"_s << QString() << QStringList{};
     }
     void listsWhatIsStillToStuff()
     {
         QFETCH(Kind, kind);
-        QFETCH(QString, unit);
+        QFETCH(QString, typed);
+        QFETCH(QString, title);
         QFETCH(QString, container);
         QFETCH(QStringList, listed);
         auto w = windowOf(kind);
-        w->unitBox()->setEditText(unit);
+        // Only the units of the list's kind are offered.
+        QCOMPARE(w->unitBox()->findText(Fleet) >= 0, kind == Kind::Trucking);
+        QCOMPARE(w->unitBox()->findText(Store) >= 0, kind != Kind::Trucking);
+        typeUnit(*w, typed);
+        QCOMPARE(w->title()->text(), title);
         if (kind == Kind::Lcl) {
             QCOMPARE(w->entryDate()->date(), QDate::currentDate());
             w->entryDate()->setDate(QDate(2001, 8, 8));
@@ -154,15 +130,6 @@ private slots:
         QVERIFY(messages.messages.isEmpty());
         QCOMPARE(w->grid()->cell(0, 0), kind == Kind::Lcl ? u"集装箱号/封号"_s : u"业务编号"_s);
         QCOMPARE(column(w->grid(), 0), listed);
-    }
-
-    void emptyUnitListsJobsWithoutOne()
-    {
-        auto w = windowOf(Kind::Trucking);
-        w->Query();
-        const QString expected = demo.value(u"select count(*) from 货运出口基本信息 where 车队='' and 做箱情况='0'"_s);
-        QCOMPARE(QString::number(column(w->grid(), 0).size()), expected);
-        QVERIFY(expected.toInt() > 0);
     }
 
     void removedLinesAreNotPrinted()

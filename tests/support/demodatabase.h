@@ -3,11 +3,6 @@
 // A demo korvan-server for testing windows without the main window: the
 // windows talk through one connection (installed as the process's server),
 // the test sets data up and reads it back through another.
-//
-//   DemoDatabase demo;
-//   QVERIFY2(demo.start(), qPrintable(demo.server.errorText()));
-//   QVERIFY(demo.exec(u"insert into 单位 …"_s).isEmpty());   // empty: done
-//   const QString n = demo.value(u"select count(*) from 单位"_s);
 
 #include "queryhelpers.h"
 #include "resultreader.h"
