@@ -4,12 +4,14 @@
 #include "jobpages.h"
 #include "korvanerror.h"
 #include "jobtabs.h"
+#include "allocationlistwindow.h"
 #include "taboutfrm.h"
 #include "tbumengglfrm.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
 #include "thyjinkoufrm.h"
+#include "thychukouxltjfrm.h"
 #include "tkehufrm.h"
 #include "tmainfrm.h"
 #include "trenyuanglfrm.h"
@@ -78,4 +80,8 @@ void WireMenus(TMainFrm &mainWindow)
         withJobWindow<THYChuKouFrm>(window, JobKind::Export, false, [](THYChuKouFrm &w) { w.LclProcessing(); });
     });
     wireJobMenu<THYJinKouFrm>(window, JobKind::Import, Item::ImportNew, Item::ImportSaveAs);
+    mainWindow.WireMenu(Item::ExportTrucking, [window] { openModal<THYChuKouCheDuiPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ExportInnerLoading, [window] { openModal<THYChuKouNZXPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ExportLcl, [window] { openModal<THYChuKouPXPCLFrm>(window); });
+    mainWindow.WireMenu(Item::ContainerStatistics, [window] { openModal<THYChukouXLTJFrm>(window); });
 }

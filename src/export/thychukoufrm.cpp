@@ -6,7 +6,9 @@
 #include "feeopeners.h"
 #include "jobtabs.h"
 #include "radiogroup.h"
+#include "thypingxiangfrm.h"
 #include "tmainfrm.h"
+#include "values.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -56,6 +58,15 @@ THYChuKouFrm::THYChuKouFrm(JobTabs *tabs)
     SetSheetOpener(u"费用明细"_s, OpenExportFeeDetails);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
+    // The consolidation of the job's sailing; once it is saved, the pages
+    // showing its jobs read their cargo again.
+    SetSheetOpener(u"拼箱操作"_s, [this](const CargoJobValues &job, QWidget *parent) {
+        THYPingXiangFrm sheet(parent);
+        sheet.preset(job.column(u"目的港"_s), job.column(u"卸货港"_s), CommFunU::ParseDate(job.column(u"船期"_s)),
+                     job.column(u"船名"_s), job.column(u"航次"_s));
+        connect(&sheet, &THYPingXiangFrm::consolidationSaved, this, &CargoJobWindow::ReloadCargoOf);
+        sheet.exec();
+    });
 }
 
 THYChuKouFrm::~THYChuKouFrm() = default;

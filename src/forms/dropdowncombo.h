@@ -14,6 +14,10 @@ public:
 
     void showPopup() override;
 
+    // Replaces the list of box with items, silently; the text in the box
+    // stays as it was (an item again when it is one).
+    static void ReplaceItems(QComboBox *box, const QStringList &items);
+
 signals:
     void aboutToDropDown();
 };

@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace CommFunU;
 
@@ -154,14 +156,19 @@ QList<QStringList> CargoGrid::cargoRows() const
     return all.mid(1);
 }
 
-void CargoGrid::setCargoRows(const QList<QStringList> &rows)
+QList<QStringList> CargoGrid::gridRowsOf(const QList<QStringList> &cargoRows)
 {
     QList<QStringList> all;
-    all.reserve(rows.size() + 1);
-    all << headings() << rows;
-    if (rows.isEmpty())
+    all.reserve(cargoRows.size() + 1);
+    all << headings() << cargoRows;
+    if (cargoRows.isEmpty())
         all << QStringList();
-    m_grid->setRows(std::move(all), Columns);
+    return all;
+}
+
+void CargoGrid::setCargoRows(const QList<QStringList> &rows)
+{
+    m_grid->setRows(gridRowsOf(rows), Columns);
 }
 
 QList<QStringList> CargoGrid::allRows() const
@@ -180,12 +187,20 @@ void CargoGrid::setAllRows(const QList<QStringList> &rows)
 
 QString CargoGrid::containerSummary() const
 {
-    if (isBlank())
+    return summaryOf(cargoRows());
+}
+
+QString CargoGrid::summaryOf(const QList<QStringList> &cargoRows)
+{
+    const bool blank = std::all_of(cargoRows.begin(), cargoRows.end(), [](const QStringList &row) {
+        return std::all_of(row.begin(), row.end(), [](const QString &cell) { return cell.trimmed().isEmpty(); });
+    });
+    if (blank)
         return QString();
     QStringList types;
     QList<int> counts;
-    for (int r = 1; r < m_grid->rowCount(); ++r) {
-        const QString type = m_grid->cell(r, 0).trimmed();
+    for (const QStringList &row : cargoRows) {
+        const QString type = row.value(0).trimmed();
         qsizetype at = 0;
         while (at < types.size() && types.at(at).compare(type, Qt::CaseInsensitive) != 0)
             ++at;

@@ -79,6 +79,11 @@ public:
     // order of first appearance under the spelling met first:
     // "20'GP*2 & 40'HC*1". Empty for a blank grid.
     QString containerSummary() const;
+    // The same over cargo rows that are not on screen (a page's snapshot).
+    static QString summaryOf(const QList<QStringList> &cargoRows);
+    // The grid's rows for cargo rows: the heading, then the rows (one blank
+    // row when there are none), as setCargoRows() shows them.
+    static QList<QStringList> gridRowsOf(const QList<QStringList> &cargoRows);
     // The picked 箱型 followed by the picked 箱类 ("40'" and "HC": "40'HC").
     QString pickedType() const;
 

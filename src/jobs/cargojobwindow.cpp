@@ -1025,3 +1025,52 @@ CargoJobValues CargoJobWindow::JobValues() const
     values.allocationWhenNone = m_settings.allocationWhenNone;
     return values;
 }
+
+// --- cargo rewritten elsewhere -----------------------------------------------------------
+
+int CargoJobWindow::ReloadCargoOf(const QStringList &numbers)
+{
+    const auto storedRows = [this](const QString &number) -> std::optional<QList<QStringList>> {
+        std::optional<ResultReader> cargo = OpenQueryStep(CargoGrid::selectStatement(m_settings.cargoTable, number));
+        if (!cargo)
+            return std::nullopt;
+        return cargo->rows();
+    };
+    const auto shown = [&numbers](const QString &number) {
+        return !number.trimmed().isEmpty() && numbers.contains(number);
+    };
+    const qsizetype numberAt = m_record.indexOf(m_form->field(JobTag::Number));
+    const qsizetype summaryAt = m_record.indexOf(m_form->field(JobTag::ContainerSummary));
+    int refreshed = 0;
+    const TYWData *onScreen = CurrentRecord();
+    for (int i = 0; Tabs() && i < Tabs()->count(); ++i) {
+        TYWData *page = Tabs()->page(i);
+        if (!page || page->Window != this)
+            continue;
+        if (page == onScreen) {
+            if (m_stored != 1 || !shown(BusinessNumber()))
+                continue;
+            const std::optional<QList<QStringList>> rows = storedRows(BusinessNumber());
+            if (!rows)
+                continue;
+            BoundForm::Quiet quiet(*m_form);
+            m_cargo->setCargoRows(*rows);
+            setFieldText(JobTag::ContainerSummary, m_cargo->containerSummary());
+            ++refreshed;
+            continue;
+        }
+        QStringList values = decodeFields(page->MainText);
+        if (page->Stored != 1 || !shown(values.value(numberAt)))
+            continue;
+        const std::optional<QList<QStringList>> rows = storedRows(values.value(numberAt));
+        if (!rows)
+            continue;
+        page->GridText = encodeRows(CargoGrid::gridRowsOf(*rows), CargoGrid::Columns);
+        if (summaryAt >= 0 && summaryAt < values.size()) {
+            values[summaryAt] = CargoGrid::summaryOf(*rows);
+            page->MainText = encodeFields(values);
+        }
+        ++refreshed;
+    }
+    return refreshed;
+}

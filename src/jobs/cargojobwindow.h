@@ -118,6 +118,14 @@ public:
     void OpenSheet(const QString &button);
     CargoJobValues JobValues() const;
 
+    // Another window has rewritten the cargo rows of these jobs (the LCL
+    // consolidation): every page of this window showing one of them reads
+    // its cargo rows again, the page on screen and the snapshots of the
+    // others alike, so that the page's next save does not write the old rows
+    // back. Other edits on the page and its Modified flag stay. Answers how
+    // many pages were refreshed.
+    int ReloadCargoOf(const QStringList &numbers);
+
     // --- state ------------------------------------------------------------------
     int Stored() const { return m_stored; }
     bool Modified() const { return m_modified; }

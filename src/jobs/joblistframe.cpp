@@ -273,16 +273,26 @@ void JobListFrame::clearConditions()
 
 QString JobListFrame::reportText() const
 {
-    QString text = InfoText(1) + FieldSep + m_settings.reportTitle + FieldSep;
-    // Six header texts: the third is the print time.
-    text += FieldSep + FieldSep + u"打印时间:"_s + InfoText(2) + FieldSep + FieldSep + FieldSep + FieldSep;
-    return text + GridToText(m_grid, 0, 1) + CellSep + FieldSep;
+    return ListReportText(m_settings.reportTitle, m_grid);
 }
 
 void JobListFrame::print()
 {
-    const QString text = reportText();
-    TPntMainFrm window(this);
+    PrintList(this, m_settings.reportTitle, m_grid);
+}
+
+QString JobListFrame::ListReportText(const QString &title, const StringGrid *grid)
+{
+    QString text = InfoText(1) + FieldSep + title + FieldSep;
+    // Six header texts: the third is the print time.
+    text += FieldSep + FieldSep + u"打印时间:"_s + InfoText(2) + FieldSep + FieldSep + FieldSep + FieldSep;
+    return text + GridToText(grid, 0, 1) + CellSep + FieldSep;
+}
+
+void JobListFrame::PrintList(QWidget *parent, const QString &title, const StringGrid *grid)
+{
+    const QString text = ListReportText(title, grid);
+    TPntMainFrm window(parent);
     if (window.Load(text))
         window.exec();
 }

@@ -91,6 +91,14 @@ public:
     // Whether the list shows the answer of a query (else it is empty).
     bool showsList() const { return m_listed; }
 
+    // The report text of a list window: the company heading, the title, the
+    // print time as the third header text, the grid from its heading row and
+    // an empty summary. Every list that prints through the report print
+    // window hands it this.
+    static QString ListReportText(const QString &title, const StringGrid *grid);
+    // Opens the report print window with that text, modally when it loads.
+    static void PrintList(QWidget *parent, const QString &title, const StringGrid *grid);
+
     // Appends the TOTAL line: "TOTAL:" in labelColumn and each of columns
     // summed over the rows from 1 (an empty cell counts 0), "0.000".
     static void AddTotalLine(StringGridModel &grid, int labelColumn, const QList<int> &columns);

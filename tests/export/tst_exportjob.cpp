@@ -350,14 +350,13 @@ private slots:
         QVERIFY(!form->edit(T::ConsolidationNumber)->isReadOnly());
         QCOMPARE(pickers(), QPoint(3, 8)); // 待拼, 待拼
         QVERIFY(w->SheetRule(u"拼箱操作"_s));
-        QVERIFY(!w->Command(u"拼箱操作"_s)->isEnabled()); // its sheet is not part of the client yet
+        QVERIFY(w->Command(u"拼箱操作"_s)->isEnabled());
         f.set(w, T::JobType, u"整箱"_s);
         QVERIFY(form->edit(T::ConsolidationNumber)->isReadOnly());
         QCOMPARE(pickers(), QPoint(0, 0));
         QVERIFY(!w->SheetRule(u"拼箱操作"_s));
         // 海运出口 > 拼箱处理 does what the button does, when the button can.
         QAction *lcl = f.main->Action(TMainFrm::Item::ExportLclProcessing);
-        w->SetSheetOpener(u"拼箱操作"_s, [](const CargoJobValues &, QWidget *) {});
         QVERIFY(!lcl->isEnabled());
         f.set(w, T::JobType, u"客户自拼箱"_s);
         QVERIFY(lcl->isEnabled() && w->Command(u"拼箱操作"_s)->isEnabled());
