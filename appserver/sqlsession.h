@@ -4,9 +4,17 @@
 #include <QtGlobal>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // One client session's database connection: runs the calls of the server
 // contract and answers them as result strings ("Err" + message on failure).
+//
+// With the audit trail on, a call that changes the database runs in a
+// transaction of its own (a savepoint inside the client's transaction) that
+// also writes its row of the trail (audittrail.h): the change and its row are
+// kept or lost together, and the call is all or nothing. Client statements
+// can neither write the trail nor end that transaction half-way (COMMIT,
+// BEGIN); a ROLLBACK ends the client's transaction as before.
 class SqlSession
 {
     Q_DISABLE_COPY(SqlSession)
@@ -29,6 +37,16 @@ public:
     QString rollbackTrans();
     bool inTransaction() const;
 
+    // Turns the audit trail on for this session's changes, recorded with the
+    // client's address and the user set by setUser.
+    void enableAudit(const QString &clientAddress);
+    void setUser(const QString &user) { m_user = user; }
+
+    enum class LoginCheck { Accepted, UnknownUser, WrongPassword, Failed };
+    // Checks a login against 职员 with the client's password rule;
+    // *userName gets the name as stored, *error the reason of Failed.
+    LoginCheck checkLogin(const QString &user, const QString &password, QString *userName, QString *error);
+
     // Aborts a running statement; safe from another thread.
     void interrupt();
 
@@ -38,6 +56,15 @@ public:
 private:
     QString failure(const QString &sql, int resultCode);
     bool execPlain(const char *sql);
+    // Runs every statement of sql; empty on success, else the "Err" answer.
+    QString runStatements(const QString &sql, const QByteArray &param, qint64 *changed);
+    // The audit scope of one changing call: begun before its statements run,
+    // finished (trail row written, scope committed) or abandoned after.
+    bool beginChange();
+    QString finishChange(const QString &sql, const QString &param, qint64 changed);
+    void abandonChange();
+    bool writeTrailRow(const QString &sql, const QString &param, qint64 changed);
+    static int authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d);
 
     sqlite3 *m_db = nullptr;
     QString m_error;
@@ -46,4 +73,14 @@ private:
     // error, a full disk) from none at all.
     bool m_transactionBegun = false;
     void (*m_logFailure)(const QString &, const QString &) = nullptr;
+
+    bool m_audit = false;
+    sqlite3_stmt *m_trailInsert = nullptr;
+    QString m_clientAddress;
+    QString m_user;
+    enum class Scope { None, Transaction, Savepoint };
+    Scope m_scope = Scope::None;
+    bool m_clientStatement = false; // a client's statement is being prepared or run
+    bool m_schemaChanged = false;   // a statement of this call alters the schema
+    QString m_refusal;              // why the authorizer refused a statement
 };
