@@ -7,6 +7,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace AuditTrail {
@@ -249,7 +251,17 @@ bool ensureTable(sqlite3 *db, QString *error)
 
 MaskedStatement maskPasswords(const QString &sql)
 {
-    if (!sql.contains(PasswordColumn))
+    // Only text naming the column, or a table that has it, can hold a password.
+    static const QStringList tables = [] {
+        QStringList names;
+        for (const TableDef &table : Schema::tables()) {
+            if (table.columnIndex(PasswordColumn) >= 0)
+                names << table.name;
+        }
+        return names;
+    }();
+    const auto named = [&sql](const QString &name) { return sql.contains(name); };
+    if (!sql.contains(PasswordColumn) && std::none_of(tables.cbegin(), tables.cend(), named))
         return {sql, false};
     return Masker(sql).run();
 }

@@ -129,6 +129,8 @@ SqlSession::SqlSession() = default;
 SqlSession::~SqlSession()
 {
     sqlite3_finalize(m_trailInsert);
+    for (sqlite3_stmt *stmt : m_kept)
+        sqlite3_finalize(stmt);
     if (!m_db)
         return;
     if (inTransaction())
@@ -245,17 +247,30 @@ int SqlSession::authorize(void *self, int action, const char *a, const char *b, 
     return SQLITE_OK;
 }
 
+// The statements of every change's scope, prepared once per session.
+bool SqlSession::runKept(Kept which)
+{
+    static const char *const texts[] = {"SAVEPOINT korvan_audit_scope", "RELEASE korvan_audit_scope",
+                                        "BEGIN IMMEDIATE", "COMMIT"};
+    sqlite3_stmt *&stmt = m_kept[int(which)];
+    if (!stmt && sqlite3_prepare_v3(m_db, texts[int(which)], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+        return false;
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    return rc == SQLITE_DONE;
+}
+
 bool SqlSession::beginChange()
 {
     if (!m_audit)
         return true;
     const QScopedValueRollback serverOwn(m_clientStatement, false);
     if (inTransaction()) {
-        if (!execPlain("SAVEPOINT korvan_audit_scope"))
+        if (!runKept(Kept::Savepoint))
             return false;
         m_scope = Scope::Savepoint;
     } else {
-        if (!execPlain("BEGIN IMMEDIATE"))
+        if (!runKept(Kept::Begin))
             return false;
         m_scope = Scope::Transaction;
     }
@@ -291,7 +306,7 @@ QString SqlSession::finishChange(const QString &sql, const QString &param, qint6
         abandonChange();
         return answer;
     }
-    const bool ended = m_scope == Scope::Savepoint ? execPlain("RELEASE korvan_audit_scope") : execPlain("COMMIT");
+    const bool ended = runKept(m_scope == Scope::Savepoint ? Kept::Release : Kept::Commit);
     if (!ended) {
         const QString answer = failure(u"COMMIT"_s, sqlite3_errcode(m_db));
         abandonChange();

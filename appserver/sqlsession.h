@@ -64,6 +64,8 @@ private:
     QString finishChange(const QString &sql, const QString &param, qint64 changed);
     void abandonChange();
     bool writeTrailRow(const QString &sql, const QString &param, qint64 changed);
+    enum class Kept { Savepoint, Release, Begin, Commit };
+    bool runKept(Kept which);
     static int authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d);
 
     sqlite3 *m_db = nullptr;
@@ -76,6 +78,7 @@ private:
 
     bool m_audit = false;
     sqlite3_stmt *m_trailInsert = nullptr;
+    sqlite3_stmt *m_kept[4] = {};
     QString m_clientAddress;
     QString m_user;
     enum class Scope { None, Transaction, Savepoint };
