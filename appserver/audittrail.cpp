@@ -108,9 +108,9 @@ private:
         token.text = QString::fromLatin1(Hidden);
     }
 
-    // Hides every value from p to the end of the expression that starts
-    // there; returns the position after it.
-    qsizetype hideExpression(qsizetype p)
+    // Goes to the end of the expression that starts at p, hiding its values
+    // when hide is set; returns the position after it.
+    qsizetype walkExpression(qsizetype p, bool hideValues)
     {
         int depth = 0;
         for (; p < m_sig.size(); ++p) {
@@ -121,7 +121,7 @@ private:
                 break;
             else if (depth == 0 && (t.is(",") || t.is(";") || endsExpression(t)))
                 break;
-            else if (isValue(t))
+            else if (hideValues && isValue(t))
                 hide(p);
         }
         return p;
@@ -134,7 +134,7 @@ private:
             qsizetype from = p + 2;
             if (tok(from).isWord("not"))
                 ++from;
-            hideExpression(from);
+            walkExpression(from, true);
         }
         qsizetype before = p - 1;
         if (tok(before).is(".")) // a qualified column: 职员.密码
@@ -196,28 +196,12 @@ private:
     qsizetype hideRow(qsizetype p, const QList<int> &places, bool parenthesised)
     {
         for (int item = 0; p < m_sig.size(); ++item) {
-            const qsizetype end = places.contains(item) ? hideExpression(p) : skipExpression(p);
-            p = end;
+            p = walkExpression(p, places.contains(item));
             if (!tok(p).is(","))
                 break;
             ++p;
         }
         return parenthesised && tok(p).is(")") ? p + 1 : p;
-    }
-
-    qsizetype skipExpression(qsizetype p) const
-    {
-        int depth = 0;
-        for (; p < m_sig.size(); ++p) {
-            const SqlToken &t = tok(p);
-            if (t.is("("))
-                ++depth;
-            else if (t.is(")") && --depth < 0)
-                break;
-            else if (depth == 0 && (t.is(",") || t.is(";") || endsExpression(t)))
-                break;
-        }
-        return p;
     }
 
     QList<SqlToken> m_tokens;
