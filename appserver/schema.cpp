@@ -201,6 +201,18 @@ const TableDef *Schema::find(const QString &name)
     return nullptr;
 }
 
+bool Schema::hasIndexOn(const QString &table, const QString &part)
+{
+    const TableDef *def = find(table);
+    if (!def)
+        return false;
+    for (const QStringList &index : def->indexes) {
+        if (index.contains(part))
+            return true;
+    }
+    return false;
+}
+
 // Every value is text compared without regard to the case of Latin letters,
 // as the client's dialect compares: a job typed ab-001 is found as AB-001 and
 // cannot be stored twice as AB-001 and ab-001. Key columns refuse NULL and the

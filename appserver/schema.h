@@ -29,6 +29,9 @@ public:
     static const QList<TableDef> &tables();
     // The table of that name, or null.
     static const TableDef *find(const QString &name);
+    // Whether an index of the table holds part (a column name or an
+    // expression as the index is declared, e.g. substr("船期",1,7)).
+    static bool hasIndexOn(const QString &table, const QString &part);
     // CREATE TABLE and CREATE INDEX statements of one table.
     static QStringList createStatements(const TableDef &table);
 };

@@ -1,5 +1,7 @@
 #include "sqlrewriter.h"
 
+#include "schema.h"
+
 #include <QSet>
 
 using namespace Qt::StringLiterals;
@@ -213,8 +215,11 @@ QString SqlRewriter::statement(int begin, int end)
     const int first = next(begin, end);
     if (first == end)
         return raw(begin, end);
-    if (m_tokens[first].isWord("SELECT"))
+    if (m_tokens[first].isWord("SELECT")) {
+        if (std::optional<QString> stepped = steppedDistinct(first, end))
+            return raw(begin, first) + *stepped;
         return raw(begin, first) + selectStatement(first, end);
+    }
     if (m_tokens[first].isWord("UPDATE"))
         return raw(begin, first) + updateStatement(first, end);
     return sequence(begin, end);
@@ -289,6 +294,62 @@ QString SqlRewriter::selectStatement(int begin, int end)
         }
     }
     return out;
+}
+
+// "select distinct Left(c, n) from t [where w]": the months in which the
+// jobs of a list sail. SQLite answers DISTINCT by reading the index from one
+// value to the next only when its statistics promise many rows per value,
+// and reads every row of the index range otherwise (statistics that predate
+// the table's growth). Here each distinct value is one seek for the first
+// value above the last: a recursive query, ascending, with a NULL first when
+// some row has none, as DISTINCT gives it. Taken only for a table with an
+// index on the expression, where each step is a seek.
+std::optional<QString> SqlRewriter::steppedDistinct(int begin, int end)
+{
+    const auto isName = [this](int at) {
+        const SqlToken &t = m_tokens[at];
+        return (t.kind == SqlToken::Word && !isKeyword(at)) || t.kind == SqlToken::Name;
+    };
+    const int distinct = next(begin + 1, end);
+    const int left = next(distinct + 1, end);
+    const int open = next(left + 1, end);
+    if (open >= end || !m_tokens[distinct].isWord("DISTINCT") || !m_tokens[left].isWord("LEFT")
+        || !m_tokens[open].is("("))
+        return std::nullopt;
+    const int close = m_match[open];
+    const int column = next(open + 1, close);
+    const int comma = next(column + 1, close);
+    const int count = next(comma + 1, close);
+    if (count >= close || !isName(column) || !m_tokens[comma].is(",") || m_tokens[count].kind != SqlToken::Number
+        || next(count + 1, close) != close)
+        return std::nullopt;
+    const int from = next(close + 1, end);
+    const int table = next(from + 1, end);
+    if (table >= end || !m_tokens[from].isWord("FROM") || !isName(table))
+        return std::nullopt;
+    const int where = next(table + 1, end);
+    if (where < end && (!m_tokens[where].isWord("WHERE") || next(where + 1, end) == end))
+        return std::nullopt;
+    for (int i = where; i < end; i = skip(i)) {
+        for (const char *word : {"GROUP", "ORDER", "HAVING", "LIMIT", "OFFSET", "UNION", "INTERSECT", "EXCEPT",
+                                 "WINDOW"}) {
+            if (m_tokens[i].isWord(word))
+                return std::nullopt;
+        }
+    }
+    const QString indexed = u"substr(\""_s + bareName(m_tokens[column]) + u"\",1,"_s + m_tokens[count].text + u')';
+    if (!Schema::hasIndexOn(bareName(m_tokens[table]), indexed))
+        return std::nullopt;
+
+    const QString value = u"substr("_s + m_tokens[column].text + u", 1,"_s + m_tokens[count].text + u')';
+    const QString source = u" FROM "_s + m_tokens[table].text + u" WHERE "_s
+                           + (where < end ? u"("_s + sequence(where + 1, end).trimmed() + u") AND "_s : QString());
+    const QString first = u"SELECT "_s + value + source + value + u" IS NOT NULL ORDER BY 1 LIMIT 1"_s;
+    const QString after = u"SELECT "_s + value + source + value + u" > korvan_steps.korvan_value ORDER BY 1 LIMIT 1"_s;
+    return u"WITH RECURSIVE korvan_steps(korvan_value) AS (SELECT ("_s + first + u") UNION ALL SELECT ("_s + after
+           + u") FROM korvan_steps WHERE korvan_value IS NOT NULL) SELECT NULL AS "_s
+           + quoteName(raw(left, close + 1)) + u" WHERE EXISTS (SELECT 1"_s + source + value
+           + u" IS NULL) UNION ALL SELECT korvan_value FROM korvan_steps WHERE korvan_value IS NOT NULL"_s;
 }
 
 // One SELECT core without its compound neighbours: removes "top n" (handing

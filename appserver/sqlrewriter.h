@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 // Rewrites the client's Access/SQL-Server-like SQL for SQLite, token by token:
 //   select top n ...            -> select ... LIMIT n (a part of a UNION is
@@ -13,6 +14,10 @@
 //   Left(x, n)                  -> substr(x, 1, n)
 //   "text"                      -> 'text'
 //   UPDATE t SET t.c = ...      -> UPDATE t SET c = ...
+//   select distinct Left(c, n) from t [where w], the month list of a job
+//   table with an index on that expression -> a recursive query that steps
+//                                  through the index from one value to the
+//                                  next, whatever the table's statistics say
 // A select-list item changed by the rewrite and without alias keeps its
 // original text as its column name. String literals, [bracketed] names and
 // comments are never altered. A text the rewriter cannot follow (an
@@ -39,6 +44,7 @@ private:
     QString run();
     QString statement(int begin, int end);
     QString selectStatement(int begin, int end);
+    std::optional<QString> steppedDistinct(int begin, int end);
     QString selectCore(int begin, int end, int *top);
     QString selectItem(int begin, int end);
     QString updateStatement(int begin, int end);

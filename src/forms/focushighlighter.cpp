@@ -27,6 +27,11 @@ void SetFieldColour(QWidget *field, const QColor &colour)
     field->setPalette(palette);
 }
 
+QColor ButtonFaceColour()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
+}
+
 } // namespace CommFunU
 
 FocusHighlighter &FocusHighlighter::instance()
@@ -38,6 +43,7 @@ FocusHighlighter &FocusHighlighter::instance()
 namespace {
 
 const char WatchedProperty[] = "korvanFocusHighlight";
+const char RestColourProperty[] = "korvanRestColour";
 
 // Read-only fields take no input, so they are not highlighted.
 bool isReadOnly(const QWidget *field)
@@ -54,10 +60,20 @@ bool isReadOnly(const QWidget *field)
 void paint(QWidget *field, bool focused)
 {
     const bool lit = focused && !isReadOnly(field);
-    CommFunU::SetFieldColour(field, lit ? CommFunU::HighlightColour() : QColor(Qt::white));
+    const QVariant rest = field->property(RestColourProperty);
+    const QColor restColour = rest.isValid() ? rest.value<QColor>() : QColor(Qt::white);
+    CommFunU::SetFieldColour(field, lit ? CommFunU::HighlightColour() : restColour);
 }
 
 } // namespace
+
+void CommFunU::SetRestColour(QWidget *field, const QColor &colour)
+{
+    if (!field)
+        return;
+    field->setProperty(RestColourProperty, colour);
+    paint(field, field->hasFocus());
+}
 
 void FocusHighlighter::watch(QWidget *field)
 {

@@ -216,4 +216,17 @@ void FlagsToYesNo(StringGrid *grid, int column, const QString &yes, const QStrin
         FlagsToYesNo(*grid->gridModel(), column, yes, no);
 }
 
+void FlagsToYesNo(QList<QStringList> &rows, int column, const QString &yes, const QString &no)
+{
+    for (qsizetype r = 1; r < rows.size(); ++r) {
+        if (column < 0 || column >= rows.at(r).size())
+            continue;
+        const QString flag = rows.at(r).at(column).trimmed();
+        if (flag == u"1"_s)
+            rows[r][column] = yes;
+        else if (flag == u"0"_s)
+            rows[r][column] = no;
+    }
+}
+
 } // namespace CommFunU

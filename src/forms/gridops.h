@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class StringGrid;
 class StringGridModel;
@@ -57,5 +59,8 @@ void ClearGridRows(StringGrid *grid, int firstRow);
 // Rows 1 to the last of one column: a trimmed "1" becomes yes, "0" becomes no.
 void FlagsToYesNo(StringGridModel &grid, int column, const QString &yes, const QString &no);
 void FlagsToYesNo(StringGrid *grid, int column, const QString &yes, const QString &no);
+// The same on rows not shown yet (row 0 is left alone), before they go into
+// a grid in one step: no signal per cell.
+void FlagsToYesNo(QList<QStringList> &rows, int column, const QString &yes, const QString &no);
 
 } // namespace CommFunU

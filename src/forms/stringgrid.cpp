@@ -2,9 +2,15 @@
 
 #include "stringgridmodel.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 // Hands every cell editor to the grid, so that the window's key handler sees
 // the keys typed while a cell is being edited.
@@ -20,6 +26,42 @@ public:
         if (editor)
             m_grid->watchEditor(editor);
         return editor;
+    }
+
+    // Cells hold plain text on one line: painted directly, without the text
+    // layout the style builds for every cell, which makes a long list paint
+    // several times faster.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                                   : QPalette::Inactive;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        const QString text = m_grid->cell(index.row(), index.column());
+        if (!text.isEmpty()) {
+            const QWidget *view = option.widget;
+            const int margin = (view ? view->style() : QApplication::style())
+                                   ->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+            const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+            QString shown = text;
+            shown.replace(u'\n', u' ').replace(u'\r', u' ');
+            if (option.fontMetrics.horizontalAdvance(shown) > area.width())
+                shown = option.fontMetrics.elidedText(shown, Qt::ElideRight, area.width());
+            painter->save();
+            painter->setFont(option.font);
+            painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+            painter->restore();
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+            const QWidget *view = option.widget;
+            (view ? view->style() : QApplication::style())->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
+        }
     }
 
 private:
@@ -172,6 +214,64 @@ int StringGrid::selectionTopRow() const
         }
     }
     return top >= 0 ? top : currentRow();
+}
+
+void StringGrid::fitColumns()
+{
+    const int columns = colCount();
+    if (columns < 1)
+        return;
+    // Measuring every cell costs too much for long lists: the widest texts
+    // are found by their length (a wide, CJK, character counting two) and
+    // only the few longest of each column are measured.
+    constexpr int Measured = 4;
+    const QList<QStringList> &rows = m_model->allRows();
+    const int firstRow = firstBodyRow();
+    QList<QList<std::pair<int, int>>> longest(columns); // (length, row), longest first
+    for (int r = firstRow; r < rows.size(); ++r) {
+        const QStringList &row = rows.at(r);
+        for (int c = 0; c < columns; ++c) {
+            int length = 0;
+            for (const QChar ch : row.at(c))
+                length += ch.unicode() >= 0x2E80 ? 2 : 1;
+            QList<std::pair<int, int>> &best = longest[c];
+            if (best.size() == Measured && length <= best.last().first)
+                continue;
+            auto at = std::find_if(best.begin(), best.end(), [length](const auto &e) { return e.first < length; });
+            best.insert(at, {length, r});
+            if (best.size() > Measured)
+                best.removeLast();
+        }
+    }
+
+    const QFontMetrics cellMetrics(font());
+    const QFontMetrics captionMetrics(horizontalHeader()->font());
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const int padding = fontMetrics().height();
+    QList<int> widths;
+    int total = 0;
+    for (int c = 0; c < columns; ++c) {
+        int width = hasHeadingRow() ? captionMetrics.horizontalAdvance(cell(0, c)) : 0;
+        for (const auto &[length, row] : std::as_const(longest[c])) {
+            Q_UNUSED(length)
+            width = qMax(width, cellMetrics.horizontalAdvance(rows.at(row).at(c)));
+        }
+        widths.append(width + margin + padding);
+        total += widths.last();
+    }
+    // A long list is about to get its vertical scroll bar: its width is not
+    // shared out, or the last column would run under it.
+    int room = viewport()->width();
+    const int bodyRows = rowCount() - firstBodyRow();
+    if (!verticalScrollBar()->isVisible() && bodyRows * verticalHeader()->defaultSectionSize() > viewport()->height())
+        room -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    const int spare = room - total;
+    if (spare > 0) {
+        for (int c = 0; c < columns; ++c)
+            widths[c] += spare / columns + (c == columns - 1 ? spare % columns : 0);
+    }
+    for (int c = 0; c < columns; ++c)
+        setColumnWidth(c, widths.at(c));
 }
 
 void StringGrid::commitEditor()

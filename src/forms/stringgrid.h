@@ -55,6 +55,11 @@ public:
     int currentCol() const;
     void setCurrentCell(int row, int column);
     int selectionTopRow() const;
+    // Every column as wide as its widest text (caption included) with some
+    // room to spare; width left over is shared out, so that the columns fill
+    // the grid, and the last one follows when the grid is resized.
+    void fitColumns();
+
     // Ends the cell editor, keeping what was typed.
     void commitEditor();
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }

@@ -118,33 +118,8 @@ void MasterDataWindow::fillGrid(const QString &sql)
     }
     if (AnswerToGrid(answer, m_grid, 0)) {
         afterFill();
-        fitColumns();
+        m_grid->fitColumns();
     }
-}
-
-void MasterDataWindow::fitColumns()
-{
-    // Every column as wide as its widest text (caption included) with some
-    // room to spare; width left over is shared out, so the columns fill the
-    // grid, and the last one follows when the window is resized.
-    const int columns = m_grid->colCount();
-    if (columns < 1)
-        return;
-    m_grid->resizeColumnsToContents();
-    const int padding = m_grid->fontMetrics().height();
-    QList<int> widths;
-    int total = 0;
-    for (int c = 0; c < columns; ++c) {
-        widths.append(m_grid->columnWidth(c) + padding);
-        total += widths.last();
-    }
-    const int spare = m_grid->viewport()->width() - total;
-    if (spare > 0) {
-        for (int c = 0; c < columns; ++c)
-            widths[c] += spare / columns + (c == columns - 1 ? spare % columns : 0);
-    }
-    for (int c = 0; c < columns; ++c)
-        m_grid->setColumnWidth(c, widths.at(c));
 }
 
 void MasterDataWindow::fillOnFirstDropDown(int tag, std::function<QStringList()> items)

@@ -71,8 +71,6 @@ protected:
     // Fills the grid from a Mode 1 query (column names as row 0); shows
     // "出错: \r" + message on failure.
     void fillGrid(const QString &sql);
-    // Sizes the grid's columns to their texts.
-    void fitColumns();
     // Fills the combo box of tag from items() the first time its list drops
     // down; the text it shows stays, and filling is no change by the user.
     void fillOnFirstDropDown(int tag, std::function<QStringList()> items);

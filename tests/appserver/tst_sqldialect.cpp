@@ -70,6 +70,8 @@ private slots:
     void refundMarksBothFlags();
     void portNumbersCompareAsNumbers();
     void textComparesWithoutCase();
+    void monthListsStepThroughTheIndex_data();
+    void monthListsStepThroughTheIndex();
     void messages_data();
     void messages();
     void valuesSurviveWriteAndRead_data();
@@ -239,8 +241,20 @@ void tst_SqlDialect::rewrite_data()
     add("plus inside values", u"insert into t values('a'+'b', :p1)"_s,
         u"insert into t values(korvan_add('a', 'b'), :p1)"_s);
     add("changed item keeps its name", u"select a+b, c from t"_s, u"select korvan_add(a, b) AS \"a+b\", c from t"_s);
-    add("Left", u"select distinct Left(船期,7) from 货运出口基本信息 "_s,
-        u"select distinct substr(船期, 1,7) AS \"Left(船期,7)\" from 货运出口基本信息 "_s);
+    add("Left", u"select distinct Left(箱类型,2) from 货运出口货物明细 "_s,
+        u"select distinct substr(箱类型, 1,2) AS \"Left(箱类型,2)\" from 货运出口货物明细 "_s);
+    add("month list of a job table",
+        u"select distinct Left(船期,7) from 货运进口基本信息  where  (操作员='x')"_s,
+        u"WITH RECURSIVE korvan_steps(korvan_value) AS ("
+        "SELECT (SELECT substr(船期, 1,7) FROM 货运进口基本信息 WHERE ((操作员='x')) AND substr(船期, 1,7) IS NOT NULL ORDER BY 1 LIMIT 1) "
+        "UNION ALL SELECT (SELECT substr(船期, 1,7) FROM 货运进口基本信息 WHERE ((操作员='x')) AND substr(船期, 1,7) > korvan_steps.korvan_value ORDER BY 1 LIMIT 1) "
+        "FROM korvan_steps WHERE korvan_value IS NOT NULL) "
+        "SELECT NULL AS \"Left(船期,7)\" WHERE EXISTS (SELECT 1 FROM 货运进口基本信息 WHERE ((操作员='x')) AND substr(船期, 1,7) IS NULL) "
+        "UNION ALL SELECT korvan_value FROM korvan_steps WHERE korvan_value IS NOT NULL"_s);
+    add("month list without an index on the month", u"select distinct Left(船期,4) from 货运出口基本信息"_s,
+        u"select distinct substr(船期, 1,4) AS \"Left(船期,4)\" from 货运出口基本信息"_s);
+    add("month list with an order", u"select distinct Left(船期,7) from 货运出口基本信息 order by 1"_s,
+        u"select distinct substr(船期, 1,7) AS \"Left(船期,7)\" from 货运出口基本信息 order by 1"_s);
     add("Left in a condition", u"select a from t where LEFT (船期, 4)='2024'"_s,
         u"select a from t where substr(船期, 1, 4)='2024'"_s);
     add("double-quoted literal", u"select a from t where b = \"it's \"\"x\"\"\""_s,
@@ -546,6 +560,33 @@ void tst_SqlDialect::textComparesWithoutCase()
     QCOMPARE(exec(u"insert into 货运出口货物明细 values('SHA-0003',:p1,'X','1','1.000','1.000')"_s, u"20'gp"_s),
              u"1"_s);
     QCOMPARE(query(u"select count(distinct 箱类型) from 货运出口货物明细 where 箱类型 like '20%'"_s), u"1|1"_s);
+}
+
+// The month lists answer what DISTINCT answers, an empty sailing date and a
+// missing one included, and each step is a seek in an index.
+void tst_SqlDialect::monthListsStepThroughTheIndex_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::newRow("all jobs") << QString();
+    QTest::newRow("an operator") << u" where  (操作员='陈静')"_s;
+    QTest::newRow("a department")
+        << u" where  (操作员 in (SELECT 职员.职员姓名 FROM 职员 WHERE (职员.所属部门)='海运出口部'))"_s;
+    QTest::newRow("nobody") << u" where (1=0)"_s;
+}
+
+void tst_SqlDialect::monthListsStepThroughTheIndex()
+{
+    QFETCH(QString, condition);
+    QCOMPARE(exec(u"insert into 货运出口基本信息 (业务编号, 操作员, 船期) values ('E1', '陈静', '')"_s), u"1"_s);
+    QCOMPARE(exec(u"insert into 货运出口基本信息 (业务编号, 操作员, 船期) values ('E2', '赵敏', NULL)"_s), u"1"_s);
+    QCOMPARE(exec(u"insert into 货运出口基本信息 (业务编号, 操作员, 船期) values ('E3', '陈静', '2023-12-31')"_s), u"1"_s);
+    const QString sql = u"select distinct Left(船期,7) from 货运出口基本信息 "_s + condition;
+    // The same list as DISTINCT makes it: substr(… || '') is no indexed expression.
+    const QString plain = u"select distinct substr(船期||'',1,7) as m from 货运出口基本信息 "_s + condition + u" order by m"_s;
+    QCOMPARE(query(sql), query(plain));
+    QVERIFY(SqlRewriter::rewrite(sql).startsWith(u"WITH RECURSIVE"_s));
+    const QString plan = query(u"explain query plan "_s + SqlRewriter::rewrite(sql));
+    QVERIFY2(plan.contains(u"RECURSIVE STEP"_s) && plan.contains(u"SEARCH 货运出口基本信息 USING"_s), qPrintable(plan));
 }
 
 void tst_SqlDialect::messages_data()

@@ -1,0 +1,288 @@
+#include "joblistframe.h"
+
+#include "amount.h"
+#include "captionname.h"
+#include "gridops.h"
+#include "korvanerror.h"
+#include "marks.h"
+#include "queryhelpers.h"
+#include "serverconnection.h"
+#include "stringgrid.h"
+#include "stringgridmodel.h"
+#include "tpntmainfrm.h"
+#include "values.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using namespace CommFunU;
+
+namespace {
+
+// The wait cursor while a command runs; the status line is cleared when it
+// ends, however it ends.
+class Busy
+{
+    Q_DISABLE_COPY(Busy)
+public:
+    explicit Busy(QStatusBar *status) : m_status(status) { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Busy()
+    {
+        m_status->clearMessage();
+        QGuiApplication::restoreOverrideCursor();
+    }
+
+private:
+    QStatusBar *m_status;
+};
+
+} // namespace
+
+JobListFrame::JobListFrame(const Settings &settings, QueryText query, QWidget *parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_query(std::move(query))
+    , m_tree(new MonthTree(this))
+    , m_filters(new JobListFilters(settings.filters, this))
+    , m_grid(new StringGrid(this))
+    , m_status(new QStatusBar(this))
+    , m_buttonColumn(new QWidget(this))
+{
+    m_grid->setEditable(false);
+    m_grid->setRowSelect(true);
+    m_grid->setHeadingRow(true);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setAccessibleName(settings.listTitle);
+    emptyList();
+
+    auto *buttons = new QHBoxLayout(m_buttonColumn);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addStretch();
+
+    auto *listBox = new QGroupBox(settings.listTitle, this);
+    auto *listLayout = new QVBoxLayout(listBox);
+    listLayout->addWidget(m_grid);
+
+    auto *right = new QWidget(this);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(m_filters);
+    rightLayout->addWidget(m_buttonColumn);
+    rightLayout->addWidget(listBox, 1);
+
+    auto *treeBox = new QGroupBox(u"目录树"_s, this);
+    auto *treeLayout = new QVBoxLayout(treeBox);
+    treeLayout->addWidget(m_tree);
+
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(treeBox);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+    // Wide enough for a month under its root, with room to spare.
+    m_tree->setMinimumWidth(m_tree->fontMetrics().horizontalAdvance(u"海运出口海运出口"_s) + 2 * m_tree->indentation());
+    split->setSizes({treeBox->minimumSizeHint().width() + m_tree->indentation(), 1000});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->addWidget(split, 1);
+    layout->addWidget(m_status);
+
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &JobListFrame::selectionChanged);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.row() >= 1)
+            emit rowActivated(index.row());
+    });
+}
+
+JobListFrame::~JobListFrame() = default;
+
+QString JobListFrame::periodCondition() const
+{
+    const QString &a = m_settings.filters.alias;
+    return u" ("_s + a + u"船期>='"_s + DateText(m_filters->from()) + u"') AND "_s + u"("_s + a + u"船期<='"_s
+           + DateText(m_filters->to()) + u"') "_s;
+}
+
+QPushButton *JobListFrame::addButton(const QString &caption, std::function<void()> command)
+{
+    auto *b = new QPushButton(caption, m_buttonColumn);
+    b->setObjectName(CaptionName(caption));
+    b->setAutoDefault(false);
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(u"清空条件"_s) + 24);
+    auto *bar = static_cast<QHBoxLayout *>(m_buttonColumn->layout());
+    bar->insertWidget(bar->count() - 1, b);
+    connect(b, &QPushButton::clicked, this, std::move(command));
+    m_buttons << b;
+    return b;
+}
+
+QPushButton *JobListFrame::button(const QString &caption) const
+{
+    for (QPushButton *b : m_buttons) {
+        if (b->text() == caption || b->objectName() == caption)
+            return b;
+    }
+    return nullptr;
+}
+
+void JobListFrame::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        refresh();
+}
+
+void JobListFrame::refresh()
+{
+    if (m_refreshPosted)
+        return;
+    m_refreshPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshPosted = false;
+            rebuildTree();
+        },
+        Qt::QueuedConnection);
+}
+
+void JobListFrame::showStatus(const QString &text)
+{
+    if (text.isEmpty())
+        m_status->clearMessage();
+    else
+        m_status->showMessage(text);
+    m_status->repaint();
+}
+
+void JobListFrame::rebuildTree()
+{
+    const bool wasListed = m_listed;
+    const bool hadMonth = !m_tree->month().isEmpty();
+    {
+        Busy busy(m_status);
+        m_tree->rebuild(m_filters->treeCondition(), [this](const QString &text) { showStatus(text); });
+    }
+    const bool first = !m_treeBuilt;
+    m_treeBuilt = true;
+    if (m_tree->months(JobLine::Export).isEmpty() && m_tree->months(JobLine::Import).isEmpty())
+        m_status->showMessage(u"没有可以查看的业务"_s);
+    if (first && m_settings.openNewestMonth && m_tree->selectedItems().isEmpty()) {
+        for (JobLine l : {JobLine::Export, JobLine::Import}) {
+            const QStringList months = m_tree->months(l);
+            if (!months.isEmpty()) {
+                // Months come in the database's order, which need not be by date.
+                m_tree->selectMonth(l, *std::max_element(months.begin(), months.end()));
+                return;
+            }
+        }
+    }
+    // The months were replaced silently. A list that was on show is asked for
+    // again, for the line still selected; the list of a month that has gone
+    // is emptied, as when its root is chosen.
+    if (hadMonth && m_tree->month().isEmpty())
+        emptyList();
+    else if (wasListed)
+        runQuery();
+}
+
+void JobListFrame::selectionChanged()
+{
+    const QString month = m_tree->month();
+    if (month.isEmpty()) {
+        emptyList();
+        return;
+    }
+    const QDate first = ParseDate(month + u"-01"_s);
+    m_filters->setPeriod(MonthStart(first), MonthEnd(first));
+    runQuery();
+}
+
+void JobListFrame::emptyList()
+{
+    ClearGridRows(m_grid, 0);
+    m_grid->setColCount(1);
+    m_listed = false;
+}
+
+void JobListFrame::runQuery()
+{
+    Busy busy(m_status);
+    showStatus(u"正在查询服务器,请稍侯..."_s);
+    const QString sql = queryText();
+    ServerConnection *server = nullptr;
+    try {
+        server = &GetAppServer();
+    } catch (const KorvanError &) {
+        return; // the connection's provider has shown why
+    }
+    // A connection lost on the way is not caught: the process-wide handler
+    // tells the user.
+    const QString answer = server->openQuery(sql, QString(), 1);
+    if (answer.startsWith(u"Err"_s)) {
+        ShowMessage(u"出错: \r"_s + sql + answer.mid(3));
+        return;
+    }
+    showStatus(u"正在处理数据,请稍侯..."_s);
+    // The rows are made ready aside and shown in one step: the column names,
+    // then the jobs, at least two columns and two rows as TextToGrid gives.
+    ResultReader reader = ResultReader::fromAnswer(answer);
+    const int columns = reader.columnCount();
+    if (columns <= 0)
+        return;
+    QList<QStringList> rows = reader.rows();
+    while (rows.size() < 2)
+        rows.append(QStringList());
+    for (int column : m_settings.flagColumns)
+        FlagsToYesNo(rows, column, u"是"_s, u"否"_s);
+    m_grid->setRows(std::move(rows), qMax(2, columns));
+    if (m_settings.totalLabelColumn >= 0)
+        AddTotalLine(*m_grid->gridModel(), m_settings.totalLabelColumn, m_settings.totalColumns);
+    m_grid->fitColumns();
+    m_listed = true;
+}
+
+void JobListFrame::AddTotalLine(StringGridModel &grid, int labelColumn, const QList<int> &columns)
+{
+    AddGridRowIfFilled(grid);
+    const int last = grid.rowCount() - 1;
+    grid.setCell(last, labelColumn, u"TOTAL:"_s);
+    for (int column : columns) {
+        Amount sum;
+        for (int r = 1; r < last; ++r)
+            sum += ParseAmount(grid.cell(r, column));
+        grid.setCell(last, column, ScaledToText(sum));
+    }
+}
+
+void JobListFrame::clearConditions()
+{
+    m_filters->clear();
+}
+
+QString JobListFrame::reportText() const
+{
+    QString text = InfoText(1) + FieldSep + m_settings.reportTitle + FieldSep;
+    // Six header texts: the third is the print time.
+    text += FieldSep + FieldSep + u"打印时间:"_s + InfoText(2) + FieldSep + FieldSep + FieldSep + FieldSep;
+    return text + GridToText(m_grid, 0, 1) + CellSep + FieldSep;
+}
+
+void JobListFrame::print()
+{
+    const QString text = reportText();
+    TPntMainFrm window(this);
+    if (window.Load(text))
+        window.exec();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "joblistfilters.h"
+#include "monthtree.h"
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class QGroupBox;
+class QPushButton;
+class QStatusBar;
+class StringGrid;
+class StringGridModel;
+
+// The frame every job list shares: the business query, the finance views
+// and the container statistics. On the left the month tree of both lines;
+// on the right the condition boxes, the window's buttons, the list and a
+// status line. A window gives its settings and its SQL; the frame does the
+// rest:
+//
+//     JobListFrame::Settings s;
+//     s.filters.vesselBoxes = false;          // no 船名 / 航次 boxes
+//     s.filters.alias = u"a."_s;              // the basic table is "a"
+//     s.totalLabelColumn = 7;                 // "TOTAL:" in column 7 ...
+//     s.totalColumns = {8, 9, 10};            // ... and these summed
+//     s.reportTitle = u"主营业务收支"_s;
+//     auto *frame = new JobListFrame(s, [](const JobListFrame &f) {
+//         return u"SELECT … FROM "_s + f.basicTable() + u" a … WHERE"_s + f.periodCondition()
+//                + f.filters()->conditions();
+//     }, this);
+//     frame->addButton(u"统计"_s, [frame] { frame->runQuery(); });
+//     frame->addButton(u"清空"_s, [frame] { frame->clearConditions(); });
+//     frame->addButton(u"打印(&P)"_s, [frame] { frame->print(); });
+//
+// Showing the frame builds the tree once it is on screen; choosing a month
+// sets the period to that month and runs the query; choosing a root empties
+// the list. The line of the selected node chooses the tables (basicTable()).
+class JobListFrame : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(JobListFrame)
+public:
+    struct Settings {
+        JobListFilters::Options filters;
+        QString listTitle = QStringLiteral("详细信息");
+        QString reportTitle;      // the title of the printed list
+        QList<int> flagColumns;   // "1" / "0" shown as 是 / 否
+        int totalLabelColumn = -1; // where "TOTAL:" goes; -1: no TOTAL line
+        QList<int> totalColumns;  // summed in the TOTAL line
+        // The first time the tree is built with nothing selected, the newest
+        // month is chosen (export before import), so the list shows jobs.
+        bool openNewestMonth = false;
+    };
+    using QueryText = std::function<QString(const JobListFrame &frame)>;
+
+    JobListFrame(const Settings &settings, QueryText query, QWidget *parent = nullptr);
+    ~JobListFrame() override;
+
+    MonthTree *tree() const { return m_tree; }
+    JobListFilters *filters() const { return m_filters; }
+    StringGrid *grid() const { return m_grid; }
+    QStatusBar *statusLine() const { return m_status; }
+
+    JobLine line() const { return m_tree->line(); }
+    QString basicTable() const { return BasicTableOf(line()); }
+    // " (船期>='from') AND (船期<='to') " with the basic table's alias.
+    QString periodCondition() const;
+    // The list's SQL as the window composes it.
+    QString queryText() const { return m_query(*this); }
+
+    // Adds a button after the ones already there.
+    QPushButton *addButton(const QString &caption, std::function<void()> command);
+    QPushButton *button(const QString &caption) const;
+
+    // Rebuilds the tree once the event loop runs again (several requests
+    // before then rebuild once).
+    void refresh();
+    // Rebuilds the tree now. The selected line and month stay selected, and
+    // a list on show is asked for again with the same conditions.
+    void rebuildTree();
+    // The query: the list with its column names as row 0, then the TOTAL
+    // line and the 是/否 columns.
+    void runQuery();
+    // Empties the enabled condition boxes; locked boxes and the period stay.
+    void clearConditions();
+    // The report text of the list for the report print window.
+    QString reportText() const;
+    // Opens the report print window with the list.
+    void print();
+    // Whether the list shows the answer of a query (else it is empty).
+    bool showsList() const { return m_listed; }
+
+    // Appends the TOTAL line: "TOTAL:" in labelColumn and each of columns
+    // summed over the rows from 1 (an empty cell counts 0), "0.000".
+    static void AddTotalLine(StringGridModel &grid, int labelColumn, const QList<int> &columns);
+
+signals:
+    // A body row was double-clicked.
+    void rowActivated(int row);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void selectionChanged();
+    void emptyList();
+    void showStatus(const QString &text);
+
+    Settings m_settings;
+    QueryText m_query;
+    MonthTree *m_tree;
+    JobListFilters *m_filters;
+    StringGrid *m_grid;
+    QStatusBar *m_status;
+    QList<QPushButton *> m_buttons;
+    QWidget *m_buttonColumn;
+    bool m_refreshPosted = false;
+    bool m_treeBuilt = false;
+    bool m_listed = false;
+};
