@@ -414,8 +414,6 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
 QString SqlSession::execSql(const QString &sql, const QString &param)
 {
     const ClientStatements client(m_clientStatement, m_schemaChanged);
-    if (!beginChange())
-        return failure(u"BEGIN IMMEDIATE"_s, sqlite3_errcode(m_db));
     qint64 changed = 0;
     QString answer = runStatements(sql, param.toUtf8(), &changed);
     if (!answer.isEmpty()) {
@@ -446,6 +444,10 @@ QString SqlSession::runStatements(const QString &sql, const QByteArray &param, q
             continue;
         if ((rc = bindParam(st.stmt, param)) != SQLITE_OK)
             return failure(sql, rc);
+        // The scope begins with the first statement that writes: reading
+        // statements and settings (PRAGMA foreign_keys) run as they always did.
+        if (m_audit && m_scope == Scope::None && !sqlite3_stmt_readonly(st.stmt) && !beginChange())
+            return failure(u"BEGIN IMMEDIATE"_s, sqlite3_errcode(m_db));
         const sqlite3_int64 totalBefore = sqlite3_total_changes64(m_db);
         while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         }

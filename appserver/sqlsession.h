@@ -9,10 +9,11 @@ struct sqlite3_stmt;
 // One client session's database connection: runs the calls of the server
 // contract and answers them as result strings ("Err" + message on failure).
 //
-// With the audit trail on, a call that changes the database runs in a
-// transaction of its own (a savepoint inside the client's transaction) that
-// also writes its row of the trail (audittrail.h): the change and its row are
-// kept or lost together, and the call is all or nothing. Client statements
+// With the audit trail on, a call that changes the database runs, from its
+// first writing statement on, in a transaction of its own (a savepoint inside
+// the client's transaction) that also writes its row of the trail
+// (audittrail.h): the change and its row are kept or lost together, and the
+// call is all or nothing. Client statements
 // can neither write the trail nor end that transaction half-way (COMMIT,
 // BEGIN); a ROLLBACK ends the client's transaction as before.
 class SqlSession
