@@ -79,6 +79,9 @@ class TestBackup : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_folder;
+    QString m_demoCopy;
+
 private slots:
     void backupDuringConcurrentSaves()
     {
@@ -143,32 +146,27 @@ private slots:
         QTest::addColumn<QString>("finding");
         QTest::newRow("whole") << QString() << 0 << u"tables: all 15 present"_s;
         QTest::newRow("pages overwritten") << u"pages"_s << 1 << u"integrity check failed"_s;
-        QTest::newRow("cut short") << u"truncate"_s << 1 << u"integrity check failed"_s;
         QTest::newRow("not a database") << u"text"_s << 1 << u"file is not a database"_s;
         QTest::newRow("a table missing") << u"drop"_s << 1 << u"tables missing: 港口"_s;
-        QTest::newRow("no such file") << u"missing"_s << 1 << u"no such file"_s;
     }
     void checkFindsDamage()
     {
         QFETCH(QString, damage);
         QFETCH(int, exitCode);
         QFETCH(QString, finding);
-        QTemporaryDir folder;
-        {
+        if (m_demoCopy.isEmpty()) { // one backup of the demo company for every row
             TestServer server;
-            QVERIFY2(server.start({u"--demo"_s, u"--backup-dir"_s, folder.path()}), qPrintable(server.errorText()));
-            QTRY_COMPARE(copiesIn(folder.path()).size(), 1);
+            QVERIFY2(server.start({u"--demo"_s, u"--backup-dir"_s, m_folder.path()}), qPrintable(server.errorText()));
+            QTRY_COMPARE(copiesIn(m_folder.path()).size(), 1);
+            m_demoCopy = m_folder.filePath(copiesIn(m_folder.path()).first());
         }
-        const QString copy = folder.filePath(copiesIn(folder.path()).first());
+        const QString copy = m_folder.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".db"_s);
+        QVERIFY(QFile::copy(m_demoCopy, copy));
         QFile file(copy);
-        if (damage == u"pages"_s || damage == u"truncate"_s) {
+        if (damage == u"pages"_s) {
             QVERIFY(file.open(QIODevice::ReadWrite));
-            if (damage == u"truncate"_s) {
-                QVERIFY(file.resize(file.size() / 2));
-            } else {
-                file.seek(4096); // from page 2 on: the first tables' pages
-                file.write(QByteArray(4 * 4096, '\xff'));
-            }
+            file.seek(4096); // from page 2 on: the first tables' pages
+            file.write(QByteArray(4 * 4096, '\xff'));
             file.close();
         } else if (damage == u"text"_s) {
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -179,8 +177,6 @@ private slots:
             sqlite3_open(QFile::encodeName(copy).constData(), &db);
             QCOMPARE(sqlite3_exec(db, "drop table 港口", nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(db);
-        } else if (damage == u"missing"_s) {
-            QVERIFY(file.remove());
         }
         const Check check = checkFile(copy);
         QCOMPARE(check.exitCode, exitCode);
@@ -202,27 +198,6 @@ private slots:
         // The folder appears: the next copy is written.
         QVERIFY(QDir().mkpath(missing));
         QTRY_VERIFY_WITH_TIMEOUT(!copiesIn(missing).isEmpty(), 20000);
-    }
-
-    void badBackupOptionsAreRefused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("message");
-        const QString hours = u"--backup-every needs a number of hours above 0"_s;
-        QTest::newRow("hours not a number") << QStringList{u"--backup-dir"_s, u"."_s, u"--backup-every"_s, u"x"_s} << hours;
-        QTest::newRow("hours zero") << QStringList{u"--backup-dir"_s, u"."_s, u"--backup-every"_s, u"0"_s} << hours;
-        QTest::newRow("keep zero") << QStringList{u"--backup-dir"_s, u"."_s, u"--keep"_s, u"0"_s}
-                                   << u"--keep needs a whole number of backups"_s;
-        QTest::newRow("keep without a folder") << QStringList{u"--keep"_s, u"3"_s}
-                                               << u"--backup-every and --keep need --backup-dir"_s;
-    }
-    void badBackupOptionsAreRefused()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, message);
-        TestServer server;
-        QVERIFY(!server.start(arguments));
-        QVERIFY2(server.errorText().contains(message), qPrintable(server.errorText()));
     }
 };
 
