@@ -104,10 +104,11 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
     }
     const bool unknown = check == SqlSession::LoginCheck::UnknownUser;
     const int failures = m_throttle->failed(m_peerAddress);
-    serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row from %6)"_s.arg(m_id)
-                  .arg(m_peer, user, unknown ? u"unknown user"_s : u"wrong password"_s)
-                  .arg(failures)
-                  .arg(m_peerAddress));
+    // One pass over the line, and the name on one line: what a client typed
+    // cannot forge placeholders or further log lines.
+    serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row from %6)"_s.arg(
+        QString::number(m_id), m_peer, user.simplified(), unknown ? u"unknown user"_s : u"wrong password"_s,
+        QString::number(failures), m_peerAddress));
     return unknown ? u"Errunknown user: "_s + user : u"Errwrong password"_s;
 }
 
