@@ -97,8 +97,6 @@ qint64 rowsChanged(sqlite3 *db, sqlite3_int64 totalBefore)
     return sqlite3_total_changes64(db) > totalBefore ? sqlite3_changes64(db) : 0;
 }
 
-constexpr char ScopeSavepoint[] = "korvan_audit_scope";
-
 bool isSchemaAction(int action)
 {
     return (action >= SQLITE_CREATE_INDEX && action <= SQLITE_DROP_VIEW && action != SQLITE_DELETE)
@@ -231,10 +229,6 @@ int SqlSession::authorize(void *self, int action, const char *a, const char *b, 
         if (session->m_scope != Scope::None && !same(a, "ROLLBACK"))
             return refuse(u"transactions are begun and committed with BeginTrans and CommitTrans"_s);
         break;
-    case SQLITE_SAVEPOINT:
-        if (b && qstricmp(b, ScopeSavepoint) == 0)
-            return refuse(u"this savepoint name is the server's own"_s);
-        break;
     case SQLITE_PRAGMA:
         if (a && b && qstricmp(a, "writable_schema") == 0)
             return refuse(u"the schema cannot be written directly"_s);
@@ -243,15 +237,14 @@ int SqlSession::authorize(void *self, int action, const char *a, const char *b, 
         break;
     }
     if (isSchemaAction(action))
-        session->m_schemaChanged = true;
+        session->m_statementAltersSchema = true;
     return SQLITE_OK;
 }
 
 // The statements of every change's scope, prepared once per session.
 bool SqlSession::runKept(Kept which)
 {
-    static const char *const texts[] = {"SAVEPOINT korvan_audit_scope", "RELEASE korvan_audit_scope",
-                                        "BEGIN IMMEDIATE", "COMMIT"};
+    static const char *const texts[] = {"BEGIN IMMEDIATE", "COMMIT"};
     sqlite3_stmt *&stmt = m_kept[int(which)];
     if (!stmt && sqlite3_prepare_v3(m_db, texts[int(which)], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
         return false;
@@ -264,55 +257,40 @@ bool SqlSession::beginChange()
 {
     if (!m_audit)
         return true;
-    const QScopedValueRollback serverOwn(m_clientStatement, false);
     if (inTransaction()) {
-        if (!runKept(Kept::Savepoint))
-            return false;
-        m_scope = Scope::Savepoint;
-    } else {
-        if (!runKept(Kept::Begin))
-            return false;
-        m_scope = Scope::Transaction;
+        m_scope = Scope::Joined;
+        return true;
     }
+    const QScopedValueRollback serverOwn(m_clientStatement, false);
+    if (!runKept(Kept::Begin))
+        return false;
+    m_scope = Scope::Own;
     return true;
 }
 
-void SqlSession::abandonChange()
+QString SqlSession::endChange(const QString &sql, const QString &param, qint64 changed, bool failed)
 {
-    const QScopedValueRollback serverOwn(m_clientStatement, false);
     const Scope scope = std::exchange(m_scope, Scope::None);
     if (scope == Scope::None || !inTransaction())
-        return; // nothing begun, or the database has rolled it all back
-    if (scope == Scope::Savepoint)
-        execPlain("ROLLBACK TO korvan_audit_scope; RELEASE korvan_audit_scope");
-    else
-        execPlain("ROLLBACK");
-}
-
-// Writes the trail row (when the call changed anything) and ends the scope;
-// an empty answer is success, else the "Err" answer, with nothing kept.
-QString SqlSession::finishChange(const QString &sql, const QString &param, qint64 changed)
-{
-    if (m_scope == Scope::None)
-        return QString();
+        return QString(); // nothing begun, or a ROLLBACK (or the database) threw it all away
     const QScopedValueRollback serverOwn(m_clientStatement, false);
-    if (!inTransaction()) {
-        // A ROLLBACK among the statements threw everything away: nothing to record.
-        m_scope = Scope::None;
+    if (failed && scope == Scope::Own) {
+        execPlain("ROLLBACK");
         return QString();
     }
     if ((changed > 0 || m_schemaChanged) && !writeTrailRow(sql, param, changed)) {
+        // A change that cannot be recorded is not kept, nor the client's
+        // transaction it joined (CommitTrans then says so).
         const QString answer = failure(sql, sqlite3_errcode(m_db));
-        abandonChange();
+        execPlain("ROLLBACK");
         return answer;
     }
-    const bool ended = runKept(m_scope == Scope::Savepoint ? Kept::Release : Kept::Commit);
-    if (!ended) {
+    if (scope == Scope::Own && !runKept(Kept::Commit)) {
         const QString answer = failure(u"COMMIT"_s, sqlite3_errcode(m_db));
-        abandonChange();
+        if (inTransaction())
+            execPlain("ROLLBACK");
         return answer;
     }
-    m_scope = Scope::None;
     return QString();
 }
 
@@ -369,6 +347,7 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
     const QByteArray text = SqlDialect::rewrite(sql).toUtf8();
     Statement st;
     const char *tail = nullptr;
+    m_statementAltersSchema = false;
     int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st.stmt, &tail);
     if (rc != SQLITE_OK)
         return failure(sql, rc);
@@ -398,13 +377,14 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
     }
     if (rc != SQLITE_DONE) {
         const QString answer = failure(sql, rc);
-        abandonChange();
+        endChange(sql, param, 0, true);
         return answer;
     }
     if (changes) {
         const qint64 changed = rowsChanged(m_db, totalBefore);
+        m_schemaChanged = m_statementAltersSchema;
         sqlite3_reset(st.stmt);
-        const QString refused = finishChange(sql, param, changed);
+        const QString refused = endChange(sql, param, changed, false);
         if (!refused.isEmpty())
             return refused;
     }
@@ -415,14 +395,12 @@ QString SqlSession::execSql(const QString &sql, const QString &param)
 {
     const ClientStatements client(m_clientStatement, m_schemaChanged);
     qint64 changed = 0;
-    QString answer = runStatements(sql, param.toUtf8(), &changed);
-    if (!answer.isEmpty()) {
-        abandonChange();
-        return answer;
-    }
-    answer = finishChange(sql, param, changed);
-    if (!answer.isEmpty())
-        return answer;
+    const QString failed = runStatements(sql, param.toUtf8(), &changed);
+    const QString refused = endChange(sql, param, changed, !failed.isEmpty());
+    if (!failed.isEmpty())
+        return failed;
+    if (!refused.isEmpty())
+        return refused;
     return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
 }
 
@@ -436,6 +414,7 @@ QString SqlSession::runStatements(const QString &sql, const QByteArray &param, q
             return u"Errstatements after a ROLLBACK in the same call are not run"_s;
         Statement st;
         const char *tail = nullptr;
+        m_statementAltersSchema = false;
         int rc = sqlite3_prepare_v2(m_db, next, int(end - next), &st.stmt, &tail);
         if (rc != SQLITE_OK)
             return failure(sql, rc);
@@ -454,6 +433,7 @@ QString SqlSession::runStatements(const QString &sql, const QByteArray &param, q
         if (rc != SQLITE_DONE)
             return failure(sql, rc);
         *changed += rowsChanged(m_db, totalBefore);
+        m_schemaChanged = m_schemaChanged || m_statementAltersSchema;
     }
     return QString();
 }

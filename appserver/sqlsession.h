@@ -9,13 +9,14 @@ struct sqlite3_stmt;
 // One client session's database connection: runs the calls of the server
 // contract and answers them as result strings ("Err" + message on failure).
 //
-// With the audit trail on, a call that changes the database runs, from its
-// first writing statement on, in a transaction of its own (a savepoint inside
-// the client's transaction) that also writes its row of the trail
-// (audittrail.h): the change and its row are kept or lost together, and the
-// call is all or nothing. Client statements
-// can neither write the trail nor end that transaction half-way (COMMIT,
-// BEGIN); a ROLLBACK ends the client's transaction as before.
+// With the audit trail on, a call that changes the database writes its row
+// of the trail (audittrail.h) in the transaction of the change: from its first
+// writing statement on, a call outside the client's transaction runs in one
+// of its own (all or nothing, the row included); inside it, the row joins the
+// client's transaction, written also for the part a failing call did. Either
+// way a change and its row are kept or lost together. Client statements can
+// neither write the trail nor commit a change before its row (COMMIT, BEGIN
+// inside a call that writes); a ROLLBACK ends the transaction as before.
 class SqlSession
 {
     Q_DISABLE_COPY(SqlSession)
@@ -59,13 +60,14 @@ private:
     bool execPlain(const char *sql);
     // Runs every statement of sql; empty on success, else the "Err" answer.
     QString runStatements(const QString &sql, const QByteArray &param, qint64 *changed);
-    // The audit scope of one changing call: begun before its statements run,
-    // finished (trail row written, scope committed) or abandoned after.
+    // The audit scope of one changing call: begun before its first writing
+    // statement, ended after the call (failed: it stopped at an error) with
+    // the trail row and the commit of its own transaction; empty on success,
+    // else the "Err" answer.
     bool beginChange();
-    QString finishChange(const QString &sql, const QString &param, qint64 changed);
-    void abandonChange();
+    QString endChange(const QString &sql, const QString &param, qint64 changed, bool failed);
     bool writeTrailRow(const QString &sql, const QString &param, qint64 changed);
-    enum class Kept { Savepoint, Release, Begin, Commit };
+    enum class Kept { Begin, Commit };
     bool runKept(Kept which);
     static int authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d);
 
@@ -79,12 +81,13 @@ private:
 
     bool m_audit = false;
     sqlite3_stmt *m_trailInsert = nullptr;
-    sqlite3_stmt *m_kept[4] = {};
+    sqlite3_stmt *m_kept[2] = {};
     QString m_clientAddress;
     QString m_user;
-    enum class Scope { None, Transaction, Savepoint };
+    enum class Scope { None, Own, Joined };
     Scope m_scope = Scope::None;
     bool m_clientStatement = false; // a client's statement is being prepared or run
-    bool m_schemaChanged = false;   // a statement of this call alters the schema
+    bool m_statementAltersSchema = false; // the statement being prepared alters the schema
+    bool m_schemaChanged = false;         // a statement of this call altered it
     QString m_refusal;              // why the authorizer refused a statement
 };

@@ -182,7 +182,15 @@ private slots:
         QVERIFY(admin->execSql(insert, {}).startsWith(u"Suc"_s));
         QVERIFY(admin->commitTrans().startsWith(u"Suc"_s));
         QCOMPARE(trailSize(), before + 1);
-        QVERIFY(admin->execSql(u"delete from 部门 where 部门名称='回滚部'"_s, {}).startsWith(u"Suc"_s));
+        // Inside the client's transaction, what a failing call did before its
+        // error stays there, and so does its entry.
+        QVERIFY(admin->beginTrans().startsWith(u"Suc"_s));
+        QVERIFY(admin->execSql(u"delete from 部门 where 部门名称='回滚部'; insert into 没有的表 values (1)"_s, {})
+                    .startsWith(u"Err"_s));
+        QVERIFY(admin->commitTrans().startsWith(u"Suc"_s));
+        QCOMPARE(one(u"select count(*) from 部门 where 部门名称='回滚部'"_s), u"0"_s);
+        QCOMPARE(lastTrail().value(4), u"1"_s);
+        QCOMPARE(trailSize(), before + 2);
     }
 
     void trailCannotBeBypassed_data()
