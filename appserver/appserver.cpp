@@ -13,10 +13,11 @@ void serverLog(const QString &line)
     std::fflush(stderr);
 }
 
-AppServer::AppServer(QString databasePath, ServerInfo info, QObject *parent)
+AppServer::AppServer(QString databasePath, ServerInfo info, SessionOptions options, QObject *parent)
     : QTcpServer(parent)
     , m_databasePath(std::move(databasePath))
     , m_info(std::move(info))
+    , m_options(options)
 {
 }
 
@@ -27,7 +28,7 @@ AppServer::~AppServer()
 
 void AppServer::incomingConnection(qintptr socketDescriptor)
 {
-    auto *worker = new SessionWorker(m_nextId++, socketDescriptor, m_databasePath, m_info);
+    auto *worker = new SessionWorker(m_nextId++, socketDescriptor, m_databasePath, m_info, m_options, &m_throttle);
     {
         QMutexLocker lock(&m_mutex);
         m_workers.append(worker);

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "loginthrottle.h"
 #include "serverinfo.h"
+#include "sessionworker.h"
 
 #include <QList>
 #include <QMutex>
 #include <QTcpServer>
-
-class SessionWorker;
 
 // korvan-server's listener: every accepted connection becomes a session with
 // its own thread and its own database connection.
@@ -14,7 +14,7 @@ class AppServer : public QTcpServer
 {
     Q_OBJECT
 public:
-    AppServer(QString databasePath, ServerInfo info, QObject *parent = nullptr);
+    AppServer(QString databasePath, ServerInfo info, SessionOptions options = {}, QObject *parent = nullptr);
     ~AppServer() override;
 
     // Ends every session (rolling back what each held) and waits for them.
@@ -28,6 +28,8 @@ private:
 
     QString m_databasePath;
     ServerInfo m_info;
+    SessionOptions m_options;
+    LoginThrottle m_throttle; // shared by all sessions: failures count per address
     QMutex m_mutex;
     QList<SessionWorker *> m_workers;
     quint64 m_nextId = 1;

@@ -1,5 +1,6 @@
 #include "databasesetup.h"
 
+#include "audittrail.h"
 #include "demodata.h"
 #include "rowwriter.h"
 #include "schema.h"
@@ -38,6 +39,25 @@ bool DatabaseSetup::isEmpty(sqlite3 *db, QString *error, bool *empty)
     }
     *empty = sqlite3_column_int64(stmt, 0) == 0;
     sqlite3_finalize(stmt);
+    return true;
+}
+
+bool DatabaseSetup::hasTable(sqlite3 *db, const QString &name, bool *found, QString *error)
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray table = name.toUtf8();
+    const char sql[] = "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1";
+    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_text(stmt, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    }
+    *found = rc == SQLITE_ROW;
     return true;
 }
 
@@ -93,6 +113,16 @@ bool DatabaseSetup::prepare(sqlite3 *db, bool demo, QStringList *notes, QString 
             notes->append(u"demo data loaded"_s);
     } else if (demo) {
         notes->append(u"the database already holds tables: --demo loads nothing into it"_s);
+    }
+    // The audit trail is the one table added to a database that has tables.
+    bool hasTrail = false;
+    if (!hasTable(db, QString::fromUtf8(AuditTrail::TableName), &hasTrail, error))
+        return false;
+    if (!hasTrail) {
+        if (!AuditTrail::ensureTable(db, error))
+            return false;
+        if (!empty)
+            notes->append(u"added the audit trail table %1"_s.arg(QString::fromUtf8(AuditTrail::TableName)));
     }
     // Fresh statistics let the month lists skip from month to month in their
     // index instead of reading every job; only sqlite_stat1 is written.

@@ -8,7 +8,8 @@ struct sqlite3;
 // What korvan-server does to its database before it listens. A database
 // without tables gets the schema, the administrator and, on request, the demo
 // data, all in one transaction; a database that holds tables is opened as it
-// is: nothing is created, dropped or rewritten in it.
+// is: nothing is dropped or rewritten in it, and only the audit trail's table
+// is added when it has none.
 class DatabaseSetup
 {
 public:
@@ -23,6 +24,7 @@ public:
 
     // true when the database holds no table of its own.
     static bool isEmpty(sqlite3 *db, QString *error, bool *empty);
+    static bool hasTable(sqlite3 *db, const QString &name, bool *found, QString *error);
     // The schema and the administrator, inside the caller's transaction.
     static bool createSchema(sqlite3 *db, QString *error);
 };

@@ -1,5 +1,7 @@
 // korvan-server: the application server of the Korvan client.
 #include "appserver.h"
+#include "backupservice.h"
+#include "databasecheck.h"
 #include "databasesetup.h"
 #include "serverinfo.h"
 #include "sqlsession.h"
@@ -11,6 +13,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
@@ -20,9 +23,11 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+// The signal handler only writes the signal's number into the pipe; the
+// event loop reads it.
+void onSignal(int number)
 {
-    const char c = 1;
+    const char c = char(number);
     [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
 }
 
@@ -48,8 +53,42 @@ int main(int argc, char *argv[])
     const QCommandLineOption settingsOption(u"settings"_s, u"Settings file with the GetInfo texts."_s, u"FILE"_s,
                                             u"korvan-server.ini"_s);
     const QCommandLineOption demoOption(u"demo"_s, u"Fill a new, empty database with the demo company's data."_s);
-    parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption});
+    const QCommandLineOption noLoginOption(
+        u"no-login"_s, u"Answer every call without a Login (scripts on a trusted machine only)."_s);
+    const QCommandLineOption backupDirOption(u"backup-dir"_s, u"Folder for online backups of the database."_s,
+                                             u"DIR"_s);
+    const QCommandLineOption backupEveryOption(u"backup-every"_s, u"Hours between backups (default 24)."_s,
+                                               u"HOURS"_s, u"24"_s);
+    const QCommandLineOption keepOption(u"keep"_s, u"Keep only the newest N backups."_s, u"N"_s);
+    const QCommandLineOption checkOption(u"check"_s, u"Check a database file (a backup) and exit."_s, u"FILE"_s);
+    parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption, noLoginOption,
+                       backupDirOption, backupEveryOption, keepOption, checkOption});
     parser.process(app);
+
+    if (parser.isSet(checkOption)) {
+        QStringList report;
+        const bool ok = DatabaseCheck::check(parser.value(checkOption), &report);
+        for (const QString &line : std::as_const(report))
+            std::printf("%s\n", line.toUtf8().constData());
+        std::printf("%s: %s\n", parser.value(checkOption).toUtf8().constData(), ok ? "ok" : "DAMAGED");
+        return ok ? 0 : 1;
+    }
+
+    BackupService::Settings backup;
+    if (parser.isSet(backupDirOption)) {
+        backup.folder = QFileInfo(parser.value(backupDirOption)).absoluteFilePath();
+        bool ok = false;
+        backup.everyHours = parser.value(backupEveryOption).toDouble(&ok);
+        if (!ok || !(backup.everyHours > 0))
+            return fail(u"--backup-every needs a number of hours above 0, such as 24 or 0.5"_s);
+        if (parser.isSet(keepOption)) {
+            backup.keep = parser.value(keepOption).toInt(&ok);
+            if (!ok || backup.keep < 1)
+                return fail(u"--keep needs a whole number of backups, 1 or more"_s);
+        }
+    } else if (parser.isSet(backupEveryOption) || parser.isSet(keepOption)) {
+        return fail(u"--backup-every and --keep need --backup-dir"_s);
+    }
 
     bool portOk = false;
     const uint port = parser.value(portOption).toUInt(&portOk);
@@ -86,12 +125,30 @@ int main(int argc, char *argv[])
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGUSR1, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    AppServer server(databasePath, info);
+    SessionOptions options;
+    options.requireLogin = !parser.isSet(noLoginOption);
+    AppServer server(databasePath, info, options);
+    std::unique_ptr<BackupService> backups;
+    if (!backup.folder.isEmpty())
+        backups = std::make_unique<BackupService>(databasePath, backup);
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+        char number = 0;
+        if (::read(signalPipe[0], &number, 1) == 1 && number == SIGUSR1) {
+            if (backups)
+                backups->takeNow();
+            else
+                serverLog(u"SIGUSR1: no backup taken, the server runs without --backup-dir"_s);
+            return;
+        }
         serverLog(u"shutting down"_s);
+        if (backups) {
+            backups->requestStop();
+            backups->wait();
+        }
         server.shutdown();
         app.quit();
     });
@@ -104,6 +161,15 @@ int main(int argc, char *argv[])
     std::printf("korvan-server listening on %s:%u\n", address.toString().toUtf8().constData(), server.serverPort());
     std::fflush(stdout);
     serverLog(u"database %1"_s.arg(databasePath));
+    if (!options.requireLogin)
+        serverLog(u"--no-login: every call is answered without a Login; use this only where no one but trusted "
+                  "scripts can reach the port"_s);
+    if (backups) {
+        serverLog(u"backups: into %1 every %2 hours%3"_s.arg(backup.folder)
+                      .arg(backup.everyHours)
+                      .arg(backup.keep > 0 ? u", keeping the newest %1"_s.arg(backup.keep) : QString()));
+        backups->start();
+    }
 
     const int rc = app.exec();
     serverLog(u"stopped"_s);

@@ -1,6 +1,7 @@
 #include "sessionworker.h"
 
 #include "appserver.h"
+#include "loginthrottle.h"
 #include "sqlsession.h"
 #include "textcodec.h"
 #include "wireprotocol.h"
@@ -22,11 +23,14 @@ void logFailedStatement(const QString &sql, const QString &message)
 
 } // namespace
 
-SessionWorker::SessionWorker(quint64 id, qintptr socketDescriptor, QString databasePath, ServerInfo info)
+SessionWorker::SessionWorker(quint64 id, qintptr socketDescriptor, QString databasePath, ServerInfo info,
+                             SessionOptions options, LoginThrottle *throttle)
     : m_id(id)
     , m_descriptor(socketDescriptor)
     , m_databasePath(std::move(databasePath))
     , m_info(std::move(info))
+    , m_options(options)
+    , m_throttle(throttle)
 {
 }
 
@@ -45,9 +49,19 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
     auto text = [&](int i) { return i < items.size() ? TextCodec::decode(items.at(i)) : QString(); };
     auto number = [&](int i, bool *valid) { return text(i).toInt(valid); };
 
+    static const QByteArrayList open{"GetInfo", "Login"};
+    static const QByteArrayList guarded{"OpenQuery", "ExecSql", "BeginTrans", "CommitTrans", "RollbackTrans"};
+    if (!open.contains(method) && !guarded.contains(method)) {
+        ok = false;
+        return {};
+    }
     QString answer;
     bool valid = true;
-    if (method == "OpenQuery") {
+    if (guarded.contains(method) && m_options.requireLogin && m_user.isEmpty()) {
+        answer = u"Errnot logged in: this server answers %1 only after a Login"_s.arg(QString::fromLatin1(method));
+    } else if (method == "Login") {
+        answer = login(db, text(1), text(2));
+    } else if (method == "OpenQuery") {
         const int mode = number(3, &valid);
         answer = valid && (mode == 0 || mode == 1) ? db.openQuery(text(1), text(2), mode)
                                                    : u"ErrMode must be 0 or 1"_s;
@@ -62,11 +76,40 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
         answer = db.commitTrans();
     } else if (method == "RollbackTrans") {
         answer = db.rollbackTrans();
-    } else {
-        ok = false;
-        return {};
     }
     return TextCodec::encode(answer);
+}
+
+// Checks a login; the answer says which part was wrong. Refused logins are
+// logged with the client's address (never with the password) and slowed
+// down after repeated failures from that address.
+QString SessionWorker::login(SqlSession &db, const QString &user, const QString &password)
+{
+    // The session is logged out until this login succeeds.
+    m_user.clear();
+    db.setUser(QString());
+    if (!m_throttle->waitTurn(m_peerAddress, m_stop))
+        return u"Errthe server is shutting down"_s;
+    QString name;
+    QString error;
+    const SqlSession::LoginCheck check = db.checkLogin(user, password, &name, &error);
+    if (check == SqlSession::LoginCheck::Failed)
+        return u"Err"_s + error;
+    if (check == SqlSession::LoginCheck::Accepted) {
+        m_throttle->succeeded(m_peerAddress);
+        m_user = name;
+        db.setUser(name);
+        serverLog(u"session %1 from %2: logged in as %3"_s.arg(m_id).arg(m_peer, name));
+        return QLatin1StringView(SqlSession::SuccessStatus);
+    }
+    const bool unknown = check == SqlSession::LoginCheck::UnknownUser;
+    const int failures = m_throttle->failed(m_peerAddress);
+    // One pass over the line, and the name on one line: what a client typed
+    // cannot forge placeholders or further log lines.
+    serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row from %6)"_s.arg(
+        QString::number(m_id), m_peer, user.simplified(), unknown ? u"unknown user"_s : u"wrong password"_s,
+        QString::number(failures), m_peerAddress));
+    return unknown ? u"Errunknown user: "_s + user : u"Errwrong password"_s;
 }
 
 void SessionWorker::run()
@@ -76,7 +119,8 @@ void SessionWorker::run()
         serverLog(u"session %1: cannot take over the connection: %2"_s.arg(m_id).arg(socket.errorString()));
         return;
     }
-    m_peer = u"%1:%2"_s.arg(socket.peerAddress().toString()).arg(socket.peerPort());
+    m_peerAddress = socket.peerAddress().toString();
+    m_peer = u"%1:%2"_s.arg(m_peerAddress).arg(socket.peerPort());
 
     SqlSession db;
     if (!db.open(m_databasePath)) {
@@ -84,6 +128,8 @@ void SessionWorker::run()
         return;
     }
     db.setFailureLogger(&logFailedStatement);
+    if (m_options.audit)
+        db.enableAudit(m_peerAddress);
     {
         QMutexLocker lock(&m_sessionMutex);
         m_session = &db;

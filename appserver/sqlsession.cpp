@@ -1,8 +1,13 @@
 #include "sqlsession.h"
 
+#include "audittrail.h"
 #include "marks.h"
+#include "passwords.h"
 #include "sqldialect.h"
 #include "values.h"
+
+#include <QDateTime>
+#include <QScopedValueRollback>
 
 #include <sqlite3.h>
 
@@ -77,12 +82,53 @@ int bindParam(sqlite3_stmt *stmt, const QByteArray &param)
     return sqlite3_bind_text(stmt, index, param.constData(), int(param.size()), SQLITE_TRANSIENT);
 }
 
+int bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
+    if (text.isEmpty())
+        return sqlite3_bind_null(stmt, index);
+    const QByteArray bytes = text.toUtf8();
+    return sqlite3_bind_text(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+// Rows the statement just run changed: sqlite3_changes() keeps the count of
+// the last INSERT, UPDATE or DELETE, so it counts only when the total moved.
+qint64 rowsChanged(sqlite3 *db, sqlite3_int64 totalBefore)
+{
+    return sqlite3_total_changes64(db) > totalBefore ? sqlite3_changes64(db) : 0;
+}
+
+bool isSchemaAction(int action)
+{
+    return (action >= SQLITE_CREATE_INDEX && action <= SQLITE_DROP_VIEW && action != SQLITE_DELETE)
+           || action == SQLITE_ALTER_TABLE || action == SQLITE_CREATE_VTABLE || action == SQLITE_DROP_VTABLE;
+}
+
+bool same(const char *a, const char *b)
+{
+    return a && qstrcmp(a, b) == 0;
+}
+
 } // namespace
+
+// Marks the client's statements for the authorizer for as long as a call runs them.
+struct ClientStatements {
+    explicit ClientStatements(bool &flag, bool &schemaChanged)
+        : m_flag(flag)
+    {
+        m_flag = true;
+        schemaChanged = false;
+    }
+    ~ClientStatements() { m_flag = false; }
+    bool &m_flag;
+};
 
 SqlSession::SqlSession() = default;
 
 SqlSession::~SqlSession()
 {
+    sqlite3_finalize(m_trailInsert);
+    for (sqlite3_stmt *stmt : m_kept)
+        sqlite3_finalize(stmt);
     if (!m_db)
         return;
     if (inTransaction())
@@ -133,17 +179,175 @@ void SqlSession::interrupt()
 
 QString SqlSession::failure(const QString &sql, int resultCode)
 {
-    const QString message = SqlDialect::describeError(m_db, resultCode);
+    QString message = SqlDialect::describeError(m_db, resultCode);
+    if ((resultCode & 0xff) == SQLITE_AUTH && !m_refusal.isEmpty())
+        message = std::exchange(m_refusal, QString()) + u" ("_s + message + u')';
     if (m_logFailure)
-        m_logFailure(sql, message);
+        m_logFailure(AuditTrail::maskPasswords(sql).sql, message);
     return u"Err"_s + message;
+}
+
+void SqlSession::enableAudit(const QString &clientAddress)
+{
+    m_audit = true;
+    m_clientAddress = clientAddress;
+    sqlite3_set_authorizer(m_db, &SqlSession::authorize, this);
+}
+
+// Guards the trail and the scope of a change against the client's own
+// statements; everything the session runs itself passes.
+int SqlSession::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+{
+    auto *session = static_cast<SqlSession *>(self);
+    if (!session->m_clientStatement)
+        return SQLITE_OK;
+    const auto refuse = [session](const QString &why) {
+        session->m_refusal = why;
+        return SQLITE_DENY;
+    };
+    const char *trail = AuditTrail::TableName;
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_TEMP_TABLE:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_CREATE_TEMP_VIEW:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_TEMP_TABLE:
+        if (same(a, trail))
+            return refuse(u"the audit trail %1 cannot be changed"_s.arg(QString::fromUtf8(trail)));
+        break;
+    case SQLITE_ALTER_TABLE:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_CREATE_TEMP_TRIGGER:
+        if (same(b, trail))
+            return refuse(u"the audit trail %1 cannot be changed"_s.arg(QString::fromUtf8(trail)));
+        break;
+    case SQLITE_TRANSACTION:
+        if (session->m_scope != Scope::None && !same(a, "ROLLBACK"))
+            return refuse(u"transactions are begun and committed with BeginTrans and CommitTrans"_s);
+        break;
+    case SQLITE_PRAGMA:
+        if (a && b && qstricmp(a, "writable_schema") == 0)
+            return refuse(u"the schema cannot be written directly"_s);
+        break;
+    default:
+        break;
+    }
+    if (isSchemaAction(action))
+        session->m_statementAltersSchema = true;
+    return SQLITE_OK;
+}
+
+// The statements of every change's scope, prepared once per session.
+bool SqlSession::runKept(Kept which)
+{
+    static const char *const texts[] = {"BEGIN IMMEDIATE", "COMMIT"};
+    sqlite3_stmt *&stmt = m_kept[int(which)];
+    if (!stmt && sqlite3_prepare_v3(m_db, texts[int(which)], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+        return false;
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    return rc == SQLITE_DONE;
+}
+
+bool SqlSession::beginChange()
+{
+    if (!m_audit)
+        return true;
+    if (inTransaction()) {
+        m_scope = Scope::Joined;
+        return true;
+    }
+    const QScopedValueRollback serverOwn(m_clientStatement, false);
+    if (!runKept(Kept::Begin))
+        return false;
+    m_scope = Scope::Own;
+    return true;
+}
+
+QString SqlSession::endChange(const QString &sql, const QString &param, qint64 changed, bool failed)
+{
+    const Scope scope = std::exchange(m_scope, Scope::None);
+    if (scope == Scope::None || !inTransaction())
+        return QString(); // nothing begun, or a ROLLBACK (or the database) threw it all away
+    const QScopedValueRollback serverOwn(m_clientStatement, false);
+    if (failed && scope == Scope::Own) {
+        execPlain("ROLLBACK");
+        return QString();
+    }
+    if ((changed > 0 || m_schemaChanged) && !writeTrailRow(sql, param, changed)) {
+        // A change that cannot be recorded is not kept, nor the client's
+        // transaction it joined (CommitTrans then says so).
+        const QString answer = failure(sql, sqlite3_errcode(m_db));
+        execPlain("ROLLBACK");
+        return answer;
+    }
+    if (scope == Scope::Own && !runKept(Kept::Commit)) {
+        const QString answer = failure(u"COMMIT"_s, sqlite3_errcode(m_db));
+        if (inTransaction())
+            execPlain("ROLLBACK");
+        return answer;
+    }
+    return QString();
+}
+
+bool SqlSession::writeTrailRow(const QString &sql, const QString &param, qint64 changed)
+{
+    if (!m_trailInsert) {
+        const QByteArray insert = u"INSERT INTO main.\"%1\" (\"时间\", \"用户名\", \"客户端地址\", \"语句\", \"参数\", "
+                                  "\"影响行数\") VALUES (?1, ?2, ?3, ?4, ?5, ?6)"_s.arg(QString::fromUtf8(AuditTrail::TableName))
+                                      .toUtf8();
+        if (sqlite3_prepare_v3(m_db, insert.constData(), -1, SQLITE_PREPARE_PERSISTENT, &m_trailInsert, nullptr)
+            != SQLITE_OK)
+            return false;
+    }
+    const AuditTrail::MaskedStatement masked = AuditTrail::maskPasswords(sql);
+    const QString shownParam = masked.paramHidden && !param.isEmpty() ? u"********"_s : param;
+    const QString now = QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss"_s);
+    bindText(m_trailInsert, 1, now);
+    bindText(m_trailInsert, 2, m_user);
+    bindText(m_trailInsert, 3, m_clientAddress);
+    bindText(m_trailInsert, 4, masked.sql);
+    bindText(m_trailInsert, 5, shownParam);
+    sqlite3_bind_int64(m_trailInsert, 6, changed);
+    const int rc = sqlite3_step(m_trailInsert);
+    sqlite3_reset(m_trailInsert);
+    sqlite3_clear_bindings(m_trailInsert);
+    return rc == SQLITE_DONE;
+}
+
+SqlSession::LoginCheck SqlSession::checkLogin(const QString &user, const QString &password, QString *userName,
+                                              QString *error)
+{
+    Statement st;
+    const char sql[] = "SELECT \"用户名\", \"密码\" FROM \"职员\" WHERE \"用户名\" = ?1";
+    int rc = sqlite3_prepare_v2(m_db, sql, -1, &st.stmt, nullptr);
+    if (rc == SQLITE_OK)
+        rc = bindText(st.stmt, 1, user.isEmpty() ? u""_s : user);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(st.stmt);
+    if (rc == SQLITE_DONE)
+        return LoginCheck::UnknownUser;
+    if (rc != SQLITE_ROW) {
+        *error = SqlDialect::describeError(m_db, rc);
+        return LoginCheck::Failed;
+    }
+    QString stored;
+    appendValue(stored, st.stmt, 1);
+    appendValue(*userName, st.stmt, 0);
+    return CommFunU::PasswordMatches(stored, password) ? LoginCheck::Accepted : LoginCheck::WrongPassword;
 }
 
 QString SqlSession::openQuery(const QString &sql, const QString &param, int mode)
 {
+    const ClientStatements client(m_clientStatement, m_schemaChanged);
     const QByteArray text = SqlDialect::rewrite(sql).toUtf8();
     Statement st;
     const char *tail = nullptr;
+    m_statementAltersSchema = false;
     int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st.stmt, &tail);
     if (rc != SQLITE_OK)
         return failure(sql, rc);
@@ -153,6 +357,11 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
         return u"Erronly one statement can be sent as a query"_s;
     if ((rc = bindParam(st.stmt, param.toUtf8())) != SQLITE_OK)
         return failure(sql, rc);
+    // A query that writes is a change like any other.
+    const bool changes = m_audit && !sqlite3_stmt_readonly(st.stmt);
+    if (changes && !beginChange())
+        return failure(u"BEGIN IMMEDIATE"_s, sqlite3_errcode(m_db));
+    const sqlite3_int64 totalBefore = sqlite3_total_changes64(m_db);
 
     const int columns = sqlite3_column_count(st.stmt);
     QString out = QLatin1StringView(SuccessStatus) + FieldSep + QString::number(columns);
@@ -166,37 +375,67 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
             appendValue(out, st.stmt, c);
         }
     }
-    if (rc != SQLITE_DONE)
-        return failure(sql, rc);
+    if (rc != SQLITE_DONE) {
+        const QString answer = failure(sql, rc);
+        endChange(sql, param, 0, true);
+        return answer;
+    }
+    if (changes) {
+        const qint64 changed = rowsChanged(m_db, totalBefore);
+        m_schemaChanged = m_statementAltersSchema;
+        sqlite3_reset(st.stmt);
+        const QString refused = endChange(sql, param, changed, false);
+        if (!refused.isEmpty())
+            return refused;
+    }
     return out;
 }
 
 QString SqlSession::execSql(const QString &sql, const QString &param)
 {
+    const ClientStatements client(m_clientStatement, m_schemaChanged);
+    qint64 changed = 0;
+    const QString failed = runStatements(sql, param.toUtf8(), &changed);
+    const QString refused = endChange(sql, param, changed, !failed.isEmpty());
+    if (!failed.isEmpty())
+        return failed;
+    if (!refused.isEmpty())
+        return refused;
+    return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
+}
+
+QString SqlSession::runStatements(const QString &sql, const QByteArray &param, qint64 *changed)
+{
     const QByteArray text = SqlDialect::rewrite(sql).toUtf8();
-    const QByteArray paramText = param.toUtf8();
     const char *next = text.constData();
     const char *end = next + text.size();
-    qint64 changed = 0;
     while (next < end && !onlyBlanks(m_db, next)) {
+        if (m_scope != Scope::None && !inTransaction())
+            return u"Errstatements after a ROLLBACK in the same call are not run"_s;
         Statement st;
         const char *tail = nullptr;
+        m_statementAltersSchema = false;
         int rc = sqlite3_prepare_v2(m_db, next, int(end - next), &st.stmt, &tail);
         if (rc != SQLITE_OK)
             return failure(sql, rc);
         next = tail;
         if (!st.stmt)
             continue;
-        if ((rc = bindParam(st.stmt, paramText)) != SQLITE_OK)
+        if ((rc = bindParam(st.stmt, param)) != SQLITE_OK)
             return failure(sql, rc);
+        // The scope begins with the first statement that writes: reading
+        // statements and settings (PRAGMA foreign_keys) run as they always did.
+        if (m_audit && m_scope == Scope::None && !sqlite3_stmt_readonly(st.stmt) && !beginChange())
+            return failure(u"BEGIN IMMEDIATE"_s, sqlite3_errcode(m_db));
+        const sqlite3_int64 totalBefore = sqlite3_total_changes64(m_db);
         while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE)
             return failure(sql, rc);
-        if (!sqlite3_stmt_readonly(st.stmt))
-            changed += sqlite3_changes(m_db);
+        *changed += rowsChanged(m_db, totalBefore);
+        m_schemaChanged = m_schemaChanged || m_statementAltersSchema;
     }
-    return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
+    return QString();
 }
 
 // Nested BeginTrans and CommitTrans/RollbackTrans outside a transaction

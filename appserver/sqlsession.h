@@ -4,9 +4,19 @@
 #include <QtGlobal>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // One client session's database connection: runs the calls of the server
 // contract and answers them as result strings ("Err" + message on failure).
+//
+// With the audit trail on, a call that changes the database writes its row
+// of the trail (audittrail.h) in the transaction of the change: from its first
+// writing statement on, a call outside the client's transaction runs in one
+// of its own (all or nothing, the row included); inside it, the row joins the
+// client's transaction, written also for the part a failing call did. Either
+// way a change and its row are kept or lost together. Client statements can
+// neither write the trail nor commit a change before its row (COMMIT, BEGIN
+// inside a call that writes); a ROLLBACK ends the transaction as before.
 class SqlSession
 {
     Q_DISABLE_COPY(SqlSession)
@@ -29,6 +39,16 @@ public:
     QString rollbackTrans();
     bool inTransaction() const;
 
+    // Turns the audit trail on for this session's changes, recorded with the
+    // client's address and the user set by setUser.
+    void enableAudit(const QString &clientAddress);
+    void setUser(const QString &user) { m_user = user; }
+
+    enum class LoginCheck { Accepted, UnknownUser, WrongPassword, Failed };
+    // Checks a login against 职员 with the client's password rule;
+    // *userName gets the name as stored, *error the reason of Failed.
+    LoginCheck checkLogin(const QString &user, const QString &password, QString *userName, QString *error);
+
     // Aborts a running statement; safe from another thread.
     void interrupt();
 
@@ -38,6 +58,18 @@ public:
 private:
     QString failure(const QString &sql, int resultCode);
     bool execPlain(const char *sql);
+    // Runs every statement of sql; empty on success, else the "Err" answer.
+    QString runStatements(const QString &sql, const QByteArray &param, qint64 *changed);
+    // The audit scope of one changing call: begun before its first writing
+    // statement, ended after the call (failed: it stopped at an error) with
+    // the trail row and the commit of its own transaction; empty on success,
+    // else the "Err" answer.
+    bool beginChange();
+    QString endChange(const QString &sql, const QString &param, qint64 changed, bool failed);
+    bool writeTrailRow(const QString &sql, const QString &param, qint64 changed);
+    enum class Kept { Begin, Commit };
+    bool runKept(Kept which);
+    static int authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d);
 
     sqlite3 *m_db = nullptr;
     QString m_error;
@@ -46,4 +78,16 @@ private:
     // error, a full disk) from none at all.
     bool m_transactionBegun = false;
     void (*m_logFailure)(const QString &, const QString &) = nullptr;
+
+    bool m_audit = false;
+    sqlite3_stmt *m_trailInsert = nullptr;
+    sqlite3_stmt *m_kept[2] = {};
+    QString m_clientAddress;
+    QString m_user;
+    enum class Scope { None, Own, Joined };
+    Scope m_scope = Scope::None;
+    bool m_clientStatement = false; // a client's statement is being prepared or run
+    bool m_statementAltersSchema = false; // the statement being prepared alters the schema
+    bool m_schemaChanged = false;         // a statement of this call altered it
+    QString m_refusal;              // why the authorizer refused a statement
 };

@@ -113,6 +113,60 @@ QString ServerConnection::call(const char *method, const QStringList &arguments)
 {
     const BusyScope busy;
     open();
+    QString refused;
+    if (!m_user.isEmpty() && m_loginSession != m_sessionNumber) {
+        // A session opened since the last login: log it in first, once.
+        m_loginSession = m_sessionNumber;
+        const QString login = exchange("Login", {m_user, m_password});
+        if (login.startsWith(u"Err"_s))
+            refused = login.mid(3);
+    }
+    const QString answer = exchange(method, arguments);
+    // A server that answers without a login (--no-login) answers anyway.
+    if (!refused.isEmpty() && answer.startsWith(u"Errnot logged in"_s))
+        return u"Errthe server refused to log %1 in again: %2"_s.arg(m_user, refused);
+    return answer;
+}
+
+std::optional<QString> ServerConnection::login(const QString &user, const QString &password)
+{
+    const BusyScope busy;
+    open();
+    QString answer;
+    try {
+        answer = exchange("Login", {user, password});
+    } catch (const KorvanError &) {
+        if (!m_closedByPeer)
+            throw;
+        open(); // throws when the server is really gone
+        return std::nullopt;
+    }
+    if (answer.startsWith(u"Err"_s)) {
+        m_loginSession = 0; // this session is logged out; the next call logs the kept login in again
+        return answer;
+    }
+    m_user = user;
+    m_password = password;
+    m_loginSession = m_sessionNumber;
+    return answer;
+}
+
+void ServerConnection::setCredentials(const QString &user, const QString &password)
+{
+    m_user = user;
+    m_password = password;
+    m_loginSession = 0;
+}
+
+void ServerConnection::updatePassword(const QString &user, const QString &password)
+{
+    if (!m_user.isEmpty() && m_user == user)
+        m_password = password;
+}
+
+QString ServerConnection::exchange(const char *method, const QStringList &arguments)
+{
+    m_closedByPeer = false;
     QList<QByteArray> items{QByteArray(method)};
     for (const QString &argument : arguments)
         items.append(TextCodec::encode(argument));
@@ -134,6 +188,7 @@ QString ServerConnection::call(const char *method, const QStringList &arguments)
             fail(u"the answer from %1 is over the size limit"_s.arg(peerName()));
         if (m_socket->bytesAvailable() == 0
             && !m_socket->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+            m_closedByPeer = buffer.isEmpty() && m_socket->error() == QAbstractSocket::RemoteHostClosedError;
             fail(deadline.hasExpired() ? u"no answer from %1 within %2 s"_s.arg(peerName()).arg(m_timeoutMs / 1000)
                                        : u"connection to %1 lost (%2)"_s.arg(peerName(), m_socket->errorString()));
         }

@@ -3,14 +3,20 @@
 #include <QString>
 #include <QtGlobal>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 
-// The one connection of the client to korvan-server, with the six calls of
-// the server contract. Calls are synchronous: each sends one request frame
-// and waits for its answer. A refused, lost or timed-out connection throws a
+// The one connection of the client to korvan-server, with the calls of the
+// server contract. Calls are synchronous: each sends one request frame and
+// waits for its answer. A refused, lost or timed-out connection throws a
 // KorvanError whose text contains "Error reading from socket"; the socket is
 // then closed, so the next open() starts afresh.
+//
+// The server answers only GetInfo and Login until a session has logged in.
+// The connection keeps the user and password of the login the server last
+// accepted and logs every later session in with them before its first call,
+// so a connection reopened after a loss goes on as the same user.
 class ServerConnection
 {
     Q_DISABLE_COPY(ServerConnection)
@@ -47,6 +53,21 @@ public:
     QString commitTrans();
     QString rollbackTrans();
 
+    // Login: the server checks user and password against 职员. The answer is
+    // the server's: "Err…" when refused, naming an "unknown user" or a "wrong
+    // password". An accepted login is kept for later sessions; a refused one
+    // leaves the kept login (if any) to log the next call in again.
+    // nullopt: the server does not know the call (servers before it close
+    // the session on an unknown call); the connection is then open afresh and
+    // works as it did before logins existed.
+    std::optional<QString> login(const QString &user, const QString &password);
+    // Keeps a login without sending it now: the next session sends it first.
+    void setCredentials(const QString &user, const QString &password);
+    // The user of the kept login, empty when none is kept.
+    QString loginUser() const { return m_user; }
+    // The kept login's user changed his password: later sessions use the new one.
+    void updatePassword(const QString &user, const QString &password);
+
     // Counts the sessions this connection has opened: a call after a lost
     // connection runs in a new session on the server, outside any transaction
     // the old one had begun.
@@ -55,6 +76,7 @@ public:
 private:
     friend class TransactionGuard;
     QString call(const char *method, const QStringList &arguments);
+    QString exchange(const char *method, const QStringList &arguments);
     [[noreturn]] void fail(const QString &detail);
     QString peerName() const;
 
@@ -64,6 +86,11 @@ private:
     int m_port = DefaultPort;
     int m_timeoutMs = DefaultTimeoutMs;
     quint64 m_sessionNumber = 0;
+    bool m_closedByPeer = false; // the last failure was the server closing the connection
+
+    QString m_user;
+    QString m_password;
+    quint64 m_loginSession = 0; // the session logged in with the kept login
 
     // Kept by TransactionGuard: how many guards are open on the session's
     // transaction, and whether one of the inner ones ended without committing.

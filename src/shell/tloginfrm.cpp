@@ -238,6 +238,22 @@ void TloginFrm::checkUser()
     const QString user = m_userName->text();
     if (user.isEmpty())
         return;
+    const QString password = m_password->text();
+    // The server checks the login first and binds the session to the user;
+    // a server without the Login call leaves the check to the window alone.
+    if (const std::optional<QString> refused = m_connection->login(user, password);
+        refused && refused->startsWith(u"Err"_s)) {
+        if (refused->contains(u"unknown user"_s))
+            CommFunU::ShowMessage(u"未找到此用户:"_s + user);
+        else if (refused->contains(u"wrong password"_s))
+            CommFunU::ShowMessage(u"密码不正确!"_s);
+        else if (refused->contains(u"network error"_s))
+            MessageService::inform(u"出错"_s, u"未找到SQL服务器,请确认服务器已打开！\r"_s + *refused,
+                                   MessageService::Icon::Warning);
+        else
+            CommFunU::ShowMessage(u"出错: \r"_s + refused->mid(3));
+        return;
+    }
     const QString answer = m_connection->openQuery(LoginSql, user, 0);
     if (answer.startsWith(u"Err"_s)) {
         if (answer.contains(u"network error"_s))
@@ -253,7 +269,6 @@ void TloginFrm::checkUser()
         return;
     }
     const QStringList values = row.next(12);
-    const QString password = m_password->text();
     if (!CommFunU::PasswordMatches(values.at(0), password)) {
         CommFunU::ShowMessage(u"密码不正确!"_s);
         return;

@@ -82,6 +82,8 @@ void TXGMMFrm::ConfirmClick()
         ShowMessage(u"未找到此用户:"_s + user.UserName);
         return;
     }
+    // A connection reopened later logs in with the new password.
+    server->updatePassword(user.UserName, m_new->text());
     MessageService::inform(u"提示"_s, u"密码修改成功!"_s, MessageService::Icon::Information);
     accept();
 }

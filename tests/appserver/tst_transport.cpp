@@ -294,6 +294,7 @@ private slots:
         ServerConnection byName;
         byName.setHost(u"localhost"_s);
         byName.setPort(server.port());
+        byName.setCredentials(QString::fromLatin1(TestServer::AdminUser), QString::fromLatin1(TestServer::AdminPassword));
         QCOMPARE(byName.openQuery(u"select 'ok'"_s, QString(), 0), joined({u"Suc"_s, u"1"_s, u"ok"_s}));
     }
 

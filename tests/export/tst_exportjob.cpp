@@ -48,6 +48,7 @@ int saveAndDie(const QString &number)
 {
     ServerConnection connection;
     connection.setPort(qEnvironmentVariableIntValue("KORVAN_TEST_PORT"));
+    connection.setCredentials(QString::fromLatin1(TestServer::AdminUser), QString::fromLatin1(TestServer::AdminPassword));
     SetAppServerProvider([&connection]() -> ServerConnection & { return connection; });
     CurrentUser().Position = u"总经理"_s;
     JobTabs tabs;

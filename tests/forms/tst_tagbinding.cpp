@@ -705,6 +705,7 @@ void TestTagBinding::nestedSaveJoinsOuterTransaction()
         // The inner save committed nothing: another session does not see the row yet.
         ServerConnection other;
         other.setPort(server.port());
+        other.setCredentials(QString::fromLatin1(TestServer::AdminUser), QString::fromLatin1(TestServer::AdminPassword));
         QCOMPARE(other.openQuery(u"select count(*) from 测试嵌套"_s, QString(), 0).section(FieldSep, 2, 2), u"0"_s);
         // The outer part fails: the guard ends without commit.
     }

@@ -14,18 +14,27 @@
 #include "testserver.h"
 #include "textcodec.h"
 #include "tloginfrm.h"
+#include "wireprotocol.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QSemaphore>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The one user of the tests that start a server of their own.
+const StaffRow Op1{u"op1"_s, u"secret"_s, u"张三"_s, u"操作部"_s, u"操作员"_s, QString(), QString(), rightsOf("11000000")};
 
 QString readFile(const QString &name)
 {
@@ -41,6 +50,66 @@ void writeFile(const QString &name, const QString &text)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(TextCodec::encode(text));
 }
+
+// A server as they were before the Login call: a korvan-server behind a
+// relay that, like those servers, closes the connection on a call it does
+// not know. Runs in a thread of its own, since the client's calls block this one.
+class ServerWithoutLogin : public QThread
+{
+public:
+    explicit ServerWithoutLogin(int upstreamPort)
+        : m_upstream(upstreamPort)
+    {
+        start();
+        m_ready.acquire();
+    }
+    ~ServerWithoutLogin() override
+    {
+        m_stop = true;
+        wait();
+    }
+    int port() const { return m_port; }
+
+protected:
+    void run() override
+    {
+        QTcpServer listener;
+        listener.listen(QHostAddress::LocalHost);
+        m_port = listener.serverPort();
+        m_ready.release();
+        while (!m_stop) {
+            if (!listener.waitForNewConnection(20))
+                continue;
+            std::unique_ptr<QTcpSocket> client(listener.nextPendingConnection());
+            QTcpSocket server;
+            server.connectToHost(QHostAddress::LocalHost, quint16(m_upstream));
+            QByteArray requests;
+            QByteArray payload;
+            bool known = server.waitForConnected(5000);
+            while (known && !m_stop && client->state() == QAbstractSocket::ConnectedState) {
+                if (server.waitForReadyRead(5))
+                    client->write(server.readAll());
+                client->waitForBytesWritten(5);
+                if (client->waitForReadyRead(5))
+                    requests += client->readAll();
+                while (known && WireProtocol::takeFrame(requests, WireProtocol::MaxRequestSize, payload)
+                                    == WireProtocol::FrameStatus::Complete) {
+                    known = WireProtocol::decodeItems(payload).value_or(QList<QByteArray>{}).value(0) != "Login";
+                    if (known)
+                        server.write(WireProtocol::frame(payload));
+                }
+                server.waitForBytesWritten(5);
+            }
+            client->abort(); // on Login: the connection closes
+        }
+    }
+
+private:
+    int m_upstream;
+    int m_port = 0;
+    QSemaphore m_ready;
+    std::atomic_bool m_stop{false};
+};
 
 } // namespace
 
@@ -66,6 +135,8 @@ private slots:
     void uncaughtErrors_data();
     void uncaughtErrors();
     void lostConnectionWhenServerStops();
+    void serverWithAndWithoutLogin_data();
+    void serverWithAndWithoutLogin();
 
 private:
     void writeSettings(int port, const QString &user = QString());
@@ -415,11 +486,7 @@ void TestLogin::lostConnectionWhenServerStops()
 {
     TestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorText()));
-    {
-        auto admin = server.connect();
-        fillStaffTable(*admin, {{u"op1"_s, u"secret"_s, u"张三"_s, u"操作部"_s, u"操作员"_s, QString(), QString(),
-                                 rightsOf("11000000")}});
-    }
+    fillStaffTable(*server.connect(), {Op1});
     writeSettings(server.port());
     RecordingMessageService messages;
     TloginFrm form;
@@ -446,6 +513,68 @@ void TestLogin::lostConnectionWhenServerStops()
     QVERIFY(!CommFunU::OpenQueryStep(u"select 职员姓名 from 职员"_s).has_value());
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.lastText().startsWith(u"无法连接服务器，请确认服务器已打开！\r"_s));
+
+    // The server is back (on another port here): the next step opens a new
+    // session, which the connection logs in as op1 before the query.
+    messages.clear();
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    form.Connection().setPort(server.port());
+    auto names = CommFunU::OpenQueryStep(u"select 职员姓名 from 职员"_s);
+    QVERIFY2(names.has_value(), qPrintable(messages.lastText()));
+    QCOMPARE(names->next(), u"张三"_s);
+    QVERIFY(messages.messages.isEmpty());
+    QTRY_COMPARE(server.log().count(u"logged in as op1"_s), 2); // once before the restart, once after
+}
+
+// The window logs in on the server first; a server without the Login call
+// (korvan-server --no-login behind a relay that refuses the call as old
+// servers did) leaves the check to the window, with the same messages.
+void TestLogin::serverWithAndWithoutLogin_data()
+{
+    QTest::addColumn<bool>("serverKnowsLogin");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    for (const bool knows : {true, false}) {
+        const char *kind = knows ? "server with Login" : "server without Login";
+        QTest::addRow("%s, right", kind) << knows << u"op1"_s << u"secret"_s << QString();
+        QTest::addRow("%s, unknown user", kind) << knows << u"nobody"_s << u"x"_s << u"未找到此用户:nobody"_s;
+        QTest::addRow("%s, wrong password", kind) << knows << u"op1"_s << u"x"_s << u"密码不正确!"_s;
+    }
+}
+
+void TestLogin::serverWithAndWithoutLogin()
+{
+    QFETCH(bool, serverKnowsLogin);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    TestServer server;
+    QVERIFY2(server.start(serverKnowsLogin ? QStringList() : QStringList{u"--no-login"_s}),
+             qPrintable(server.errorText()));
+    fillStaffTable(*server.connect(), {Op1});
+    std::unique_ptr<ServerWithoutLogin> relay;
+    if (!serverKnowsLogin)
+        relay = std::make_unique<ServerWithoutLogin>(server.port());
+    writeSettings(relay ? relay->port() : server.port());
+
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.UserNameEdit()->setText(user);
+    form.PasswordEdit()->setText(password);
+    form.OkClick();
+    QCOMPARE(form.LoginOk(), message.isEmpty());
+    QCOMPARE(messages.lastText(), message);
+    QCOMPARE(messages.messages.size(), message.isEmpty() ? 0 : 1);
+    if (serverKnowsLogin && message.isEmpty())
+        QTRY_VERIFY(server.log().contains(u"logged in as op1"_s));
+    else
+        QVERIFY(!server.log().contains(u"logged in as"_s));
+    if (message.isEmpty()) {
+        QCOMPARE(CommFunU::CurrentUser().StaffName, u"张三"_s);
+        QVERIFY(CommFunU::OpenQueryStep(u"select 职员姓名 from 职员"_s).has_value());
+        QVERIFY(messages.messages.isEmpty());
+    }
 }
 
 int main(int argc, char **argv)

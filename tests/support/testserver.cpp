@@ -95,5 +95,6 @@ std::unique_ptr<ServerConnection> TestServer::connect() const
     connection->setAddress(u"127.0.0.1"_s);
     connection->setPort(m_port);
     connection->setTimeout(30000);
+    connection->setCredentials(QString::fromLatin1(AdminUser), QString::fromLatin1(AdminPassword));
     return connection;
 }

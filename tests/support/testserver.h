@@ -33,7 +33,12 @@ public:
     // What the server wrote to standard error so far (its log).
     QString log();
 
-    // A new connection to this server (not yet opened).
+    // The administrator every new database has; connect() logs in as him.
+    static constexpr char AdminUser[] = "admin";
+    static constexpr char AdminPassword[] = "admin";
+
+    // A new connection to this server (not yet opened), logged in as the
+    // administrator before its first call.
     std::unique_ptr<ServerConnection> connect() const;
 
 private:

@@ -18,11 +18,24 @@ class TestKorvanQuery : public QObject
         QString err;
     };
 
-    Run run(const QStringList &arguments, int port = -1)
+    // Runs korvan-query logged in as the administrator, unless the arguments
+    // name their own --user or password is set (empty: none in the environment).
+    Run run(const QStringList &arguments, int port = -1, const QByteArray &password = "admin",
+            const QByteArray &input = {})
     {
         QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"KORVAN_PASSWORD"_s);
+        if (!password.isEmpty())
+            env.insert(u"KORVAN_PASSWORD"_s, QString::fromUtf8(password));
+        p.setProcessEnvironment(env);
+        QStringList login;
+        if (!arguments.contains(u"--user"_s) && password == "admin")
+            login = {u"--user"_s, u"admin"_s};
         p.start(qEnvironmentVariable("KORVAN_QUERY_BIN"),
-                QStringList{u"--port"_s, QString::number(port < 0 ? server.port() : port)} + arguments);
+                QStringList{u"--port"_s, QString::number(port < 0 ? server.port() : port)} + login + arguments);
+        p.write(input);
+        p.closeWriteChannel();
         p.waitForFinished(30000);
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
@@ -62,6 +75,38 @@ private slots:
         QCOMPARE(r.exitCode, exitCode);
         if (!reachable)
             QVERIFY2(r.err.contains(u"Error reading from socket"_s), qPrintable(r.err));
+    }
+
+    void logsInFirst_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        const QStringList asAdmin{u"--user"_s, u"admin"_s, u"--open"_s, u"select 1"_s};
+        QTest::newRow("password from the environment") << asAdmin << QByteArray("admin") << QByteArray() << 0
+                                                       << u"Suc龛1龛1\n"_s;
+        QTest::newRow("password from standard input") << asAdmin << QByteArray() << QByteArray("admin\n") << 0
+                                                      << u"Suc龛1龛1\n"_s;
+        QTest::newRow("wrong password") << asAdmin << QByteArray("nimda") << QByteArray() << 1
+                                        << u"Errwrong password\n"_s;
+        QTest::newRow("unknown user") << QStringList{u"--user"_s, u"nobody"_s, u"--info"_s, u"1"_s}
+                                      << QByteArray("x") << QByteArray() << 1 << u"Errunknown user: nobody\n"_s;
+        QTest::newRow("no login, a query") << QStringList{u"--open"_s, u"select 1"_s} << QByteArray()
+                                           << QByteArray() << 1
+                                           << u"Errnot logged in: this server answers OpenQuery only after a Login\n"_s;
+    }
+    void logsInFirst()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, password);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        const Run r = run(arguments, -1, password, input);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.exitCode, exitCode);
     }
 };
 
