@@ -6,6 +6,7 @@
 #include "jobtabs.h"
 #include "allocationlistwindow.h"
 #include "taboutfrm.h"
+#include "tcaiwuglfrm.h"
 #include "tbumengglfrm.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
@@ -80,6 +81,7 @@ void WireMenus(TMainFrm &mainWindow)
         withJobWindow<THYChuKouFrm>(window, JobKind::Export, false, [](THYChuKouFrm &w) { w.LclProcessing(); });
     });
     wireJobMenu<THYJinKouFrm>(window, JobKind::Import, Item::ImportNew, Item::ImportSaveAs);
+    mainWindow.RegisterJobWindow(JobKind::Finance, [](JobTabs *tabs) { return new TCaiWuGLFrm(tabs); });
     mainWindow.WireMenu(Item::ExportTrucking, [window] { openModal<THYChuKouCheDuiPCLFrm>(window); });
     mainWindow.WireMenu(Item::ExportInnerLoading, [window] { openModal<THYChuKouNZXPCLFrm>(window); });
     mainWindow.WireMenu(Item::ExportLcl, [window] { openModal<THYChuKouPXPCLFrm>(window); });

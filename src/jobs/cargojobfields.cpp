@@ -1,5 +1,6 @@
 #include "cargojobfields.h"
 
+#include "korvanerror.h"
 #include "marks.h"
 #include "resultreader.h"
 #include "tagbinding.h"
@@ -40,6 +41,26 @@ void setRawValue(QWidget *control, const QString &value)
     default:
         SetControlValue(control, value);
         return;
+    }
+}
+
+QStringList rawValues(const QList<QWidget *> &controls)
+{
+    QStringList values;
+    for (QWidget *control : controls)
+        values << rawValue(control);
+    return values;
+}
+
+void setRawValues(const QList<QWidget *> &controls, const QStringList &values)
+{
+    for (qsizetype i = 0; i < controls.size() && i < values.size(); ++i) {
+        try {
+            if (rawValue(controls.at(i)) != values.at(i))
+                setRawValue(controls.at(i), values.at(i));
+        } catch (const KorvanError &) {
+            // A value a snapshot took from the control always fits it.
+        }
     }
 }
 

@@ -21,6 +21,10 @@ QString rawValue(QWidget *control);
 void setRawValue(QWidget *control, const QString &value);
 // The field shows value already (a memo's CR LF counts as '\n').
 bool shows(QWidget *control, const QString &value);
+// rawValue of every control, and the reverse: each control that does not
+// show its value yet gets it (surplus values are ignored).
+QStringList rawValues(const QList<QWidget *> &controls);
+void setRawValues(const QList<QWidget *> &controls, const QStringList &values);
 
 // Values joined by FieldSep, a backslash escaping FieldSep and itself, and back.
 QString encodeFields(const QStringList &values);

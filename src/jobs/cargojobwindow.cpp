@@ -111,6 +111,15 @@ bool refreshesOnChange(int tag)
     }
 }
 
+// The job's status as finance keeps it (the read-only block); key quoted.
+QString financeStatement(const QString &key)
+{
+    return u"SELECT 美元收款日, 美元发票号, 已收1, 人民币收款日, 人民币发票号, 已收2, 订舱单位美元, "
+           u"已付1, 订舱单位人民币, 已付2, 报关行人民币, 已付3, 车队人民币, 已付4, 仓库人民币, 已付5  "
+           u"FROM 财务 where 业务编号='"_s
+           + key + u'\'';
+}
+
 bool isChecked(const BoundForm *form, int tag)
 {
     const auto *button = qobject_cast<QAbstractButton *>(form->field(tag));
@@ -628,13 +637,8 @@ void CargoJobWindow::FocusMainInput()
 
 void CargoJobWindow::SaveState(TYWData &page)
 {
-    QStringList values;
-    for (const QList<QWidget *> *controls : {&m_record, &m_finance}) {
-        for (QWidget *control : *controls)
-            values << rawValue(control);
-    }
     page.Window = this;
-    page.MainText = encodeFields(values);
+    page.MainText = encodeFields(rawValues(m_record + m_finance));
     page.GridText = encodeRows(m_cargo->allRows(), CargoGrid::Columns);
     page.PageIndex = CurrentPage();
     page.Stored = m_stored;
@@ -643,16 +647,7 @@ void CargoJobWindow::SaveState(TYWData &page)
 
 void CargoJobWindow::restoreSnapshot(const QString &mainText, const QString &gridText)
 {
-    const QStringList values = decodeFields(mainText);
-    const QList<QWidget *> controls = m_record + m_finance;
-    for (qsizetype i = 0; i < controls.size() && i < values.size(); ++i) {
-        try {
-            if (rawValue(controls.at(i)) != values.at(i))
-                setRawValue(controls.at(i), values.at(i));
-        } catch (const KorvanError &) {
-            // A value the snapshot took from the control always fits it.
-        }
-    }
+    setRawValues(m_record + m_finance, decodeFields(mainText));
     const QList<QStringList> rows = decodeRows(gridText);
     if (rows != m_cargo->allRows())
         m_cargo->setAllRows(rows);
@@ -669,6 +664,30 @@ void CargoJobWindow::RestoreState(const TYWData &page)
     refreshSafely();
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
+    // Finance may have changed the job's status since the page was left.
+    if (m_stored == 1)
+        reloadFinance();
+}
+
+void CargoJobWindow::reloadFinance()
+{
+    std::optional<ResultReader> finance;
+    try {
+        finance = OpenQueryStep(financeStatement(QuoteValue(BusinessNumber())));
+    } catch (const KorvanError &) {
+        return; // the next action meets the lost connection; the page shows as it was
+    }
+    if (!finance)
+        return;
+    BoundForm::Quiet quiet(*m_form);
+    try {
+        if (finance->atEnd())
+            clearFields(m_finance);
+        else
+            loadFields(finance->rest().toString(), m_finance);
+    } catch (const KorvanError &) {
+        // A stored date that cannot be read: the block keeps what it showed.
+    }
 }
 
 // --- opening and loading ---------------------------------------------------------
@@ -712,10 +731,7 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
     std::optional<ResultReader> cargo = OpenQueryStep(CargoGrid::selectStatement(m_settings.cargoTable, businessNumber));
     std::optional<ResultReader> finance;
     if (cargo) {
-        finance = OpenQueryStep(u"SELECT 美元收款日, 美元发票号, 已收1, 人民币收款日, 人民币发票号, 已收2, 订舱单位美元, "
-                                u"已付1, 订舱单位人民币, 已付2, 报关行人民币, 已付3, 车队人民币, 已付4, 仓库人民币, 已付5  "
-                                u"FROM 财务 where 业务编号='"_s
-                                + key + u'\'');
+        finance = OpenQueryStep(financeStatement(key));
     }
     if (!cargo || !finance) {
         failLoad(businessNumber);

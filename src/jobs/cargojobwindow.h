@@ -21,7 +21,9 @@
 // satellite sheets, which receive the job as values (CargoJobValues).
 //
 // Loading, clearing and restoring are quiet: no lookup runs and the
-// Modified flag comes from the page's record, not from the load.
+// Modified flag comes from the page's record, not from the load. Restoring a
+// page of a saved job reads its finance block again, so that the page shows
+// what the finance window has saved meanwhile.
 
 #include "cargogrid.h"
 #include "cargojobform.h"
@@ -167,6 +169,8 @@ private:
     void focusField(int tag);
     void setRestingReadOnly(int tag, bool readOnly);
     void failLoad(const QString &number);
+    // Reads the finance block of the stored job again (quietly).
+    void reloadFinance();
     void restoreSnapshot(const QString &mainText, const QString &gridText);
     std::optional<QString> askNewNumber();
     bool requestNewPage();
