@@ -356,6 +356,7 @@ void TCaiWuGLFrm::RefreshDerivedFields()
     };
     relabel(BookingParty, import ? u"船公司"_s : u"定舱单位"_s);
     relabel(Verification, import ? u"付费联"_s : u"核销单"_s);
+    relabel(StatusVerification, import ? u"付费联号"_s : u"核销单号"_s);
     if (auto *box = qobject_cast<QGroupBox *>(m_form->field(StatusVerification)->parentWidget()))
         box->setTitle(import ? u"付费联"_s : u"核销单"_s);
     m_form->fieldAs<QRadioButton>(Settled() ? SettledMark : UnsettledMark)->setChecked(true);
