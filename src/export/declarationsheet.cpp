@@ -90,6 +90,7 @@ void DeclarationSheet::buildDeclaration(const FormTable &table, const QSize &she
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(m_settings.goodsRowHeight);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setFrameShape(QFrame::NoFrame); // its columns under the form's headings
     for (int c = 0; c < m_settings.goodsWidths.size(); ++c)
         grid->setColumnWidth(c, m_settings.goodsWidths.at(c));
     grid->setKeyHandler([this](QKeyEvent *event) { return goodsKey(event); });

@@ -44,7 +44,8 @@ FormTable flow(int x, int y, const QFont &font, const QList<Piece> &pieces, int 
     FormTable table;
     for (const Piece &piece : pieces) {
         if (piece.width > 0) {
-            table << FormField(piece.field).at(x, y, piece.width, height);
+            // A blank of the letter, filled in: a rule under its text.
+            table << FormField(piece.field).at(x, y, piece.width, height) << Field::line().at(x, y + height, piece.width, 1);
             x += piece.width;
         } else {
             const int width = metrics.horizontalAdvance(piece.text) + TextRoom;

@@ -38,8 +38,8 @@ struct Piece {
 Piece text(const QString &text);
 Piece field(int tag, const QString &label, int width);
 // The pieces one after the other from x: each text a caption as wide as the
-// text is in font (with a little room), each field as wide as asked; all
-// disabled, as a letter's fields are filled from the job.
+// text is in font (with a little room), each field as wide as asked with a
+// rule under it; all disabled, as a letter's fields are filled from the job.
 FormTable flow(int x, int y, const QFont &font, const QList<Piece> &pieces, int height = 26);
 
 // The texts into the form's fields by Tag (fields the form lacks are skipped).

@@ -37,7 +37,7 @@ TBaoGuanFrm::TBaoGuanFrm(const CargoJobValues &job, QWidget *parent)
 {
     setWindowTitle(u"报关单"_s);
     buildDeclaration(fields(), QSize(770, 1040));
-    addShape(ShapeControl::Rectangle, QRect(Left, 84, 730, 714));
+    addShape(ShapeControl::Rectangle, QRect(Left, 84, 730, 712));
     // The form's heading stands above the first mark.
     setReferenceOffset(QPoint(0, -50));
     auto *title = sheet()->findChild<QLabel *>(TitleName);
@@ -151,8 +151,8 @@ FormTable TBaoGuanFrm::fields()
     for (qsizetype c = 0; c < headings.size(); ++c)
         heads << text(settings().goodsWidths.at(c), headings.at(c));
     t << DeclarationSheet::boxRow(Left, y, 24, heads);
-    t << grid(Goods, u"货物明细"_s).withColumns(8).withRows(1).at(Left, y + 24, 732, 5 * 24 + 2);
-    y += 24 + 5 * 24 + 2;
+    t << grid(Goods, u"货物明细"_s).withColumns(8).withRows(1).at(Left, y + 24, 730, 5 * 24);
+    y += 24 + 5 * 24;
     t << DeclarationSheet::boxRow(Left, y, 40, {text(730, u"税费征收情况"_s)});
     y += 40;
     t << DeclarationSheet::boxRow(Left, y, 150, {text(300, u"录入员            录入单位"_s),

@@ -49,7 +49,7 @@ TbjFrm::TbjFrm(const CargoJobValues &job, QWidget *parent)
 {
     setWindowTitle(u"报检单"_s);
     buildDeclaration(fields(), QSize(770, 1040));
-    addShape(ShapeControl::Rectangle, QRect(Left, 138, 730, 872));
+    addShape(ShapeControl::Rectangle, QRect(Left, 138, 730, 876));
     auto *first = sheet()->findChild<QLabel *>(u"title1"_s);
     auto *second = sheet()->findChild<QLabel *>(u"title2"_s);
     SheetParts::Emphasise(first, 14);
@@ -118,15 +118,14 @@ FormTable TbjFrm::fields()
         y += line;
     }
     // The goods: their headings on the form, five rows a page below them.
-    y += line;
     const QStringList headings{u"货物名称(中/外文)"_s, u"H.S.编码"_s, u"产地"_s, u"数/重量"_s, u"货物总值"_s,
                                u"包装种类及重量"_s};
     QList<Box> heads;
     for (qsizetype c = 0; c < headings.size(); ++c)
         heads << text(settings().goodsWidths.at(c), headings.at(c));
     t << DeclarationSheet::boxRow(Left, y, 24, heads);
-    t << grid(Goods, u"货物明细"_s).withColumns(6).withRows(1).at(Left, y + 24, 732, 5 * 24 + 2);
-    y += 24 + 5 * 24 + 2;
+    t << grid(Goods, u"货物明细"_s).withColumns(6).withRows(1).at(Left, y + 24, 730, 5 * 24);
+    y += 24 + 5 * 24;
     t << DeclarationSheet::boxRow(Left, y, RowHeight, {
         box(250, u"运输工具名称号码"_s, shown(Conveyance, u"运输工具名称号码"_s)),
         box(230, u"贸易方式"_s, shown(TradeMode, u"贸易方式"_s)),

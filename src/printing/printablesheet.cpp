@@ -46,6 +46,8 @@ QWidget *newPaper()
     paper->setAutoFillBackground(true);
     QPalette palette = paper->palette();
     palette.setColor(QPalette::Window, Qt::white);
+    // Fields filled from a job are disabled: still to be read easily.
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x30, 0x30, 0x30));
     paper->setPalette(palette);
     // Its own roles, not the dark surround's: white paper, black ink.
     paper->setBackgroundRole(QPalette::Window);
