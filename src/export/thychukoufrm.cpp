@@ -6,6 +6,12 @@
 #include "feeopeners.h"
 #include "jobtabs.h"
 #include "radiogroup.h"
+#include "tbaoguanfrm.h"
+#include "tbaohangfrm.h"
+#include "tbjfrm.h"
+#include "tcankufrm.h"
+#include "tcheduifrm.h"
+#include "tgengzhengfrm.h"
 #include "thypingxiangfrm.h"
 #include "tmainfrm.h"
 #include "values.h"
@@ -56,6 +62,12 @@ THYChuKouFrm::THYChuKouFrm(JobTabs *tabs)
     if (QWidget *shutOut = Form()->field(JobTag::ShutOut))
         shutOut->setStyleSheet(u"QCheckBox { color: #c00000; }"_s);
     SetSheetOpener(u"费用明细"_s, OpenExportFeeDetails);
+    SetSheetOpener(u"报关单"_s, TBaoGuanFrm::Open);
+    SetSheetOpener(u"报检单"_s, TbjFrm::Open);
+    SetSheetOpener(u"更正单"_s, TGengZhengFrm::Open);
+    SetSheetOpener(u"保函"_s, TBaoHangFrm::Open);
+    SetSheetOpener(u"车队分配"_s, TCheDuiFrm::Open);
+    SetSheetOpener(u"仓库分配"_s, TCanKuFrm::Open);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
     // The consolidation of the job's sailing; once it is saved, the pages

@@ -320,8 +320,11 @@ void BoundForm::buildSheet(const FormTable &table, QWidget *sheet)
             control = createField(entry, sheet);
             break;
         }
-        if (entry.geometry.isValid())
+        if (entry.geometry.isValid()) {
+            // The sheet's geometry holds, whatever a field asks for on a page.
+            control->setMinimumSize(0, 0);
             control->setGeometry(entry.geometry);
+        }
     }
 }
 

@@ -9,7 +9,6 @@
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTime>
 
 using namespace Qt::StringLiterals;
@@ -37,16 +36,6 @@ THYJinKouCheDuiFrm::THYJinKouCheDuiFrm(const CargoJobValues &job, QWidget *paren
     addShape(ShapeControl::Rectangle, QRect(10, 10, 740, 676), QPen(Qt::black, 2));
     // Printed smaller than the full page height: the sheet keeps its proportions.
     setReferenceExtension(QPoint(0, 300));
-    printButton()->setText(u"打印(&P)"_s);
-    closeButton()->setText(u"返回"_s);
-    // An error of the print/fax dialog ends the printing, not the sheet.
-    disconnect(printButton(), nullptr, this, nullptr);
-    connect(printButton(), &QPushButton::clicked, this, [this] {
-        try {
-            openPrintDialog();
-        } catch (const std::exception &) {
-        }
-    });
 
     m_heading = sheet()->findChild<QLabel *>(HeadingName);
     QFont font = m_heading->font();
@@ -56,7 +45,7 @@ THYJinKouCheDuiFrm::THYJinKouCheDuiFrm(const CargoJobValues &job, QWidget *paren
     if (auto *title = sheet()->findChild<QLabel *>(u"title"_s)) {
         font.setPointSize(14);
         title->setFont(font);
-        centreBetweenMarks(title);
+        centreCaption(title);
     }
     fill(job);
 }
@@ -154,20 +143,10 @@ void THYJinKouCheDuiFrm::showEvent(QShowEvent *event)
     showCompany();
 }
 
-// The label's text centred between the two marks (its left edge the marks'
-// left edges less the text's width, halved); the label a little wider than
-// the text, so that the printed text is not shrunk.
-void THYJinKouCheDuiFrm::centreBetweenMarks(QLabel *label)
-{
-    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
-    const int left = (form()->mark(FirstMark)->x() + form()->mark(SecondMark)->x() - textWidth) / 2;
-    label->setGeometry(left, label->y(), textWidth + 20, label->height());
-}
-
 void THYJinKouCheDuiFrm::showCompany()
 {
     m_heading->setText(CommFunU::InfoText(1));
-    centreBetweenMarks(m_heading);
+    centreCaption(m_heading);
     const QString date = CommFunU::InfoText(2);
     form()->edit(PrintDate)->setText(date.isEmpty() ? CommFunU::DateText(QDate::currentDate()) : date);
 }

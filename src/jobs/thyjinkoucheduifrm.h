@@ -42,7 +42,6 @@ protected:
 private:
     void fill(const CargoJobValues &job);
     void showCompany();
-    void centreBetweenMarks(QLabel *label);
 
     QLabel *m_heading = nullptr;
     bool m_shown = false;

@@ -8,6 +8,8 @@
 #include <functional>
 
 class BoundForm;
+class QHBoxLayout;
+class QLabel;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
@@ -36,11 +38,16 @@ struct PrintRequest {
 void OpenPrintDialog(const PrintRequest &request, QWidget *parent,
                      const std::function<void(TPntSetupFrm &)> &prepare = {});
 
-// A page inside a tabbed window, printed as a sheet: the active page's sheet
-// (the widget its scroll area shows, else its first child widget) with its
-// labels, from (0, 0) to its width and, so that it keeps its proportions on
-// an A4 portrait page with the default margins, 1.36 times its width (or its
-// height when that is more).
+// A sheet as a request with its labels: from its first to its second
+// reference mark (its direct children named PrintableSheet::FirstMark and
+// SecondMark) when it has them; otherwise from (0, 0) to its width and, so
+// that it keeps its proportions on an A4 portrait page with the default
+// margins, 1.36 times its width (or its height when that is more).
+PrintRequest SheetRequest(QWidget *sheet, const QString &title);
+// A page inside a tabbed window, printed as a sheet: SheetRequest of the
+// active page's sheet (the widget its scroll area shows, else its first child
+// widget). The fee details print their pages so; a PrintableSheet of several
+// designed pages prints the page shown so.
 PrintRequest ActivePageRequest(const QTabWidget *pages, const QString &title);
 // 打印 of such a window: the print/fax dialog for its active page.
 void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *parent);
@@ -65,7 +72,18 @@ void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *par
 //
 // The reference points are the top-left corners of the two marks; the
 // second point may be pushed further out (setReferenceExtension) to print
-// the sheet smaller.
+// the sheet smaller, the first one moved as well (setReferenceOffset).
+//
+// A sheet of several designed pages (a letter and its second letter, the
+// notices of a warehouse) adds each with addPage instead of buildSheet: the
+// pages are tabs, each with its own marks and form, and 打印 prints the page
+// shown. The buttons above the sheet are 打印(&P) and 返回 and the sheet's
+// own (addButton, left of them); a widget that is on the sheet only for the
+// screen (a list of records) is added with addUnprinted.
+//
+//   addButton(u"保存(&S)"_s, [this] { Save(); });
+//   BoundForm *client = addPage(u"拼箱客户联系单"_s, clientFields(), QSize(770, 740));
+//   centreCaption(heading);   // sized to its text, centred between the marks
 class PrintableSheet : public QDialog
 {
     Q_OBJECT
@@ -77,8 +95,9 @@ public:
     explicit PrintableSheet(QWidget *parent = nullptr);
     ~PrintableSheet() override;
 
-    // The sheet: the container whose direct children are printed.
-    QWidget *sheet() const { return m_sheet; }
+    // The sheet: the container whose direct children are printed (of a
+    // sheet of several pages, the page shown).
+    QWidget *sheet() const;
     BoundForm *form() const { return m_form; }
     QPushButton *printButton() const { return m_printButton; }
     QPushButton *closeButton() const { return m_closeButton; }
@@ -86,8 +105,33 @@ public:
     // Builds table into the sheet (marks, captions, fields, lines) and
     // gives the sheet its size.
     void buildSheet(const FormTable &table, const QSize &sheetSize);
-    // A rule, frame or ellipse on the sheet, drawn when labels are printed.
-    ShapeControl *addShape(ShapeControl::Shape shape, const QRect &geometry, const QPen &pen = QPen(Qt::black, 1));
+
+    // A designed page titled title, built from table into a sheet of its own
+    // with a form of its own (Tags are looked up in the page). From the first
+    // page on, sheet() is the page shown.
+    BoundForm *addPage(const QString &title, const FormTable &table, const QSize &sheetSize);
+    // The tabs of the pages (nullptr for a sheet of one page).
+    QTabWidget *pages() const { return m_pages; }
+    int pageCount() const;
+    QWidget *pageSheet(int index) const;
+    BoundForm *pageForm(int index) const { return m_pageForms.value(index); }
+
+    // A button of the sheet left of 打印 and 返回, its caption with the
+    // accelerator ("保存(&S)"); action runs on a click.
+    QPushButton *addButton(const QString &caption, const std::function<void()> &action);
+    // Puts widget on the page (sheet when nullptr) at geometry, seen on the
+    // screen and never printed (it is marked as the engine's Hint "00" marks).
+    // For widgets without a Tag.
+    void addUnprinted(QWidget *widget, const QRect &geometry, QWidget *page = nullptr);
+    // Sizes caption to its text (with a little room, so that the printed text
+    // is not shrunk) and centres the text between the reference marks of the
+    // page it is on: left = (left of the first mark + left of the second −
+    // text width) / 2.
+    void centreCaption(QLabel *caption) const;
+    // A rule, frame or ellipse on the sheet (or on page), drawn when labels
+    // are printed.
+    ShapeControl *addShape(ShapeControl::Shape shape, const QRect &geometry, const QPen &pen = QPen(Qt::black, 1),
+                           QWidget *page = nullptr);
 
     // Whether captions, shapes, combo boxes and date pickers are printed
     // (a sheet printed on a pre-printed form leaves them out).
@@ -96,6 +140,9 @@ public:
     // Added to the second reference point.
     QPoint referenceExtension() const { return m_extension; }
     void setReferenceExtension(const QPoint &extension) { m_extension = extension; }
+    // Added to the first reference point.
+    QPoint referenceOffset() const { return m_offset; }
+    void setReferenceOffset(const QPoint &offset) { m_offset = offset; }
     // A grid printed five rows per page (none by default). Not owned.
     StringGrid *printGrid() const { return m_printGrid; }
     void setPrintGrid(StringGrid *grid) { m_printGrid = grid; }
@@ -105,8 +152,11 @@ public:
     void fillPrintLayout(PrintLayout &layout) const;
     // The same as a request to the print/fax dialog, titled with the window.
     PrintRequest printRequest() const;
-    // 打印: fills the shared PrintLayout and shows the print/fax dialog.
+    // Fills the shared PrintLayout and shows the print/fax dialog.
     void openPrintDialog();
+    // Shows the sheet modally, maximised (the whole screen also where no
+    // window manager maximises).
+    int execMaximised();
 
     // Called with every print/fax dialog this sheet opens, before it shows
     // (the tests point its files and its fax port elsewhere).
@@ -114,16 +164,24 @@ public:
     static void setDialogHook(DialogHook hook);
 
 protected:
+    // 打印(&P): openPrintDialog(); a sheet that does more first (a note saved
+    // before it prints) overrides it. An error it raises ends the printing,
+    // not the sheet.
+    virtual void print();
     // Lets a sheet adjust the dialog (document title, grid) before it shows.
     virtual void prepareDialog(TPntSetupFrm &dialog);
 
 private:
     QScrollArea *m_scroll;
     QWidget *m_sheet;
+    QTabWidget *m_pages = nullptr;
+    QList<BoundForm *> m_pageForms;
     BoundForm *m_form;
     QPushButton *m_printButton;
     QPushButton *m_closeButton;
+    QHBoxLayout *m_buttons;
     bool m_printLabels = true;
     QPoint m_extension;
+    QPoint m_offset;
     StringGrid *m_printGrid = nullptr;
 };
