@@ -13,6 +13,7 @@
 #include "tcheduifrm.h"
 #include "tgengzhengfrm.h"
 #include "thypingxiangfrm.h"
+#include "ttuodanfrm.h"
 #include "tmainfrm.h"
 #include "values.h"
 
@@ -68,6 +69,7 @@ THYChuKouFrm::THYChuKouFrm(JobTabs *tabs)
     SetSheetOpener(u"保函"_s, TBaoHangFrm::Open);
     SetSheetOpener(u"车队分配"_s, TCheDuiFrm::Open);
     SetSheetOpener(u"仓库分配"_s, TCanKuFrm::Open);
+    SetSheetOpener(u"提单确认"_s, TTuoDanFrm::Open);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
     // The consolidation of the job's sailing; once it is saved, the pages
