@@ -37,6 +37,7 @@ QString &pathOverride()
 const QSize PageSize(780, 1052);
 const QColor PageColour(230, 230, 230);  // light grey
 const QColor FieldColour(210, 210, 210); // the fields a shade darker
+constexpr int FromWidth = 204;           // from the From caption to the 打印日期 caption
 
 // A data field: its accessible name, design bounds and whether it is multi-line.
 struct FieldDesign {
@@ -195,7 +196,7 @@ TTuoDanFrm::~TTuoDanFrm() = default;
 void TTuoDanFrm::buildPage()
 {
     FormTable table{::Field::mark(FirstMark).at(2, 0, 1, 1)};
-    table << ::Field::caption(QString()).named(u"from"_s).at(76, 16, 200, 16);
+    table << ::Field::caption(QString()).named(u"from"_s).at(76, 16, FromWidth, 16);
     for (const CaptionDesign &c : captionDesigns()) {
         const int width = QFontMetrics(sheetFont(c.pixels, false)).horizontalAdvance(c.text) + 12;
         table << ::Field::caption(c.text).at(c.at.x(), c.at.y(), width, c.pixels + 4);
@@ -299,8 +300,10 @@ void TTuoDanFrm::fill(const CargoJobValues &job)
         value.replace(u"\r\n"_s, u"\n"_s);
         if (auto *memo = qobject_cast<QPlainTextEdit *>(field(i)))
             memo->setPlainText(value);
-        else if (auto *edit = qobject_cast<QLineEdit *>(field(i)))
+        else if (auto *edit = qobject_cast<QLineEdit *>(field(i))) {
             edit->setText(value);
+            edit->setCursorPosition(0); // a long text shows its beginning
+        }
     }
 }
 
@@ -433,6 +436,7 @@ bool TTuoDanFrm::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonPress) {
         if (mouse->button() == Qt::LeftButton) {
             m_dragged = f;
+            f->raise(); // seen above the fields it passes
             m_pressGlobal = global;
             m_pressPos = f->pos();
         }
@@ -544,7 +548,12 @@ void TTuoDanFrm::showEvent(QShowEvent *event)
         this,
         [this] {
             m_from->setText(u"From: "_s + CommFunU::InfoText(4));
-            m_from->adjustSize();
+            // A long company name is set smaller, so that it ends before 打印日期.
+            QFont font = m_from->font();
+            while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(m_from->text()) > FromWidth)
+                font.setPixelSize(font.pixelSize() - 1);
+            m_from->setFont(font);
+            m_from->resize(FromWidth, m_from->height());
         },
         Qt::QueuedConnection);
 }

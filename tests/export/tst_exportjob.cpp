@@ -9,6 +9,9 @@
 #include "marks.h"
 #include "radiogroup.h"
 #include "recordingmessageservice.h"
+#include "ttuodanfrm.h"
+#include "modalhelper.h"
+#include "tagbinding.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,7 +20,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include <csignal>
 
@@ -429,6 +434,26 @@ private slots:
         THYChuKouFrm *next = f.newPage();
         QCOMPARE(f.text(next, T::Client), QString());
         QCOMPARE(f.text(next, 430), u"九区"_s);
+    }
+
+    // 提单确认 opens the B/L confirmation of the saved job.
+    void billConfirmationOpensForTheJob()
+    {
+        const QString number = demoJob(u"1=1"_s);
+        THYChuKouFrm *w = f.open(number);
+        QTemporaryDir dir;
+        TTuoDanFrm::setTemplatePath(dir.filePath(u"TuoDanRes.txt"_s));
+        QString shown;
+        ModalHelper::onNextModal([&shown](QWidget *modal) {
+            if (auto *sheet = qobject_cast<TTuoDanFrm *>(modal)) {
+                shown = CommFunU::ControlValue(sheet->field(TTuoDanFrm::Number));
+                sheet->closeButton()->click();
+            }
+        });
+        w->OpenSheet(u"提单确认"_s);
+        TTuoDanFrm::setTemplatePath(QString());
+        QCOMPARE(shown, number);
+        QVERIFY(QFile::exists(dir.filePath(u"TuoDanRes.txt"_s)));
     }
 
     void sheetsReceiveTheSavedJob()
