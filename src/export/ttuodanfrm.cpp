@@ -5,6 +5,7 @@
 #include "focushighlighter.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
+#include "reportdocument.h"
 #include "tagbinding.h"
 #include "tmbglfrm.h"
 #include "ttuodanctrlfrm.h"
@@ -132,10 +133,8 @@ const QList<CaptionDesign> &captionDesigns()
 
 QFont sheetFont(int pixels, bool bold)
 {
-    QFont font;
-    font.setFamilies({u"宋体"_s, u"SimSun"_s, u"WenQuanYi Zen Hei"_s});
+    QFont font = ReportDocument::defaultFont(9, bold); // 宋体 where installed
     font.setPixelSize(pixels);
-    font.setBold(bold);
     return font;
 }
 
