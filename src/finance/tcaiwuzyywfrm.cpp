@@ -34,6 +34,7 @@ TCaiWuZYYWFrm::TCaiWuZYYWFrm(QWidget *parent)
     , m_rate(new QLineEdit(u"8.3"_s))
 {
     auto *box = new QWidget;
+    box->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(12, 0, 0, 0);
     const QString caption = u"利率:"_s;

@@ -39,7 +39,9 @@ TYongJinFrm::TYongJinFrm(QWidget *parent)
 {
     m_date->setDisplayFormat(u"yyyy-MM-dd"_s);
     m_date->setCalendarPopup(true);
-    auto *group = new QGroupBox(u"退佣"_s);
+    // Untitled, so that it lines up with the buttons beside it.
+    auto *group = new QGroupBox;
+    group->setAccessibleName(u"退佣"_s);
     auto *row = new QHBoxLayout(group);
     row->setContentsMargins(6, 2, 6, 2);
     const QString caption = u"退佣日期:"_s;
