@@ -6,11 +6,10 @@
 #include "cargojobfixture.h"
 #include "currentuser.h"
 #include "recordingmessageservice.h"
-#include "stringgridmodel.h"
+#include "reportdocument.h"
 #include "tcaiwuglfrm.h"
 #include "tcaiwuysyffrm.h"
 #include "tcaiwuzyywfrm.h"
-#include "reportdocument.h"
 #include "tdataf.h"
 #include "tpntmainfrm.h"
 #include "tyongjinfrm.h"
@@ -24,7 +23,6 @@
 
 using Box = JobListFilters::Box;
 using Factory = std::function<FinanceListWindow *()>;
-Q_DECLARE_METATYPE(Factory)
 
 class TestFinanceLists : public QObject
 {
@@ -57,20 +55,18 @@ class TestFinanceLists : public QObject
     }
     static void logIn(const QString &position, const QString &department, const QString &staff)
     {
-        CurrentUserRecord &user = CommFunU::CurrentUser();
-        user.Position = position;
-        user.Department = department;
-        user.StaffName = staff;
+        CommFunU::CurrentUser() = CurrentUserRecord();
+        std::tie(CommFunU::CurrentUser().Position, CommFunU::CurrentUser().Department,
+                 CommFunU::CurrentUser().StaffName) = std::tie(position, department, staff);
     }
-    // The window shown, its tree built, the month of the line chosen.
-    static std::unique_ptr<FinanceListWindow> open(const Factory &make, const QString &month,
-                                                    JobLine line = JobLine::Export)
+    // The window shown, its tree built, an export month chosen.
+    static std::unique_ptr<FinanceListWindow> open(const Factory &make, const QString &month)
     {
         std::unique_ptr<FinanceListWindow> w(make());
         w->show();
         QCoreApplication::processEvents(); // the posted tree request
-        if (!month.isEmpty() && !w->frame()->tree()->selectMonth(line, month))
-            qWarning("no month %s", qPrintable(month));
+        if (!month.isEmpty())
+            w->frame()->tree()->selectMonth(JobLine::Export, month);
         return w;
     }
     static QStringList column(const JobListFrame *frame, int column)
@@ -82,10 +78,6 @@ class TestFinanceLists : public QObject
     }
     static QStringList totalLine(const JobListFrame *frame) { return frame->grid()->rowCells(frame->grid()->rowCount() - 1); }
     static QString sumText(const QString &value) { return CommFunU::ScaledToText(CommFunU::ParseAmount(value)); }
-    static QString difference(const QString &all, const QString &part)
-    {
-        return CommFunU::ScaledToText(CommFunU::ParseAmount(all) - CommFunU::ParseAmount(part));
-    }
     static QList<Factory> windows()
     {
         return {[] { return new TCaiWuYSYFFrm; }, [] { return new TZhuiZhangFrm; }, [] { return new TCaiWuZYYWFrm; },
@@ -118,10 +110,12 @@ private slots:
     {
         const QString month = f.value(u"select max(substr(船期,1,7)) from 货运出口基本信息"_s);
         const QString period = u" where a.船期 like '"_s + month + u"%'"_s;
-        const QStringList expected = f.rows(
-            u"select sum(c.f110), sum(case when b.已收1='1' then c.f110 else 0 end), sum(c.f219), "
-            "sum(case when b.已收2='1' then c.f219 else 0 end) from 货运出口基本信息 a left join 财务 b on "
-            "a.业务编号=b.业务编号 left join 货运出口费用明细 c on a.业务编号=c.业务编号"_s + period).value(0);
+        QStringList expected{u"TOTAL:"_s};
+        for (const QString &v : f.rows(u"select sum(c.f110), sum(iif(b.已收1='1', c.f110, 0)), sum(iif(b.已收1='1', 0, "
+                                       "c.f110)), sum(c.f219), sum(iif(b.已收2='1', c.f219, 0)), sum(iif(b.已收2='1', "
+                                       "0, c.f219)) from 货运出口基本信息 a left join 财务 b on a.业务编号=b.业务编号 "
+                                       "left join 货运出口费用明细 c on a.业务编号=c.业务编号"_s + period).value(0))
+            expected << sumText(v);
         QVERIFY(f.value(u"select count(*) from 货运出口基本信息 a where not exists (select 1 from 财务 b where "
                         "b.业务编号=a.业务编号) and a.船期 like '"_s + month + u"%'"_s).toInt() > 0);
         QStringList seen;
@@ -136,17 +130,12 @@ private slots:
                     if (QTest::qWaitFor([w] { return !w->frame()->tree()->months(JobLine::Export).isEmpty(); })
                         && w->frame()->tree()->selectMonth(JobLine::Export, month))
                         total = totalLine(w->frame()).mid(7, 7);
-                    else
-                        total = w->frame()->tree()->months(JobLine::Export);
                 }
                 modal->close();
             });
             f.main->Action(item)->trigger();
         }
-        QCOMPARE(seen, (QStringList{u"对帐单"_s, u"佣金核算"_s, u"主营业务收支"_s, u"应收应付帐款"_s}));
-        QCOMPARE(total, (QStringList{u"TOTAL:"_s, sumText(expected[0]), sumText(expected[1]),
-                                     difference(expected[0], expected[1]), sumText(expected[2]),
-                                     sumText(expected[3]), difference(expected[2], expected[3])}));
+        QCOMPARE(total, expected);
         QCOMPARE(seen, (QStringList{u"对帐单"_s, u"佣金核算"_s, u"主营业务收支"_s, u"应收应付帐款"_s}));
     }
 
