@@ -7,6 +7,8 @@
 #include "allocationlistwindow.h"
 #include "taboutfrm.h"
 #include "tcaiwuglfrm.h"
+#include "tcaiwuysyffrm.h"
+#include "tcaiwuzyywfrm.h"
 #include "tbumengglfrm.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
@@ -17,6 +19,8 @@
 #include "tmainfrm.h"
 #include "trenyuanglfrm.h"
 #include "txgmmfrm.h"
+#include "tyongjinfrm.h"
+#include "tzhuizhangfrm.h"
 
 #include <exception>
 #include <functional>
@@ -82,6 +86,10 @@ void WireMenus(TMainFrm &mainWindow)
     });
     wireJobMenu<THYJinKouFrm>(window, JobKind::Import, Item::ImportNew, Item::ImportSaveAs);
     mainWindow.RegisterJobWindow(JobKind::Finance, [](JobTabs *tabs) { return new TCaiWuGLFrm(tabs); });
+    mainWindow.WireMenu(Item::FinanceStatement, [window] { openModal<TZhuiZhangFrm>(window); });
+    mainWindow.WireMenu(Item::FinanceCommission, [window] { openModal<TYongJinFrm>(window); });
+    mainWindow.WireMenu(Item::FinanceIncomeExpense, [window] { openModal<TCaiWuZYYWFrm>(window); });
+    mainWindow.WireMenu(Item::FinanceReceivables, [window] { openModal<TCaiWuYSYFFrm>(window); });
     mainWindow.WireMenu(Item::ExportTrucking, [window] { openModal<THYChuKouCheDuiPCLFrm>(window); });
     mainWindow.WireMenu(Item::ExportInnerLoading, [window] { openModal<THYChuKouNZXPCLFrm>(window); });
     mainWindow.WireMenu(Item::ExportLcl, [window] { openModal<THYChuKouPXPCLFrm>(window); });

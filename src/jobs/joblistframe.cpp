@@ -16,10 +16,12 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -78,6 +80,23 @@ JobListFrame::JobListFrame(const Settings &settings, QueryText query, QWidget *p
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(m_filters);
     rightLayout->addWidget(m_buttonColumn);
+    if (!settings.heading.isEmpty()) {
+        m_heading = new QLabel(settings.heading, right);
+        m_heading->setAlignment(Qt::AlignCenter);
+        QFont font = m_heading->font();
+        font.setPointSizeF(font.pointSizeF() * 1.6);
+        font.setBold(true);
+        m_heading->setFont(font);
+        rightLayout->addWidget(m_heading);
+    }
+    if (!settings.tabs.isEmpty()) {
+        m_tabs = new QTabBar(right);
+        m_tabs->setAccessibleName(u"列表"_s);
+        for (const QString &caption : settings.tabs)
+            m_tabs->addTab(caption);
+        rightLayout->addWidget(m_tabs);
+        connect(m_tabs, &QTabBar::currentChanged, this, &JobListFrame::selectionChanged);
+    }
     rightLayout->addWidget(listBox, 1);
 
     auto *treeBox = new QGroupBox(u"目录树"_s, this);
@@ -120,11 +139,40 @@ QPushButton *JobListFrame::addButton(const QString &caption, std::function<void(
     b->setObjectName(CaptionName(caption));
     b->setAutoDefault(false);
     b->setMinimumWidth(b->fontMetrics().horizontalAdvance(u"清空条件"_s) + 24);
-    auto *bar = static_cast<QHBoxLayout *>(m_buttonColumn->layout());
-    bar->insertWidget(bar->count() - 1, b);
+    addToBar(b);
     connect(b, &QPushButton::clicked, this, std::move(command));
     m_buttons << b;
     return b;
+}
+
+void JobListFrame::addToBar(QWidget *widget)
+{
+    auto *bar = static_cast<QHBoxLayout *>(m_buttonColumn->layout());
+    widget->setParent(m_buttonColumn);
+    bar->insertWidget(bar->count() - 1, widget);
+}
+
+QString JobListFrame::heading() const
+{
+    return m_heading ? m_heading->text() : QString();
+}
+
+void JobListFrame::setHeading(const QString &text)
+{
+    if (m_heading)
+        m_heading->setText(text);
+}
+
+int JobListFrame::tab() const
+{
+    return m_tabs ? m_tabs->currentIndex() : 0;
+}
+
+QString JobListFrame::reportTitle() const
+{
+    if (!m_settings.reportTitle.isEmpty() || (!m_heading && !m_tabs))
+        return m_settings.reportTitle;
+    return m_heading ? heading() : m_tabs->tabText(m_tabs->currentIndex());
 }
 
 QPushButton *JobListFrame::button(const QString &caption) const
@@ -220,12 +268,15 @@ void JobListFrame::runQuery()
 {
     Busy busy(m_status);
     showStatus(u"正在查询服务器,请稍侯..."_s);
-    const QString sql = queryText();
+    QString sql;
     ServerConnection *server = nullptr;
     try {
+        sql = queryText();
+        if (sql.isEmpty())
+            return; // the window could not compose it; the list stays
         server = &GetAppServer();
     } catch (const KorvanError &) {
-        return; // the connection's provider has shown why
+        return; // a box that could not be read, or no connection (its provider has shown why)
     }
     // A connection lost on the way is not caught: the process-wide handler
     // tells the user.
@@ -247,8 +298,12 @@ void JobListFrame::runQuery()
     for (int column : m_settings.flagColumns)
         FlagsToYesNo(rows, column, u"是"_s, u"否"_s);
     m_grid->setRows(std::move(rows), qMax(2, columns));
-    if (m_settings.totalLabelColumn >= 0)
-        AddTotalLine(*m_grid->gridModel(), m_settings.totalLabelColumn, m_settings.totalColumns);
+    if (m_settings.totalLabelColumn >= 0) {
+        QList<int> summed = m_settings.totalColumns;
+        for (int c = m_settings.totalFromColumn; c >= 0 && c < columns; ++c)
+            summed << c;
+        AddTotalLine(*m_grid->gridModel(), m_settings.totalLabelColumn, summed);
+    }
     m_grid->fitColumns();
     m_listed = true;
 }
@@ -273,12 +328,12 @@ void JobListFrame::clearConditions()
 
 QString JobListFrame::reportText() const
 {
-    return ListReportText(m_settings.reportTitle, m_grid);
+    return ListReportText(reportTitle(), m_grid);
 }
 
 void JobListFrame::print()
 {
-    PrintList(this, m_settings.reportTitle, m_grid);
+    PrintList(this, reportTitle(), m_grid);
 }
 
 QString JobListFrame::ListReportText(const QString &title, const StringGrid *grid)

@@ -8,6 +8,8 @@
 #include <functional>
 
 class QGroupBox;
+class QLabel;
+class QTabBar;
 class QPushButton;
 class QStatusBar;
 class StringGrid;
@@ -33,6 +35,12 @@ class StringGridModel;
 //     frame->addButton(u"清空"_s, [frame] { frame->clearConditions(); });
 //     frame->addButton(u"打印(&P)"_s, [frame] { frame->print(); });
 //
+// A window with more to set than the conditions (a rate, a date) puts its
+// boxes into the button row with addToBar(). An empty query text asks the
+// server nothing and keeps the list as it is (a box the window could not
+// read). The printed title is reportTitle, else the heading, else the
+// caption of the selected tab.
+//
 // Showing the frame builds the tree once it is on screen; choosing a month
 // sets the period to that month and runs the query; choosing a root empties
 // the list. The line of the selected node chooses the tables (basicTable()).
@@ -48,6 +56,9 @@ public:
         QList<int> flagColumns;   // "1" / "0" shown as 是 / 否
         int totalLabelColumn = -1; // where "TOTAL:" goes; -1: no TOTAL line
         QList<int> totalColumns;  // summed in the TOTAL line
+        int totalFromColumn = -1; // and every column from this one to the last
+        QString heading;          // a title above the list (none when empty)
+        QStringList tabs;         // tabs above the list; a change lists the selected month again
         // The first time the tree is built with nothing selected, the newest
         // month is chosen (export before import), so the list shows jobs.
         bool openNewestMonth = false;
@@ -71,6 +82,14 @@ public:
 
     // Adds a button after the ones already there.
     QPushButton *addButton(const QString &caption, std::function<void()> command);
+    // Adds a widget to the button row, after what is already there.
+    void addToBar(QWidget *widget);
+    QString heading() const;
+    void setHeading(const QString &text);
+    // The selected tab above the list (0 when there are none).
+    int tab() const;
+    QTabBar *tabBar() const { return m_tabs; }
+    QString reportTitle() const;
     QPushButton *button(const QString &caption) const;
 
     // Rebuilds the tree once the event loop runs again (several requests
@@ -122,6 +141,8 @@ private:
     StringGrid *m_grid;
     QStatusBar *m_status;
     QList<QPushButton *> m_buttons;
+    QLabel *m_heading = nullptr;
+    QTabBar *m_tabs = nullptr;
     QWidget *m_buttonColumn;
     bool m_refreshPosted = false;
     bool m_treeBuilt = false;

@@ -22,6 +22,15 @@ QString BasicTableOf(JobLine line)
     return line == JobLine::Import ? u"货运进口基本信息"_s : u"货运出口基本信息"_s;
 }
 
+const LineFeeColumns &FeeColumnsOf(JobLine line)
+{
+    static const LineFeeColumns lines[2] = {
+        {u"货运出口费用明细"_s, u"f219"_s, u"f109"_s, u"f217"_s},
+        {u"货运进口费用明细"_s, u"f224"_s, u"f103"_s, u"f2231"_s},
+    };
+    return lines[line == JobLine::Import ? 1 : 0];
+}
+
 MonthTree::MonthTree(QWidget *parent)
     : QTreeWidget(parent)
 {

@@ -9,6 +9,17 @@ enum class JobLine { Export, Import };
 // The basic table of a line's jobs: 货运出口基本信息 or 货运进口基本信息.
 QString BasicTableOf(JobLine line);
 
+// What the finance lists read of a line besides its basic table: the fee
+// table and the fee columns whose names differ between the lines (the
+// client's USD subtotal is f110 in both).
+struct LineFeeColumns {
+    QString feeTable;    // 货运出口费用明细 / 货运进口费用明细
+    QString rmbSubtotal; // the client's RMB subtotal: f219 / f224
+    QString usdRefund;   // the USD commission refund to the client: f109 / f103
+    QString rmbRefund;   // the RMB commission refund to the client: f217 / f2231
+};
+const LineFeeColumns &FeeColumnsOf(JobLine line);
+
 // The tree on the left of every job list: the roots 海运出口 and 海运进口,
 // each with one node per month ("yyyy-mm") in which jobs of that line sail
 // (export) or arrive (import), as far as the visibility condition lets the

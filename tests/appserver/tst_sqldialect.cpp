@@ -449,6 +449,10 @@ void tst_SqlDialect::statements_data()
       u"SELECT a.业务编号,a.委托人,a.船期,a.船名+' '+a.航次 as [船名/航次],a.提单号,a.货名简称,a.箱型箱量, a.目的港, c.f110 as 美圆应收款,c.f110*b.已收1 as 美圆已收款 ,c.f110-c.f110*b.已收1 as 美圆未收款,c.f219 as 人民币应收款,c.f219*b.已收2 as 人民币已收款,c.f219-c.f219*b.已收2 as 人民币未收款 "_s
           + joins + period + u"AND (a.业务编号='SHA-0001')"_s,
       u"14|SHA-0001|华星纺织|2024-03-05|COSCO ASIA 012E|COSU001|T恤|20'GP*2|HAMBURG|1000.000|1000|0|2500.000|0|2500"_s);
+    q("receivables, a flag of a missing finance row reads 0",
+      u"SELECT a.业务编号, c.f110*COALESCE(b.已收1,'0') as 美圆已收款, COALESCE(b.已收2,'0') as 已收"_s + joins
+          + period + u"AND (a.业务编号 in ('SHA-0001', 'SHA-0002'))"_s,
+      u"3|SHA-0001|1000|0|SHA-0002||0"_s);
     q("payables, export",
       u"SELECT a.业务编号, c.f310 as 订舱单位美圆应付 ,c.f310*b.已付1  as 订舱单位美圆已付,c.f310-c.f310*b.已付1 as 订舱单位美圆未付,c.f407 as 订舱单位人民币应付,c.f407*b.已付2  as 订舱单位人民币已付,c.f407-c.f407*b.已付2 as 订舱单位人民币未付,c.f507 as 报关行应付,c.f507*b.已付3  as 报关行已付,c.f507-c.f507*b.已付3 as 报关行未付,c.f607 as 车队应付 ,c.f607*b.已付4  as 车队已付,c.f607-c.f607*b.已付4 as 车队未付,c.f709 as 仓库应付,c.f709*b.已付5  as 仓库已付,c.f709-c.f709*b.已付5 as 仓库未付"_s
           + joins + period + u"AND (a.业务编号='SHA-0001')"_s,
