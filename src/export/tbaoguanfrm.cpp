@@ -168,9 +168,3 @@ FormTable TBaoGuanFrm::fields()
       << mark(PrintableSheet::SecondMark).at(759, 1030, 1, 1);
     return t;
 }
-
-void TBaoGuanFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TBaoGuanFrm sheet(job, parent);
-    sheet.execMaximised();
-}

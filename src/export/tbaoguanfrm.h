@@ -33,6 +33,4 @@ public:
 
     static Settings settings();
     static FormTable fields();
-    // 报关单 of the export job window: maximised and modal.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 };

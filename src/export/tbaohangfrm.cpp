@@ -151,12 +151,6 @@ FormTable TBaoHangFrm::fields(Letter letter)
     return t;
 }
 
-void TBaoHangFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TBaoHangFrm sheet(job, parent);
-    sheet.exec();
-}
-
 void TBaoHangFrm::showEvent(QShowEvent *event)
 {
     PrintableSheet::showEvent(event);

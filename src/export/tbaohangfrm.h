@@ -26,8 +26,6 @@ public:
 
     static const QStringList PageTitles;
     static FormTable fields(Letter letter);
-    // 保函 of the export job window.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -195,9 +195,3 @@ void TbjFrm::afterLoad()
     form()->edit(TradeMode)->setText(answer->next());
     form()->edit(ContractNumber)->setText(answer->next());
 }
-
-void TbjFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TbjFrm sheet(job, parent);
-    sheet.execMaximised();
-}

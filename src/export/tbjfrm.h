@@ -31,8 +31,6 @@ public:
 
     static Settings settings();
     static FormTable fields();
-    // 报检单 of the export job window: maximised and modal.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 
 protected:
     void afterLoad() override;

@@ -169,12 +169,6 @@ void TCanKuFrm::fill(int page, Kind kind, const CargoJobValues &job)
     });
 }
 
-void TCanKuFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TCanKuFrm sheet(job, parent);
-    sheet.exec();
-}
-
 void TCanKuFrm::showEvent(QShowEvent *event)
 {
     PrintableSheet::showEvent(event);

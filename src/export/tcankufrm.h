@@ -35,8 +35,6 @@ public:
     static FormTable fields(Kind kind);
     // Whether a job type is stuffed in the warehouse (整箱, 少量拼箱).
     static bool IsInnerStuffing(const QString &jobType);
-    // 仓库分配 of the export job window.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 
 protected:
     void showEvent(QShowEvent *event) override;

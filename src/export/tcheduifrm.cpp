@@ -98,12 +98,6 @@ FormTable TCheDuiFrm::fields()
     return t;
 }
 
-void TCheDuiFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TCheDuiFrm sheet(job, parent);
-    sheet.exec();
-}
-
 void TCheDuiFrm::showEvent(QShowEvent *event)
 {
     PrintableSheet::showEvent(event);

@@ -26,8 +26,6 @@ public:
     ~TCheDuiFrm() override;
 
     static FormTable fields();
-    // 车队分配 of the export job window.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 
     QLabel *heading() const { return m_heading; }
 

@@ -128,12 +128,6 @@ FormTable TGengZhengFrm::fields()
     return t;
 }
 
-void TGengZhengFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TGengZhengFrm window(job, parent);
-    window.exec();
-}
-
 void TGengZhengFrm::showEvent(QShowEvent *event)
 {
     PrintableSheet::showEvent(event);

@@ -34,8 +34,6 @@ public:
     ~TGengZhengFrm() override;
 
     static FormTable fields();
-    // 更正单 of the export job window.
-    static void Open(const CargoJobValues &job, QWidget *parent);
 
     QString number() const { return m_number; }
     StringGrid *notes() const { return m_notes; }

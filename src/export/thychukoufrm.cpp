@@ -23,6 +23,22 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+enum Size { OwnSize, Maximised };
+
+// A paper of the job, shown modally until the user closes it.
+template <class Sheet, Size size = OwnSize> void openSheet(const CargoJobValues &job, QWidget *parent)
+{
+    Sheet sheet(job, parent);
+    if (size == Maximised)
+        sheet.execMaximised();
+    else
+        sheet.exec();
+}
+
+} // namespace
+
 FormTable THYChuKouFrm::fields()
 {
     using namespace Field;
@@ -63,13 +79,14 @@ THYChuKouFrm::THYChuKouFrm(JobTabs *tabs)
     if (QWidget *shutOut = Form()->field(JobTag::ShutOut))
         shutOut->setStyleSheet(u"QCheckBox { color: #c00000; }"_s);
     SetSheetOpener(u"费用明细"_s, OpenExportFeeDetails);
-    SetSheetOpener(u"报关单"_s, TBaoGuanFrm::Open);
-    SetSheetOpener(u"报检单"_s, TbjFrm::Open);
-    SetSheetOpener(u"更正单"_s, TGengZhengFrm::Open);
-    SetSheetOpener(u"保函"_s, TBaoHangFrm::Open);
-    SetSheetOpener(u"车队分配"_s, TCheDuiFrm::Open);
-    SetSheetOpener(u"仓库分配"_s, TCanKuFrm::Open);
-    SetSheetOpener(u"提单确认"_s, TTuoDanFrm::Open);
+    // The tall papers open maximised, the letters at their own size.
+    SetSheetOpener(u"报关单"_s, openSheet<TBaoGuanFrm, Maximised>);
+    SetSheetOpener(u"报检单"_s, openSheet<TbjFrm, Maximised>);
+    SetSheetOpener(u"提单确认"_s, openSheet<TTuoDanFrm, Maximised>);
+    SetSheetOpener(u"更正单"_s, openSheet<TGengZhengFrm>);
+    SetSheetOpener(u"保函"_s, openSheet<TBaoHangFrm>);
+    SetSheetOpener(u"车队分配"_s, openSheet<TCheDuiFrm>);
+    SetSheetOpener(u"仓库分配"_s, openSheet<TCanKuFrm>);
     // The shared window cleared itself before this kind's rules existed.
     ClearJob();
     // The consolidation of the job's sailing; once it is saved, the pages

@@ -306,12 +306,6 @@ void TTuoDanFrm::fill(const CargoJobValues &job)
     }
 }
 
-void TTuoDanFrm::Open(const CargoJobValues &job, QWidget *parent)
-{
-    TTuoDanFrm sheet(job, parent);
-    sheet.execMaximised();
-}
-
 QString TTuoDanFrm::templatePath()
 {
     if (!pathOverride().isEmpty())

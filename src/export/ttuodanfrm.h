@@ -40,9 +40,6 @@ public:
     explicit TTuoDanFrm(const CargoJobValues &job, QWidget *parent = nullptr);
     ~TTuoDanFrm() override;
 
-    // 提单确认 of the export job window.
-    static void Open(const CargoJobValues &job, QWidget *parent);
-
     // TuoDanRes.txt beside the executable unless another path was set for
     // the process (the tests use one of their own).
     static QString templatePath();
