@@ -2,9 +2,9 @@
 // its cargo rows and its finance status) and a tab switch away and back
 // (snapshot and restore), each against one bare OpenQuery round trip of the
 // job row through korvan-server. Prints the times and the ratios.
+#include "benchsetup.h"
 #include "boundform.h"
 #include "currentuser.h"
-#include "messageservice.h"
 #include "jobtabs.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
@@ -22,12 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class QuietMessages : public MessageService
-{
-public:
-    Button show(const Message &) override { return Ok; }
-};
-
 double meanMs(int rounds, const std::function<void()> &work)
 {
     work(); // warm up
@@ -42,11 +36,8 @@ double meanMs(int rounds, const std::function<void()> &work)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareBenchEnvironment();
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("KORVAN_SERVER_BIN"))
-        qputenv("KORVAN_SERVER_BIN", KORVAN_SERVER_PATH);
     const int cargoRows = argc > 1 ? std::atoi(argv[1]) : 200;
     const int rounds = 50;
 

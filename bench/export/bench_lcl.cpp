@@ -5,8 +5,8 @@
 // own. Also the window's whole 保存 (checks, the write, reading the sailing
 // again). The three take turns round after round, so that a busy machine
 // slows them alike. Prints the times and the ratios.
+#include "benchsetup.h"
 #include "currentuser.h"
-#include "messageservice.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
 #include "testserver.h"
@@ -21,23 +21,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-class QuietMessages : public MessageService
-{
-public:
-    Button show(const Message &) override { return Ok; }
-};
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareBenchEnvironment();
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("KORVAN_SERVER_BIN"))
-        qputenv("KORVAN_SERVER_BIN", KORVAN_SERVER_PATH);
     const int cargoRows = argc > 1 ? std::atoi(argv[1]) : 200;
     const int rounds = 10;
 

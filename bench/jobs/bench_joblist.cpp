@@ -5,6 +5,7 @@
 //  2. The month tree of one operator (both lines) at 100,000 jobs against
 //     1,000, against the same months through the bare OpenQuery.
 // Each time is the fastest of 25 rounds in which the pieces take turns.
+#include "benchsetup.h"
 #include "currentuser.h"
 #include "databasesetup.h"
 #include "joblistframe.h"
@@ -128,10 +129,7 @@ std::unique_ptr<TDanZhengFrm> windowOf(Store &store, const QString &position, co
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("KORVAN_SERVER_BIN"))
-        qputenv("KORVAN_SERVER_BIN", KORVAN_SERVER_PATH);
+    PrepareBenchEnvironment();
     QApplication app(argc, argv);
     const int rounds = 25;
 
