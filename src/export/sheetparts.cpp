@@ -78,14 +78,6 @@ QString PrintDate(bool withTime)
     return withTime ? date + u' ' + CommFunU::TimeText(QTime::currentTime()) : date;
 }
 
-void Emphasise(QLabel *caption, int pointSize)
-{
-    QFont font = caption->font();
-    font.setPointSize(pointSize);
-    font.setBold(true);
-    caption->setFont(font);
-}
-
 void SetPageFont(QWidget *page, const QFont &font, const QList<QWidget *> &keep)
 {
     for (QWidget *child : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {

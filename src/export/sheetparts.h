@@ -53,8 +53,6 @@ void ShowHeading(const PrintableSheet &sheet, QLabel *heading);
 // server has none; withTime adds a space and the client's time "hh:nn".
 QString PrintDate(bool withTime);
 
-// A caption's font made larger and bold (headings and titles).
-void Emphasise(QLabel *caption, int pointSize);
 // The font of every caption and field of page but those named in keep.
 void SetPageFont(QWidget *page, const QFont &font, const QList<QWidget *> &keep);
 

@@ -41,7 +41,7 @@ TBaoGuanFrm::TBaoGuanFrm(const CargoJobValues &job, QWidget *parent)
     // The form's heading stands above the first mark.
     setReferenceOffset(QPoint(0, -50));
     auto *title = sheet()->findChild<QLabel *>(TitleName);
-    SheetParts::Emphasise(title, 16);
+    Emphasise(title, 16);
     centreCaption(title);
 
     BoundForm::Quiet quiet(*form());

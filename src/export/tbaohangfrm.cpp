@@ -109,8 +109,8 @@ TBaoHangFrm::TBaoHangFrm(const CargoJobValues &job, QWidget *parent)
         auto *heading = paper->findChild<QLabel *>(HeadingName);
         auto *title = paper->findChild<QLabel *>(TitleName);
         SheetParts::SetPageFont(paper, bodyFont(), {heading, title});
-        SheetParts::Emphasise(heading, 16);
-        SheetParts::Emphasise(title, 18);
+        Emphasise(heading, 16);
+        Emphasise(title, 18);
         centreCaption(title);
         SheetParts::Fill(form, {
             {Addressee, job.column(u"订舱单位"_s)},

@@ -52,8 +52,8 @@ TbjFrm::TbjFrm(const CargoJobValues &job, QWidget *parent)
     addShape(ShapeControl::Rectangle, QRect(Left, 138, 730, 876));
     auto *first = sheet()->findChild<QLabel *>(u"title1"_s);
     auto *second = sheet()->findChild<QLabel *>(u"title2"_s);
-    SheetParts::Emphasise(first, 14);
-    SheetParts::Emphasise(second, 18);
+    Emphasise(first, 14);
+    Emphasise(second, 18);
     centreCaption(first);
     centreCaption(second);
 

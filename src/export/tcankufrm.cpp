@@ -69,9 +69,9 @@ TCanKuFrm::TCanKuFrm(const CargoJobValues &job, QWidget *parent)
         addShape(ShapeControl::Rectangle, QRect(10, 10, 740, 700), QPen(Qt::black, 2), paper);
         if (toClient(kind)) // the warehouse the goods go to
             addShape(ShapeControl::Rectangle, QRect(L + 10, 418, 680, 112), QPen(Qt::black, 1), paper);
-        SheetParts::Emphasise(paper->findChild<QLabel *>(HeadingName), 16);
+        Emphasise(paper->findChild<QLabel *>(HeadingName), 16);
         auto *caption = paper->findChild<QLabel *>(TitleName);
-        SheetParts::Emphasise(caption, 16);
+        Emphasise(caption, 16);
         centreCaption(caption);
         fill(page, kind, job);
     }

@@ -34,9 +34,9 @@ TCheDuiFrm::TCheDuiFrm(const CargoJobValues &job, QWidget *parent)
     setReferenceExtension(QPoint(0, 300));
 
     m_heading = sheet()->findChild<QLabel *>(HeadingName);
-    SheetParts::Emphasise(m_heading, 16);
+    Emphasise(m_heading, 16);
     QLabel *title = sheet()->findChild<QLabel *>(TitleName);
-    SheetParts::Emphasise(title, 14);
+    Emphasise(title, 14);
     centreCaption(title);
 
     SheetParts::Fill(form(), {

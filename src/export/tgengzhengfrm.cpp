@@ -63,9 +63,9 @@ TGengZhengFrm::TGengZhengFrm(const CargoJobValues &job, QWidget *parent)
     setReferenceExtension(QPoint(0, 400));
 
     m_heading = sheet()->findChild<QLabel *>(HeadingName);
-    SheetParts::Emphasise(m_heading, 16);
+    Emphasise(m_heading, 16);
     auto *title = sheet()->findChild<QLabel *>(TitleName);
-    SheetParts::Emphasise(title, 16);
+    Emphasise(title, 16);
     centreCaption(title);
 
     // The list of the job's notes: on the screen, never printed.

@@ -38,13 +38,9 @@ THYJinKouCheDuiFrm::THYJinKouCheDuiFrm(const CargoJobValues &job, QWidget *paren
     setReferenceExtension(QPoint(0, 300));
 
     m_heading = sheet()->findChild<QLabel *>(HeadingName);
-    QFont font = m_heading->font();
-    font.setPointSize(16);
-    font.setBold(true);
-    m_heading->setFont(font);
+    Emphasise(m_heading, 16);
     if (auto *title = sheet()->findChild<QLabel *>(u"title"_s)) {
-        font.setPointSize(14);
-        title->setFont(font);
+        Emphasise(title, 14);
         centreCaption(title);
     }
     fill(job);

@@ -182,6 +182,14 @@ void PrintableSheet::addUnprinted(QWidget *widget, const QRect &geometry, QWidge
     widget->show();
 }
 
+void PrintableSheet::Emphasise(QLabel *caption, int pointSize)
+{
+    QFont font = caption->font();
+    font.setPointSize(pointSize);
+    font.setBold(true);
+    caption->setFont(font);
+}
+
 void PrintableSheet::centreCaption(QLabel *caption) const
 {
     const int textWidth = caption->fontMetrics().horizontalAdvance(caption->text());

@@ -128,6 +128,8 @@ public:
     // page it is on: left = (left of the first mark + left of the second −
     // text width) / 2.
     void centreCaption(QLabel *caption) const;
+    // A caption's font made larger and bold (headings and titles).
+    static void Emphasise(QLabel *caption, int pointSize);
     // A rule, frame or ellipse on the sheet (or on page), drawn when labels
     // are printed.
     ShapeControl *addShape(ShapeControl::Shape shape, const QRect &geometry, const QPen &pen = QPen(Qt::black, 1),
