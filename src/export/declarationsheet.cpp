@@ -119,7 +119,7 @@ void DeclarationSheet::load()
     QString shown;
     try {
         shown = SaveByTag(this, m_settings.lowTag, m_settings.highTag, 1);
-        switch (LoadRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number)) {
+        switch (LoadRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number, &m_stored)) {
         case RecordLoad::Loaded:
             m_state = LoadState::Loaded;
             break;
@@ -160,7 +160,12 @@ bool DeclarationSheet::Save()
     try {
         insert = u"insert into "_s + m_settings.table + u' '
                  + BuildValuesList(SaveByTag(this, m_settings.lowTag, m_settings.highTag, 1));
-        answer = SaveRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number);
+        answer = SaveRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number, &m_stored,
+                            windowTitle());
+    } catch (const StaleRecordError &stale) {
+        if (AskReloadAfterStaleSave(stale))
+            load();
+        return false;
     } catch (const KorvanError &error) {
         // A value holding a separator could not be read back: refused.
         ShowMessage(error.message());

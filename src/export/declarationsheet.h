@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
 #include "printablesheet.h"
 
 class QKeyEvent;
@@ -90,6 +92,8 @@ private:
     Settings m_settings;
     QString m_number;
     LoadState m_state = LoadState::Pending;
+    // The stored row as loaded or last saved.
+    LoadedSnapshot m_stored;
     QPushButton *m_saveButton;
     bool m_shown = false;
 };

@@ -562,13 +562,13 @@ void BoundForm::clear(int lowTag, int highTag)
 RecordLoad BoundForm::loadRecord(const QString &table, const QString &number)
 {
     Quiet quiet(*this);
-    const RecordLoad outcome = LoadRecord(m_window, table, m_low, m_high, number);
+    const RecordLoad outcome = LoadRecord(m_window, table, m_low, m_high, number, &m_loaded);
     if (outcome == RecordLoad::Loaded)
         m_modified = false;
     return outcome;
 }
 
-std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number) const
+std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number, const QString &noun)
 {
-    return SaveRecord(m_window, table, m_low, m_high, number);
+    return SaveRecord(m_window, table, m_low, m_high, number, &m_loaded, noun);
 }

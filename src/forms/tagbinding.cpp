@@ -2,6 +2,7 @@
 
 #include "gridops.h"
 #include "korvanerror.h"
+#include "loadedsnapshot.h"
 #include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
@@ -407,20 +408,58 @@ bool CheckRequired(QWidget *control)
     return false;
 }
 
-RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number)
+namespace {
+
+QString recordStatement(const QString &table, const QString &number)
 {
-    const QString sql = u"select * from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+    return u"select * from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+}
+
+} // namespace
+
+RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number,
+                      LoadedSnapshot *loaded)
+{
+    if (loaded)
+        loaded->forget();
+    const QString sql = recordStatement(table, number);
     std::optional<ResultReader> reader = OpenQueryStep(sql);
     if (!reader)
         return RecordLoad::Failed;
-    if (reader->atEnd())
-        return RecordLoad::NoRow;
-    LoadByTag(reader->rest().toString(), window, lowTag, highTag);
-    return RecordLoad::Loaded;
+    const QString values = reader->rest().toString();
+    if (!reader->atEnd())
+        LoadByTag(values, window, lowTag, highTag);
+    // Kept only once the row is on screen: a load that threw keeps nothing.
+    if (loaded)
+        loaded->keep({{sql, values}}, {table}, number);
+    return values.isEmpty() ? RecordLoad::NoRow : RecordLoad::Loaded;
 }
 
+namespace {
+
+// The delete and insert of SaveRecord, inside its transaction.
+std::optional<QString> writeRecord(ServerConnection &server, TransactionGuard &transaction, const QString &table,
+                                   const QString &number, const QString &values, LoadedSnapshot *loaded)
+{
+    const QString removed =
+        server.execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+    if (removed.startsWith(u"Err"_s))
+        return removed;
+    const QString answer = server.execSql(u"insert into "_s + table + u' ' + values, QString());
+    if (answer.startsWith(u"Err"_s))
+        return answer;
+    const bool reread = loaded && loaded->isKept() && loaded->reread(server);
+    if (!transaction.commit())
+        return transaction.lastAnswer();
+    if (reread)
+        loaded->adoptReread();
+    return answer;
+}
+
+} // namespace
+
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number)
+                                  const QString &number, LoadedSnapshot *loaded, const QString &noun)
 {
     const QString values = BuildValuesList(SaveByTag(window, lowTag, highTag, 1));
     ServerConnection *server = nullptr;
@@ -429,20 +468,21 @@ std::optional<QString> SaveRecord(const QWidget *window, const QString &table, i
     } catch (const KorvanError &) {
         return std::nullopt; // the provider has shown why
     }
-    // Without a transaction a refused insert would leave the row deleted.
-    TransactionGuard transaction(*server);
-    if (!transaction.begun())
-        return transaction.lastAnswer();
-    const QString removed =
-        server->execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
-    if (removed.startsWith(u"Err"_s))
-        return removed;
-    const QString answer = server->execSql(u"insert into "_s + table + u' ' + values, QString());
-    if (answer.startsWith(u"Err"_s))
-        return answer;
-    if (!transaction.commit())
-        return transaction.lastAnswer();
-    return answer;
+    LoadedSnapshot::State state = LoadedSnapshot::Unchanged;
+    {
+        // Without a transaction a refused insert would leave the row deleted.
+        TransactionGuard transaction(*server);
+        if (!transaction.begun())
+            return transaction.lastAnswer();
+        QString failure;
+        if (loaded && loaded->isKept())
+            state = loaded->verify(*server, &failure);
+        if (state == LoadedSnapshot::Failed)
+            return failure;
+        if (state == LoadedSnapshot::Unchanged)
+            return writeRecord(*server, transaction, table, number, values, loaded);
+    } // rolled back: nothing was written
+    throw StaleRecordError(*loaded, state, noun);
 }
 
 int TableColumnCount(const QString &table)
