@@ -1,5 +1,7 @@
 #include "boundform.h"
 
+#include "typedpicker.h"
+
 #include "captionname.h"
 #include "dropdowncombo.h"
 #include "focushighlighter.h"
@@ -376,13 +378,10 @@ QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
     case FieldKind::Time: {
         QDateTimeEdit *picker = nullptr;
         if (entry.kind == FieldKind::Date) {
-            picker = new QDateEdit(parent);
-            picker->setDisplayFormat(u"yyyy-MM-dd"_s);
+            picker = new DateField(parent);
             picker->setCalendarPopup(true);
-            picker->setMinimumDate(QDate(100, 1, 1));
         } else {
-            picker = new QTimeEdit(parent);
-            picker->setDisplayFormat(u"HH:mm:ss"_s);
+            picker = new TimeField(parent);
         }
         picker->setDateTime(QDateTime::currentDateTime());
         if (!entry.text.isEmpty())

@@ -10,6 +10,7 @@
 #include "serverconnection.h"
 #include "stringgrid.h"
 #include "transactionguard.h"
+#include "typedpicker.h"
 #include "values.h"
 
 #include <QButtonGroup>
@@ -40,6 +41,14 @@ QString describe(const QWidget *control)
     if (name.isEmpty())
         name = QString::fromLatin1(control->metaObject()->className());
     return name + u" (Tag "_s + QString::number(TagOf(control)) + u')';
+}
+
+// A date or time typed into a field and not read yet is read now; a text
+// that is no date or time is refused, naming the field.
+template <class Picker> void acceptTyped(QWidget *control)
+{
+    if (auto *picker = dynamic_cast<Picker *>(control); picker && !picker->acceptPending())
+        throw KorvanError(picker->refusal(picker->pendingText()));
 }
 
 [[noreturn]] void unboundKind(const QWidget *control)
@@ -221,9 +230,15 @@ QString ControlValue(QWidget *control)
         return static_cast<QComboBox *>(control)->currentText();
     case BoundKind::Memo:
         return trimControls(memoText(static_cast<QPlainTextEdit *>(control)));
-    case BoundKind::Date:
+    case BoundKind::Date: {
+        acceptTyped<DateField>(control);
+        // An empty date field stores an empty text, never today.
+        if (auto *field = dynamic_cast<DateField *>(control); field && field->isEmpty())
+            return QString();
         return DateText(static_cast<QDateTimeEdit *>(control)->date());
+    }
     case BoundKind::Time:
+        acceptTyped<TimeField>(control);
         return TimeText(static_cast<QDateTimeEdit *>(control)->time());
     case BoundKind::Check:
     case BoundKind::Radio:
@@ -260,10 +275,21 @@ void SetControlValue(QWidget *control, const QString &value)
     }
     case BoundKind::Date: {
         auto *picker = static_cast<QDateTimeEdit *>(control);
-        if (value.size() == 10)
+        if (auto *field = dynamic_cast<DateField *>(control)) {
+            // A stored empty date stays empty; another form is read as typed.
+            if (value.trimmed().isEmpty())
+                field->setEmpty();
+            else if (value.size() == 10)
+                picker->setDate(ParseDate(value));
+            else if (const std::optional<QDate> date = ParseTypedDate(value, QDate::currentDate()))
+                picker->setDate(*date);
+            else
+                throw KorvanError(u"日期格式不对: "_s + value);
+        } else if (value.size() == 10) {
             picker->setDate(ParseDate(value));
-        else
+        } else {
             picker->setDateTime(QDateTime::currentDateTime());
+        }
         return;
     }
     case BoundKind::Time: {
@@ -298,7 +324,7 @@ void SetControlValue(QWidget *control, const QString &value)
 // The empty state of each kind:
 //   edit: Hint "1" → "0.000"; no Hint → empty; any other Hint → unchanged
 //   combo box: no Hint → first item; memo: no Hint → empty
-//   date: today, shown "yyyy-MM-dd"; time: now, shown "HH:mm:ss"
+//   date: empty for a DateField (today for a plain picker); time: now, "HH:mm:ss"
 //   check box: no Hint → unchecked
 //   radio button, radio group, string grid: unchanged
 void ClearControl(QWidget *control)
@@ -326,7 +352,10 @@ void ClearControl(QWidget *control)
     case BoundKind::Date: {
         auto *picker = static_cast<QDateTimeEdit *>(control);
         picker->setDisplayFormat(u"yyyy-MM-dd"_s);
-        picker->setDateTime(QDateTime::currentDateTime());
+        if (auto *field = dynamic_cast<DateField *>(control))
+            field->setEmpty();
+        else
+            picker->setDateTime(QDateTime::currentDateTime());
         return;
     }
     case BoundKind::Time: {
