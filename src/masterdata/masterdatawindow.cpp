@@ -124,10 +124,8 @@ void MasterDataWindow::fillGrid(const QString &sql)
     ResultReader listed = ResultReader::fromAnswer(answer);
     listed.next(listed.columnCount());
     while (!listed.atEnd()) {
-        QString row;
-        for (const QString &value : listed.next(listed.columnCount()))
-            row += value + CommFunU::FieldSep;
-        m_listedRows.append(row);
+        // As the server answers one row: its values between separators.
+        m_listedRows.append(listed.next(listed.columnCount()).join(CommFunU::FieldSep));
     }
     if (AnswerToGrid(answer, m_grid, 0)) {
         afterFill();
