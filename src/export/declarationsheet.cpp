@@ -1,5 +1,7 @@
 #include "declarationsheet.h"
 
+#include "typedpicker.h"
+
 #include "boundform.h"
 #include "fieldvalues.h"
 #include "formprinter.h"
@@ -125,6 +127,11 @@ void DeclarationSheet::load()
             break;
         case RecordLoad::NoRow:
             m_state = LoadState::NoRow;
+            // A new declaration is dated today; a stored one keeps its dates, empty or not.
+            for (QWidget *control : BoundControls(this, m_settings.lowTag, m_settings.highTag)) {
+                if (auto *date = dynamic_cast<DateField *>(control); date && date->isEmpty())
+                    date->setDate(QDate::currentDate());
+            }
             break;
         case RecordLoad::Failed:
             m_state = LoadState::Failed;
