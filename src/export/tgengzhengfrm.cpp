@@ -176,8 +176,12 @@ void TGengZhengFrm::LoadSelectedNote()
     const QString values = GridRowText(m_notes, row, 1);
     form()->load(values, LowTag, HighTag);
     setExisting(true);
+    // Kept as the server answers the row: its values between separators.
+    QStringList cells;
+    for (int c = 0; c < m_notes->colCount(); ++c)
+        cells << m_notes->cell(row, c);
     const QString number = m_notes->cell(row, 1);
-    m_note.keep({{noteStatement(number), values}}, {Table}, number);
+    m_note.keep({{noteStatement(number), cells.join(FieldSep)}}, {Table}, number);
 }
 
 QString TGengZhengFrm::noteStatement(const QString &noteNumber) const
