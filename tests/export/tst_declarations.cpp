@@ -125,7 +125,14 @@ private slots:
         QCOMPARE(text(*inspection, TbjFrm::ContractNumber), u"HT'2026:01"_s);
         QCOMPARE(text(*inspection, TbjFrm::ApplicationDate), job.column(u"船期"_s));
         set(*inspection, TbjFrm::ApplicationDate, u"2026-02-03"_s);
-        QVERIFY(inspection->Save());
+        // Ctrl+S saves, as 保存(&S) does.
+        inspection->activateWindow();
+        QTRY_VERIFY(inspection->isActiveWindow());
+        QWidget *picker = inspection->form()->picker(TbjFrm::ApplicationDate);
+        picker->setFocus();
+        f.messages.clear();
+        QTest::keyClick(picker, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.messages.lastText(), u"成功!"_s);
         QCOMPARE(opened<TbjFrm>(job)->form()->picker(TbjFrm::ApplicationDate)->date(), QDate(2026, 2, 3));
     }
 
