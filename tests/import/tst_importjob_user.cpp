@@ -49,7 +49,7 @@ private slots:
         QTest::keyClicks(editor, u"IMPU7654321"_s);
         QVERIFY(f.press(w, u"保存"_s));
         QCOMPARE(messages.lastText(), u"保存成功"_s);
-        QCOMPARE(f.value(u"select 集装箱号封号 from 货运进口货物明细 where 业务编号='"_s + number + u'''),
+        QCOMPARE(f.value(u"select 集装箱号封号 from 货运进口货物明细 where 业务编号='"_s + number + u'\''),
                  u"IMPU7654321"_s);
         f.closeJobTabs();
         messages.clear();
