@@ -1,6 +1,6 @@
 #include "helpwindow.h"
+#include "clientfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -24,7 +24,7 @@ QPointer<HelpWindow> &openWindow()
 
 QString HelpWindow::Folder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"help"_s);
+    return ClientFiles::current().helpFolder();
 }
 
 HelpWindow *HelpWindow::OpenTopics(QWidget *parent, const QString &folder)
