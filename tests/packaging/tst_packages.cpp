@@ -107,6 +107,7 @@ private slots:
     void serverStartsAsTheServiceStartsIt();
     void clientKeepsItsFilesPerUser();
     void clientStartsFromThePackage();
+    void installStaysBelowItsPrefix();
 
 private:
     QString deb(const QString &package) const { return m_debs.value(package); }
@@ -449,6 +450,25 @@ void TestPackages::clientStartsFromThePackage()
     QCOMPARE(readFile(settings), readFile(unpacked(u"/etc/korvan/ConnectServer.txt"_s)));
     QCOMPARE(entriesBelow(work), QStringList());
     QCOMPARE(entriesBelow(bin), before);
+}
+
+void TestPackages::installStaysBelowItsPrefix()
+{
+    // cmake --install --prefix DIR (a trial install, run as root as often as
+    // not) must not put the settings or the unit into the machine's /etc and /lib.
+    const QString build = QFileInfo(qEnvironmentVariable("KORVAN_CPACK_CONFIG")).path();
+    const QString prefix = m_dir.filePath(u"prefix"_s);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DESTDIR"_s);
+    const Run install = run(u"cmake"_s, {u"--install"_s, build, u"--prefix"_s, prefix}, 120000, environment);
+    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+    const QStringList installed = QString::fromUtf8(readFile(build + u"/install_manifest.txt"_s)).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(installed.size() > 10);
+    for (const QString &file : installed)
+        QVERIFY2(file.startsWith(prefix + u'/'), qPrintable(file));
+    for (const QString &file : {u"bin/korvan"_s, u"bin/korvan-server"_s, u"share/korvan/help/index.html"_s,
+                                u"etc/korvan/korvan-server.conf"_s, u"lib/systemd/system/korvan-server.service"_s})
+        QVERIFY2(QFileInfo::exists(prefix + u'/' + file), qPrintable(file));
 }
 
 QTEST_GUILESS_MAIN(TestPackages)
