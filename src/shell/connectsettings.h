@@ -1,20 +1,20 @@
 #pragma once
 
-#include "clientfiles.h"
-
 #include <QString>
 #include <QStringList>
 
 // The connection settings file ConnectServer.txt: one "key=value" entry per
-// line, GB18030 text, by default where ClientFiles keeps it (by bare name in
-// the current folder, or in the user's configuration folder when installed).
+// line, GB18030 text, opened by bare name (relative to the current folder).
 // Keys: IP (server address or host name), Port, UserName (last login).
 class ConnectSettings
 {
 public:
     static constexpr int DefaultPort = 211;
 
-    explicit ConnectSettings(QString fileName = ClientFiles::current().path(ClientFile::ConnectSettings));
+    // The client's own file: where ClientFiles keeps it (by bare name in the
+    // current folder, or in the user's configuration folder when installed).
+    ConnectSettings();
+    explicit ConnectSettings(QString fileName);
 
     // The value of key (keys compare without case); empty when the key or the
     // file is missing. A file that exists but cannot be read throws KorvanError.

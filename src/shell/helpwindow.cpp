@@ -1,6 +1,7 @@
 #include "helpwindow.h"
-#include "clientfiles.h"
 
+#include "clientfiles.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
