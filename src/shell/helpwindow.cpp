@@ -1,6 +1,6 @@
 #include "helpwindow.h"
-
 #include "clientfiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
