@@ -7,13 +7,6 @@
 
 #include <utility>
 
-namespace {
-
-// Text gathered before it is encoded: small against any answer worth a limit.
-constexpr qsizetype ChunkChars = 32 * 1024;
-
-} // namespace
-
 AnswerFrame::AnswerFrame(const QString &text)
     : m_bytes(WireProtocol::HeaderSize, '\0')
 {
@@ -48,7 +41,7 @@ void AnswerFrame::flush()
     if (m_pending.isEmpty())
         return;
     if (m_limit >= 0 && m_bytes.size() - WireProtocol::HeaderSize > m_limit) {
-        m_pending.clear(); // past the limit: nothing more is kept
+        m_pending.resize(0); // past the limit: nothing more is kept
         return;
     }
     // GB18030 takes at most four bytes for a UTF-16 unit.
@@ -57,7 +50,7 @@ void AnswerFrame::flush()
     m_bytes.resize(used + room);
     char *end = m_encoder.appendToBuffer(m_bytes.data() + used, m_pending);
     m_bytes.resize(end - m_bytes.constData());
-    m_pending.clear();
+    m_pending.resize(0); // keeps its room for the next chunk
 }
 
 bool AnswerFrame::overLimit() const

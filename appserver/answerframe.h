@@ -17,6 +17,14 @@ public:
 
     AnswerFrame &operator+=(QStringView text);
     AnswerFrame &operator+=(QChar c);
+    // The text not yet encoded, to append to in place; rowDone() after each
+    // row encodes it when it has grown to a chunk.
+    QString &pending() { return m_pending; }
+    void rowDone()
+    {
+        if (m_pending.size() >= ChunkChars)
+            flush();
+    }
     // Past the limit (within one chunk of text): the answer cannot be sent.
     bool overLimit() const;
     qint64 limit() const { return m_limit; }
@@ -28,6 +36,8 @@ public:
     operator QString() { return text(); } // NOLINT(google-explicit-constructor)
 
 private:
+    // Text gathered before it is encoded: small against any answer worth a limit.
+    static constexpr qsizetype ChunkChars = 32 * 1024;
     void flush();
 
     QByteArray m_bytes;

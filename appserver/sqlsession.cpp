@@ -380,14 +380,13 @@ AnswerFrame SqlSession::openQuery(const QString &sql, const QString &param, int 
             out += QString::fromUtf8(sqlite3_column_name(st.stmt, c));
         }
     }
-    QString value;
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        QString &row = out.pending();
         for (int c = 0; c < columns; ++c) {
-            out += FieldSep;
-            value.clear();
-            appendValue(value, st.stmt, c);
-            out += value;
+            row += FieldSep;
+            appendValue(row, st.stmt, c);
         }
+        out.rowDone();
         if (out.overLimit()) {
             endChange(sql, param, 0, true);
             return u"Errthe answer is larger than the server sends (%1 bytes, --max-answer): ask for fewer rows or "

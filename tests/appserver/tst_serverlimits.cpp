@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -176,7 +177,19 @@ private:
 private slots:
     void attacks_data();
     void attacks();
+    void crashLeavesALine();
 };
+
+// A crash (here a SIGSEGV from outside) is named in the log before the
+// process ends as the signal ends it.
+void TestServerLimits::crashLeavesALine()
+{
+    TestServer crashing;
+    QVERIFY2(crashing.start(), qPrintable(crashing.errorText()));
+    QVERIFY(::kill(pid_t(crashing.processId()), SIGSEGV) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(crashing.log().contains(u"korvan-server CRASHED: Segmentation fault (11)"_s), 5000);
+    crashing.kill();
+}
 
 void TestServerLimits::attacks_data()
 {
