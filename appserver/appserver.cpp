@@ -30,12 +30,12 @@ QString peerAddressOf(qintptr descriptor)
 }
 
 // True when the process can still open n descriptors (a session needs a few).
-bool descriptorsLeft(int n)
+bool descriptorsLeft(int spare, int n)
 {
     QList<int> taken;
     bool ok = true;
     for (int i = 0; i < n && ok; ++i) {
-        const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        const int fd = ::fcntl(spare >= 0 ? spare : STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
         if (fd < 0)
             ok = false;
         else
@@ -110,7 +110,7 @@ void AppServer::incomingConnection(qintptr socketDescriptor)
                u"%1 sessions open from this address, the most allowed (--max-sessions-per-address)"_s.arg(fromAddress));
         return;
     }
-    if (!descriptorsLeft(DescriptorsPerSession * 2)) {
+    if (!descriptorsLeft(m_spareDescriptor, DescriptorsPerSession * 2)) {
         refuse(socketDescriptor, address, u"服务器连接数已满：服务器暂时无法接受新的连接，请稍后再试。"_s,
                u"the process is short of file descriptors"_s);
         return;

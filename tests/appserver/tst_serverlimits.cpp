@@ -18,6 +18,7 @@
 #include <QtEndian>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <memory>
 #include <optional>
 
@@ -178,7 +179,41 @@ private slots:
     void attacks_data();
     void attacks();
     void crashLeavesALine();
+    void fewDescriptors();
 };
+
+// A process allowed few files takes only the sessions that fit and refuses
+// the others with the message, instead of failing half-way.
+void TestServerLimits::fewDescriptors()
+{
+    rlimit saved = {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    const rlimit few{200, 200};
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &few) == 0);
+    server = std::make_unique<TestServer>();
+    const bool started = server->start();
+    ::setrlimit(RLIMIT_NOFILE, &saved); // as root: the test's own limit comes back
+    QVERIFY2(started, qPrintable(server->errorText()));
+    QTRY_VERIFY(server->log().contains(u"--max-sessions lowered to 17: the process may open only 200 files"_s));
+    int greeted = 0;
+    int refused = 0;
+    for (int i = 0; i < 25; ++i) {
+        auto c = client(u"127.0.0.%1"_s.arg(20 + i % 5));
+        QVERIFY(c);
+        if (c->greeted())
+            ++greeted;
+        else if (WireProtocol::refusalMessage(c->greeting).value_or(QString()).startsWith(u"服务器连接数已满"_s))
+            ++refused;
+        held.push_back(std::move(c));
+    }
+    QCOMPARE(greeted, 17);
+    QCOMPARE(refused, 8);
+    held.clear();
+    std::unique_ptr<WireClient> legit;
+    QTRY_VERIFY_WITH_TIMEOUT((legit = client(u"127.0.0.2"_s)) && legit->greeted(), 3000);
+    QCOMPARE(legit->call({u"Login"_s, u"admin"_s, u"admin"_s}), std::optional<QString>(u"Suc"_s));
+    server->stop();
+}
 
 // A crash (here a SIGSEGV from outside) is named in the log before the
 // process ends as the signal ends it.
