@@ -136,8 +136,8 @@ int main(int argc, char *argv[])
             side->seconds.append(double(timer.nsecsElapsed()) / 1e9);
         }
     }
-    const QString trailRows = with.db.openQuery(u"select count(*) from 审计日志"_s, {}, 0).text().section(QChar(0x9F9B), 2);
-    const QString noRows = without.db.openQuery(u"select count(*) from 审计日志"_s, {}, 0).text().section(QChar(0x9F9B), 2);
+    const QString trailRows = with.db.openQuery(u"select count(*) from 审计日志"_s, {}, 0).section(QChar(0x9F9B), 2);
+    const QString noRows = without.db.openQuery(u"select count(*) from 审计日志"_s, {}, 0).section(QChar(0x9F9B), 2);
     with.stop();
     without.stop();
 
