@@ -41,17 +41,11 @@ int main(int argc, char *argv[])
     const int cargoRows = argc > 1 ? std::atoi(argv[1]) : 200;
     const int rounds = 50;
 
-    TestServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorText()));
+    BenchServer bench;
+    if (!bench.ready())
         return 1;
-    }
-    auto db = server.connect();
-    CommFunU::SetAppServerProvider([&db]() -> ServerConnection & { return *db; });
-    CommFunU::CurrentUser().Position = u"总经理"_s;
+    auto &db = bench.db;
     CommFunU::CurrentUser().StaffName = u"赵敏"_s;
-    QuietMessages quiet;
-    MessageService::install(&quiet);
     db->execSql(u"insert into 单位 (缩写代码, 简称, 英文名称, 业务员, 委托人) values ('HXFZ', '华星纺织', "
                 u"'HUAXING TEXTILES', '刘洋', '1')"_s,
                 {});

@@ -28,16 +28,10 @@ int main(int argc, char *argv[])
     const int cargoRows = argc > 1 ? std::atoi(argv[1]) : 200;
     const int rounds = 10;
 
-    TestServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.errorText()));
+    BenchServer bench;
+    if (!bench.ready())
         return 1;
-    }
-    auto db = server.connect();
-    CommFunU::SetAppServerProvider([&db]() -> ServerConnection & { return *db; });
-    CommFunU::CurrentUser().Position = u"总经理"_s;
-    QuietMessages quiet;
-    MessageService::install(&quiet);
+    auto &db = bench.db;
 
     // The jobs of one sailing, their cargo in containers of ten.
     QList<THYPingXiangFrm::Assignment> assignments;

@@ -341,6 +341,77 @@ QDate ParseDate(const QString &text)
     return date;
 }
 
+namespace {
+
+// Numbers of one to maxDigits digits, between the separators given.
+std::optional<QList<int>> typedParts(const QString &text, const QString &separators, int maxDigits)
+{
+    QList<int> parts;
+    int digits = 0;
+    int value = 0;
+    for (const QChar c : text) {
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > maxDigits)
+                return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+        } else if (separators.contains(c) && digits > 0) {
+            parts << value;
+            digits = 0;
+            value = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    parts << value;
+    return parts;
+}
+
+bool isDigitRun(const QString &text, int length)
+{
+    return text.size() == length && allDigits(QStringView(text));
+}
+
+} // namespace
+
+std::optional<QDate> ParseTypedDate(const QString &typed, const QDate &today)
+{
+    const QString text = typed.trimmed();
+    QDate date;
+    if (isDigitRun(text, 8)) {
+        const QStringView t(text);
+        date = QDate(digitsValue(t.mid(0, 4)), digitsValue(t.mid(4, 2)), digitsValue(t.mid(6, 2)));
+    } else if (const auto parts = typedParts(text, u"-/."_s, 4)) {
+        const qsizetype first = text.indexOf(QRegularExpression(u"[-/.]"_s));
+        if (parts->size() == 3 && first == 4 && parts->at(1) <= 99 && parts->at(2) <= 99)
+            date = QDate(parts->at(0), parts->at(1), parts->at(2));
+        else if (parts->size() == 2 && first <= 2 && parts->at(1) <= 99)
+            date = QDate(today.year(), parts->at(0), parts->at(1));
+    }
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<QTime> ParseTypedTime(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    QTime time;
+    if (isDigitRun(text, 3) || isDigitRun(text, 4)) {
+        const int value = text.toInt();
+        time = QTime(value / 100, value % 100);
+    } else if (isDigitRun(text, 6)) {
+        const int value = text.toInt();
+        time = QTime(value / 10000, value / 100 % 100, value % 100);
+    } else if (const auto parts = typedParts(text, u":"_s, 2); parts && parts->size() >= 2 && parts->size() <= 3) {
+        time = QTime(parts->at(0), parts->at(1), parts->size() == 3 ? parts->at(2) : 0);
+    }
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
 QTime ParseTime(const QString &text)
 {
     if (text.size() != 5)

@@ -77,6 +77,12 @@ QDate ParseDate(const QString &text);
 // "hh:nn", seconds 0. Any other length gives the current time; a 5-character
 // text that is no time throws "日期格式不对: " + text.
 QTime ParseTime(const QString &text);
+// A date as people type it: 20261220, 2026-12-20, 2026/12/20, 2026.12.20
+// (month and day with one or two digits), or 12-20 / 12/20 for the year of
+// today. nullopt for any other text, and for a day that does not exist.
+std::optional<QDate> ParseTypedDate(const QString &text, const QDate &today);
+// A time as people type it: 1430, 930, 14:30, 9:30, 14:30:15, 143015.
+std::optional<QTime> ParseTypedTime(const QString &text);
 QString DateText(const QDate &date); // "yyyy-mm-dd"
 QString TimeText(const QTime &time); // "hh:nn"
 // Date, a space and time, as the run log writes it.

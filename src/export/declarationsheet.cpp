@@ -1,5 +1,7 @@
 #include "declarationsheet.h"
 
+#include "typedpicker.h"
+
 #include "boundform.h"
 #include "fieldvalues.h"
 #include "formprinter.h"
@@ -122,12 +124,17 @@ void DeclarationSheet::load()
     QString shown;
     try {
         shown = SaveByTag(this, m_settings.lowTag, m_settings.highTag, 1);
-        switch (LoadRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number)) {
+        switch (LoadRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number, &m_stored)) {
         case RecordLoad::Loaded:
             m_state = LoadState::Loaded;
             break;
         case RecordLoad::NoRow:
             m_state = LoadState::NoRow;
+            // A new declaration is dated today; a stored one keeps its dates, empty or not.
+            for (QWidget *control : BoundControls(this, m_settings.lowTag, m_settings.highTag)) {
+                if (auto *date = dynamic_cast<DateField *>(control); date && date->isEmpty())
+                    date->setDate(QDate::currentDate());
+            }
             break;
         case RecordLoad::Failed:
             m_state = LoadState::Failed;
@@ -163,7 +170,12 @@ bool DeclarationSheet::Save()
     try {
         insert = u"insert into "_s + m_settings.table + u' '
                  + BuildValuesList(SaveByTag(this, m_settings.lowTag, m_settings.highTag, 1));
-        answer = SaveRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number);
+        answer = SaveRecord(this, m_settings.table, m_settings.lowTag, m_settings.highTag, m_number, &m_stored,
+                            windowTitle());
+    } catch (const StaleRecordError &stale) {
+        if (AskReloadAfterStaleSave(stale))
+            load();
+        return false;
     } catch (const KorvanError &error) {
         // A value holding a separator could not be read back: refused.
         ShowMessage(error.message());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
 #include "printablesheet.h"
 
 class QKeyEvent;
@@ -94,6 +96,8 @@ private:
     Settings m_settings;
     QString m_number;
     LoadState m_state = LoadState::Pending;
+    // The stored row as loaded or last saved.
+    LoadedSnapshot m_stored;
     QPushButton *m_saveButton;
     bool m_shown = false;
     QList<QLineEdit *> m_shownValues; // while the print/fax dialog is open

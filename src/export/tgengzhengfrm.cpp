@@ -173,8 +173,21 @@ void TGengZhengFrm::LoadSelectedNote()
     const int row = m_notes->selectionTopRow();
     if (row < 1 || row >= m_notes->rowCount() || m_notes->cell(row, 0).trimmed().isEmpty())
         return;
-    form()->load(GridRowText(m_notes, row, 1), LowTag, HighTag);
+    const QString values = GridRowText(m_notes, row, 1);
+    form()->load(values, LowTag, HighTag);
     setExisting(true);
+    // Kept as the server answers the row: its values between separators.
+    QStringList cells;
+    for (int c = 0; c < m_notes->colCount(); ++c)
+        cells << m_notes->cell(row, c);
+    const QString number = m_notes->cell(row, 1);
+    m_note.keep({{noteStatement(number), cells.join(FieldSep)}}, {Table}, number);
+}
+
+QString TGengZhengFrm::noteStatement(const QString &noteNumber) const
+{
+    return u"select * from "_s + Table + u" where (业务编号='"_s + QuoteValue(m_number) + u"') and (更正单编号='"_s
+           + QuoteValue(noteNumber) + u"')"_s;
 }
 
 void TGengZhengFrm::NewNote()
@@ -182,6 +195,7 @@ void TGengZhengFrm::NewNote()
     // The hidden business number keeps its value (its Hint).
     form()->clear(LowTag, HighTag);
     setExisting(false);
+    m_note.forget();
 }
 
 bool TGengZhengFrm::Save()
@@ -208,27 +222,55 @@ bool TGengZhengFrm::Save()
     }
     // An existing note is replaced: delete and insert in one transaction, so
     // a refused insert keeps the stored note.
-    TransactionGuard transaction(*server);
-    if (!transaction.begun()) {
-        ReportOutcome(0, transaction.lastAnswer(), u"BeginTrans"_s);
-        return false;
-    }
+    std::optional<StaleRecordError> stale;
+    {
+        TransactionGuard transaction(*server);
+        if (!transaction.begun()) {
+            ReportOutcome(0, transaction.lastAnswer(), u"BeginTrans"_s);
+            return false;
+        }
+        QString failure;
+        const LoadedSnapshot::State state =
+            m_existing && m_note.isKept() && m_note.key() == noteNumber->text() ? m_note.verify(*server, &failure)
+                                                                                : LoadedSnapshot::Unchanged;
+        if (state == LoadedSnapshot::Failed) {
+            ReportOutcome(0, failure, m_note.key());
+            return false;
+        }
+        if (state == LoadedSnapshot::Unchanged)
+            return writeNote(*server, transaction, remove, insert);
+    } // rolled back: nothing was written
+    stale.emplace(m_note, LoadedSnapshot::Changed, u"更正单"_s);
+    if (AskReloadAfterStaleSave(*stale))
+        LoadNotes();
+    return false;
+}
+
+bool TGengZhengFrm::writeNote(ServerConnection &server, TransactionGuard &transaction, const QString &remove,
+                              const QString &insert)
+{
     if (m_existing) {
-        const QString removed = server->execSql(remove, QString());
+        const QString removed = server.execSql(remove, QString());
         if (removed.startsWith(u"Err"_s)) {
             ReportOutcome(0, removed, remove);
             return false;
         }
     }
-    const QString inserted = server->execSql(insert, QString());
+    const QString inserted = server.execSql(insert, QString());
     if (inserted.startsWith(u"Err"_s)) {
         ReportOutcome(0, inserted, insert); // a number the job has already
         return false;
     }
+    const QString number = form()->edit(NoteNumber)->text();
+    if (!m_note.isKept() || m_note.key() != number)
+        m_note.keep({{noteStatement(number), QString()}}, {Table}, number);
+    const bool reread = m_note.reread(server);
     if (!transaction.commit()) {
         ReportOutcome(0, transaction.lastAnswer(), u"CommitTrans"_s);
         return false;
     }
+    if (reread)
+        m_note.adoptReread();
     setExisting(true);
     ShowMessage(u"保存成功!"_s);
     return true;

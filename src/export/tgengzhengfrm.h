@@ -1,5 +1,10 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
+class ServerConnection;
+class TransactionGuard;
+
 #include "cargojobvalues.h"
 #include "printablesheet.h"
 
@@ -60,12 +65,17 @@ protected:
 
 private:
     void showPrintTime();
+    QString noteStatement(const QString &noteNumber) const;
+    bool writeNote(ServerConnection &server, TransactionGuard &transaction, const QString &remove,
+                   const QString &insert);
     void setExisting(bool existing);
 
     QString m_number;
     StringGrid *m_notes;
     QLabel *m_heading = nullptr;
     bool m_existing = false;
+    // The note on the form as it was listed or last saved.
+    LoadedSnapshot m_note;
     bool m_loaded = false;
     bool m_shown = false;
 };

@@ -465,7 +465,8 @@ void THYPingXiangFrm::updateAssign()
 QString THYPingXiangFrm::ContainerNumberFault(const QString &number)
 {
     const QString text = number.trimmed();
-    if (text.isEmpty())
+    // A new container's placeholder is no number: it must be typed over.
+    if (text.isEmpty() || text == NewBoxNumber)
         return u"箱号/封号不能为空!"_s;
     for (const QChar c : text) {
         if (c.isSpace() || c == u',')

@@ -145,8 +145,20 @@ QString TuoDanTemplates::fileText() const
 
 TuoDanTemplates::Outcome TuoDanTemplates::save(const QString &path) const
 {
-    if (!m_writable)
-        return {};
+    if (!m_writable) {
+        // The unreadable file is never replaced; what was made since goes
+        // beside it, so that no template is lost without a word.
+        if (!m_madeHere)
+            return {};
+        const QString aside = path + u".new"_s;
+        QSaveFile file(aside);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(TextCodec::encode(fileText()));
+            if (file.commit())
+                return {false, u"模板文件 "_s + path + u" 无法读取，没有改写；本次的模板已保存到 "_s + aside};
+        }
+        return {false, u"模板文件 "_s + path + u" 无法读取，本次的模板无法保存: "_s + file.errorString()};
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {false, u"模板文件 "_s + path + u" 无法写入: "_s + file.errorString()};
@@ -195,10 +207,14 @@ void TuoDanTemplates::setLayout(int n, const QString &layout)
     else
         head = rest.left(second + 1);
     m_entries[n] = head + layout;
+    // The default layout is the designer's own, rebuilt every time.
+    if (n > 0)
+        m_madeHere = true;
 }
 
 int TuoDanTemplates::append(const QString &name, bool printCaptions)
 {
     m_entries.append(name + FieldSep + (printCaptions ? u'1' : u'0') + FieldSep);
+    m_madeHere = true;
     return count() - 1;
 }

@@ -71,7 +71,9 @@ public:
     // marks it not writable, so that the file is never replaced.
     Outcome load(const QString &path);
     // Replaces path atomically with every entry not blank, one per line.
-    // Does nothing when the file could not be read.
+    // When the file could not be read it is left alone; templates made or
+    // changed since are written to path + ".new" instead, and the outcome
+    // says where (or why not).
     Outcome save(const QString &path) const;
     bool writable() const { return m_writable; }
     // The text of the file as save writes it (before encoding).
@@ -95,4 +97,6 @@ private:
 
     QStringList m_entries;
     bool m_writable = true;
+    // A template was added or changed in this session.
+    bool m_madeHere = false;
 };

@@ -396,6 +396,7 @@ void TCaiWuGLFrm::ClearJob()
         // A blank page is an export page, whatever the page before it showed.
         m_jobKind = 0;
         m_stored = 0;
+        m_loaded.forget();
         RefreshDerivedFields();
     }
     m_modified = false;
@@ -419,6 +420,7 @@ void TCaiWuGLFrm::SaveState(TYWData &page)
     page.Stored = m_stored;
     page.Modified = m_modified ? 1 : 0;
     page.JobKind = m_jobKind;
+    page.Loaded = m_loaded;
 }
 
 void TCaiWuGLFrm::RestoreState(const TYWData &page)
@@ -426,6 +428,7 @@ void TCaiWuGLFrm::RestoreState(const TYWData &page)
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
     m_jobKind = page.JobKind;
+    m_loaded = page.Loaded;
     BoundForm::Quiet quiet(*m_form);
     setRawValues(m_record, decodeFields(page.MainText));
     setRawValues(m_extra, decodeFields(page.ExtraText));
@@ -475,7 +478,8 @@ bool TCaiWuGLFrm::LoadJob(const QString &businessNumber)
     std::optional<ResultReader> fees = OpenQueryStep(kindText(kind).feeQuery + byNumber(key));
     if (!fees)
         return false;
-    std::optional<ResultReader> finance = OpenQueryStep(u"select * from 财务"_s + byNumber(key));
+    const QString financeSql = u"select * from 财务"_s + byNumber(QuoteValue(storedNumber));
+    std::optional<ResultReader> finance = OpenQueryStep(financeSql);
     if (!finance)
         return false;
     const QStringList feeRow = fees->atEnd() ? QStringList() : fees->next(2);
@@ -515,7 +519,9 @@ bool TCaiWuGLFrm::LoadJob(const QString &businessNumber)
         failLoad(businessNumber);
         return false;
     }
-    RenameCurrentTab(kindText(kind).tabPrefix + businessNumber);
+    // What the save checks: the 财务 row is still the one on this page.
+    m_loaded.keep({{financeSql, financeRow}}, {u"财务"_s}, storedNumber);
+    RenameCurrentTab(kindText(kind).tabPrefix + storedNumber);
     m_modified = false;
     return true;
 }
@@ -538,7 +544,12 @@ bool TCaiWuGLFrm::SaveJob()
         RefreshDerivedFields();
         insert = u"insert into 财务 "_s + BuildValuesList(SaveByTag(this, RecordLow, RecordHigh, 1));
         // Delete and insert in one transaction: a refusal keeps the old row.
-        answer = SaveRecord(this, u"财务"_s, RecordLow, RecordHigh, number);
+        answer = SaveRecord(this, u"财务"_s, RecordLow, RecordHigh, number, &m_loaded, u"业务的财务信息"_s);
+    } catch (const StaleRecordError &stale) {
+        // The refund of 佣金核算 or another finance page got there first.
+        if (AskReloadAfterStaleSave(stale) && LoadJob(number))
+            m_modified = false;
+        return false;
     } catch (const KorvanError &error) {
         if (error.message().startsWith(u"值过大或无效!"_s))
             return false;

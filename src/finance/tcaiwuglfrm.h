@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
 // 财务管理: the money side of one export or import job. One window serves
 // every finance tab (a JobWindow), each tab keeping its state in a TYWData
 // record: MainText holds the 财务 fields (Tags 10 to 330), ExtraText the job
@@ -99,6 +101,8 @@ private:
     QList<QWidget *> m_display; // Tags 500 to 880: the job
     QList<QWidget *> m_extra;   // Tags 500 to 1290: the job and what follows from it
     int m_stored = 0;
+    // The page's 财务 row (or its absence) as loaded or last saved.
+    LoadedSnapshot m_loaded;
     bool m_modified = false;
     int m_jobKind = 0;
 };

@@ -1,5 +1,7 @@
 #include "boundform.h"
 
+#include "typedpicker.h"
+
 #include "captionname.h"
 #include "dropdowncombo.h"
 #include "fieldvalues.h"
@@ -379,13 +381,10 @@ QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
     case FieldKind::Time: {
         QDateTimeEdit *picker = nullptr;
         if (entry.kind == FieldKind::Date) {
-            picker = new QDateEdit(parent);
-            picker->setDisplayFormat(u"yyyy-MM-dd"_s);
+            picker = new DateField(parent);
             picker->setCalendarPopup(true);
-            picker->setMinimumDate(QDate(100, 1, 1));
         } else {
-            picker = new QTimeEdit(parent);
-            picker->setDisplayFormat(u"HH:mm:ss"_s);
+            picker = new TimeField(parent);
         }
         picker->setDateTime(QDateTime::currentDateTime());
         if (!entry.text.isEmpty())
@@ -565,13 +564,13 @@ void BoundForm::clear(int lowTag, int highTag)
 RecordLoad BoundForm::loadRecord(const QString &table, const QString &number)
 {
     Quiet quiet(*this);
-    const RecordLoad outcome = LoadRecord(m_window, table, m_low, m_high, number);
+    const RecordLoad outcome = LoadRecord(m_window, table, m_low, m_high, number, &m_loaded);
     if (outcome == RecordLoad::Loaded)
         m_modified = false;
     return outcome;
 }
 
-std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number) const
+std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number, const QString &noun)
 {
-    return SaveRecord(m_window, table, m_low, m_high, number);
+    return SaveRecord(m_window, table, m_low, m_high, number, &m_loaded, noun);
 }

@@ -45,6 +45,7 @@
 // boundControls() with the server's columns (CheckBoundRange).
 
 #include "formfield.h"
+#include "loadedsnapshot.h"
 #include "tagbinding.h"
 
 #include <QHash>
@@ -105,8 +106,12 @@ public:
     void load(const QString &recordText, int lowTag, int highTag);
     void clear() { clear(m_low, m_high); }
     void clear(int lowTag, int highTag);
+    // The row read is kept (loaded()), and saveRecord refuses with
+    // StaleRecordError when another session changed it since.
     CommFunU::RecordLoad loadRecord(const QString &table, const QString &number);
-    std::optional<QString> saveRecord(const QString &table, const QString &number) const;
+    std::optional<QString> saveRecord(const QString &table, const QString &number,
+                                      const QString &noun = QStringLiteral("记录"));
+    LoadedSnapshot &loaded() { return m_loaded; }
 
     bool isModified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }
@@ -147,4 +152,5 @@ private:
     int m_high = -1;
     int m_quiet = 0;
     bool m_modified = false;
+    LoadedSnapshot m_loaded;
 };

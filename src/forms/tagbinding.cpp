@@ -2,6 +2,7 @@
 
 #include "gridops.h"
 #include "korvanerror.h"
+#include "loadedsnapshot.h"
 #include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
@@ -9,6 +10,7 @@
 #include "serverconnection.h"
 #include "stringgrid.h"
 #include "transactionguard.h"
+#include "typedpicker.h"
 #include "values.h"
 
 #include <QButtonGroup>
@@ -39,6 +41,14 @@ QString describe(const QWidget *control)
     if (name.isEmpty())
         name = QString::fromLatin1(control->metaObject()->className());
     return name + u" (Tag "_s + QString::number(TagOf(control)) + u')';
+}
+
+// A date or time typed into a field and not read yet is read now; a text
+// that is no date or time is refused, naming the field.
+template <class Picker> void acceptTyped(QWidget *control)
+{
+    if (auto *picker = dynamic_cast<Picker *>(control); picker && !picker->acceptPending())
+        throw KorvanError(picker->refusal(picker->pendingText()));
 }
 
 [[noreturn]] void unboundKind(const QWidget *control)
@@ -220,9 +230,15 @@ QString ControlValue(QWidget *control)
         return static_cast<QComboBox *>(control)->currentText();
     case BoundKind::Memo:
         return trimControls(memoText(static_cast<QPlainTextEdit *>(control)));
-    case BoundKind::Date:
+    case BoundKind::Date: {
+        acceptTyped<DateField>(control);
+        // An empty date field stores an empty text, never today.
+        if (auto *field = dynamic_cast<DateField *>(control); field && field->isEmpty())
+            return QString();
         return DateText(static_cast<QDateTimeEdit *>(control)->date());
+    }
     case BoundKind::Time:
+        acceptTyped<TimeField>(control);
         return TimeText(static_cast<QDateTimeEdit *>(control)->time());
     case BoundKind::Check:
     case BoundKind::Radio:
@@ -259,10 +275,21 @@ void SetControlValue(QWidget *control, const QString &value)
     }
     case BoundKind::Date: {
         auto *picker = static_cast<QDateTimeEdit *>(control);
-        if (value.size() == 10)
+        if (auto *field = dynamic_cast<DateField *>(control)) {
+            // A stored empty date stays empty; another form is read as typed.
+            if (value.trimmed().isEmpty())
+                field->setEmpty();
+            else if (value.size() == 10)
+                picker->setDate(ParseDate(value));
+            else if (const std::optional<QDate> date = ParseTypedDate(value, QDate::currentDate()))
+                picker->setDate(*date);
+            else
+                throw KorvanError(u"日期格式不对: "_s + value);
+        } else if (value.size() == 10) {
             picker->setDate(ParseDate(value));
-        else
+        } else {
             picker->setDateTime(QDateTime::currentDateTime());
+        }
         return;
     }
     case BoundKind::Time: {
@@ -297,7 +324,7 @@ void SetControlValue(QWidget *control, const QString &value)
 // The empty state of each kind:
 //   edit: Hint "1" → "0.000"; no Hint → empty; any other Hint → unchanged
 //   combo box: no Hint → first item; memo: no Hint → empty
-//   date: today, shown "yyyy-MM-dd"; time: now, shown "HH:mm:ss"
+//   date: empty for a DateField (today for a plain picker); time: now, "HH:mm:ss"
 //   check box: no Hint → unchecked
 //   radio button, radio group, string grid: unchanged
 void ClearControl(QWidget *control)
@@ -325,7 +352,10 @@ void ClearControl(QWidget *control)
     case BoundKind::Date: {
         auto *picker = static_cast<QDateTimeEdit *>(control);
         picker->setDisplayFormat(u"yyyy-MM-dd"_s);
-        picker->setDateTime(QDateTime::currentDateTime());
+        if (auto *field = dynamic_cast<DateField *>(control))
+            field->setEmpty();
+        else
+            picker->setDateTime(QDateTime::currentDateTime());
         return;
     }
     case BoundKind::Time: {
@@ -407,20 +437,58 @@ bool CheckRequired(QWidget *control)
     return false;
 }
 
-RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number)
+namespace {
+
+QString recordStatement(const QString &table, const QString &number)
 {
-    const QString sql = u"select * from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+    return u"select * from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+}
+
+} // namespace
+
+RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number,
+                      LoadedSnapshot *loaded)
+{
+    if (loaded)
+        loaded->forget();
+    const QString sql = recordStatement(table, number);
     std::optional<ResultReader> reader = OpenQueryStep(sql);
     if (!reader)
         return RecordLoad::Failed;
-    if (reader->atEnd())
-        return RecordLoad::NoRow;
-    LoadByTag(reader->rest().toString(), window, lowTag, highTag);
-    return RecordLoad::Loaded;
+    const QString values = reader->rest().toString();
+    if (!reader->atEnd())
+        LoadByTag(values, window, lowTag, highTag);
+    // Kept only once the row is on screen: a load that threw keeps nothing.
+    if (loaded)
+        loaded->keep({{sql, values}}, {table}, number);
+    return values.isEmpty() ? RecordLoad::NoRow : RecordLoad::Loaded;
 }
 
+namespace {
+
+// The delete and insert of SaveRecord, inside its transaction.
+std::optional<QString> writeRecord(ServerConnection &server, TransactionGuard &transaction, const QString &table,
+                                   const QString &number, const QString &values, LoadedSnapshot *loaded)
+{
+    const QString removed =
+        server.execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+    if (removed.startsWith(u"Err"_s))
+        return removed;
+    const QString answer = server.execSql(u"insert into "_s + table + u' ' + values, QString());
+    if (answer.startsWith(u"Err"_s))
+        return answer;
+    const bool reread = loaded && loaded->isKept() && loaded->reread(server);
+    if (!transaction.commit())
+        return transaction.lastAnswer();
+    if (reread)
+        loaded->adoptReread();
+    return answer;
+}
+
+} // namespace
+
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number)
+                                  const QString &number, LoadedSnapshot *loaded, const QString &noun)
 {
     const QString values = BuildValuesList(SaveByTag(window, lowTag, highTag, 1));
     ServerConnection *server = nullptr;
@@ -429,20 +497,21 @@ std::optional<QString> SaveRecord(const QWidget *window, const QString &table, i
     } catch (const KorvanError &) {
         return std::nullopt; // the provider has shown why
     }
-    // Without a transaction a refused insert would leave the row deleted.
-    TransactionGuard transaction(*server);
-    if (!transaction.begun())
-        return transaction.lastAnswer();
-    const QString removed =
-        server->execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
-    if (removed.startsWith(u"Err"_s))
-        return removed;
-    const QString answer = server->execSql(u"insert into "_s + table + u' ' + values, QString());
-    if (answer.startsWith(u"Err"_s))
-        return answer;
-    if (!transaction.commit())
-        return transaction.lastAnswer();
-    return answer;
+    LoadedSnapshot::State state = LoadedSnapshot::Unchanged;
+    {
+        // Without a transaction a refused insert would leave the row deleted.
+        TransactionGuard transaction(*server);
+        if (!transaction.begun())
+            return transaction.lastAnswer();
+        QString failure;
+        if (loaded && loaded->isKept())
+            state = loaded->verify(*server, &failure);
+        if (state == LoadedSnapshot::Failed)
+            return failure;
+        if (state == LoadedSnapshot::Unchanged)
+            return writeRecord(*server, transaction, table, number, values, loaded);
+    } // rolled back: nothing was written
+    throw StaleRecordError(*loaded, state, noun);
 }
 
 int TableColumnCount(const QString &table)

@@ -24,6 +24,8 @@ class QWidget;
 // Among controls sharing a Tag only the first (in the window's child order)
 // takes part. A control of any other kind with a Tag inside a bound range is
 // a programming error: saving and loading throw KorvanError naming it.
+class LoadedSnapshot;
+
 namespace CommFunU {
 
 enum class BoundKind { None, Edit, Combo, Memo, Date, Time, Check, Radio, RadioGroup, Grid };
@@ -75,15 +77,22 @@ enum class RecordLoad { Loaded, NoRow, Failed };
 // "select * from <table> where 业务编号='<number>'" and LoadByTag of the row.
 // On NoRow and Failed the controls are as they were. Throws what LoadByTag
 // throws (a stored date that cannot be read).
-RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number);
+// With loaded given, the row read (or its absence) is kept there, so that
+// SaveRecord can check that nobody changed it meanwhile.
+RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, int highTag, const QString &number,
+                      LoadedSnapshot *loaded = nullptr);
 // SaveByTag, then "delete from <table> where 业务编号='<number>'" and
 // "insert into <table> values(…)" in one transaction (inside a caller's
 // TransactionGuard they join it). Answers the insert's answer, or the first
 // "Err" answer (a refused BeginTrans, delete or commit; the old row is then
 // kept), or nullopt when no server could be had. Throws what SaveByTag
-// throws before anything is sent.
+// throws before anything is sent. With loaded given (and kept), the stored
+// row is read inside the transaction first: when it is no longer what was
+// loaded, nothing is written and StaleRecordError is thrown after the
+// rollback; after a save, loaded holds what is stored now.
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number);
+                                  const QString &number, LoadedSnapshot *loaded = nullptr,
+                                  const QString &noun = QStringLiteral("记录"));
 
 // --- the range against the table -----------------------------------------
 

@@ -424,6 +424,9 @@ bool CargoJobWindow::comboKey(QComboBox *combo, int tag, QEvent *event)
         // the focus here) is no key of this box.
         if (m_keyBox != combo)
             return false;
+        // A key that moved the cursor (End, an arrow) changed no unit or port.
+        if (combo->currentText() == m_keyText)
+            return false;
         if (isUnitBox(tag) && !m_clientLookedUp)
             ClientChanged();
         if (isPortBox(tag) && !m_countryLookedUp)
@@ -435,6 +438,7 @@ bool CargoJobWindow::comboKey(QComboBox *combo, int tag, QEvent *event)
     auto *key = static_cast<QKeyEvent *>(event);
     m_clientLookedUp = false;
     m_countryLookedUp = false;
+    m_keyText = combo->currentText();
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (!enter || (!isUnitBox(tag) && !isPortBox(tag)))
         return false;
@@ -663,6 +667,7 @@ void CargoJobWindow::ClearJob()
             }
         }
         setFieldText(JobTag::Operator, CurrentUser().StaffName);
+        m_loaded.forget();
         m_stored = 0;
         m_modified = false;
         refreshSafely();
@@ -681,9 +686,16 @@ void CargoJobWindow::FocusMainInput()
         focusField(JobTag::Client);
 }
 
+void CargoJobWindow::commitPendingEdits()
+{
+    m_cargo->grid()->commitEditor();
+}
+
 void CargoJobWindow::SaveState(TYWData &page)
 {
+    commitPendingEdits();
     page.Window = this;
+    page.Loaded = m_loaded;
     page.MainText = encodeFields(rawValues(m_record + m_finance));
     page.GridText = encodeRows(m_cargo->allRows(), CargoGrid::Columns);
     page.PageIndex = CurrentPage();
@@ -707,6 +719,7 @@ void CargoJobWindow::RestoreState(const TYWData &page)
         pages->setCurrentIndex(page.PageIndex);
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
+    m_loaded = page.Loaded;
     refreshSafely();
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
@@ -743,9 +756,10 @@ void CargoJobWindow::OpenTypedNumber()
     const QString number = fieldText(JobTag::Number).trimmed();
     if (number.isEmpty())
         return;
+    // The server matches numbers in any case, so the tabs are compared so too.
     const QString caption = m_settings.tabPrefix + number;
     for (int i = 0; Tabs() && i < Tabs()->count(); ++i) {
-        if (Tabs()->tabText(i) == caption) {
+        if (Tabs()->tabText(i).compare(caption, Qt::CaseInsensitive) == 0) {
             MessageService::inform(u"提示"_s, u"此业务已打开"_s + number, MessageService::Icon::Warning);
             return;
         }
@@ -775,6 +789,7 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
         return false; // refused (and shown), or no such job for this user
     const QString record = job->rest().toString();
     std::optional<ResultReader> cargo = OpenQueryStep(CargoGrid::selectStatement(m_settings.cargoTable, businessNumber));
+    const QString cargoValues = cargo ? cargo->rest().toString() : QString();
     std::optional<ResultReader> finance;
     if (cargo) {
         finance = OpenQueryStep(financeStatement(key));
@@ -801,7 +816,10 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
         failLoad(businessNumber);
         return false;
     }
-    RenameCurrentTab(m_settings.tabPrefix + businessNumber);
+    // The page is the job as stored, whatever case its number was typed in.
+    const QString stored = BusinessNumber();
+    keepLoaded(stored, record, cargoValues);
+    RenameCurrentTab(m_settings.tabPrefix + stored);
     m_modified = false;
     focusField(JobTag::Client);
     return true;
@@ -809,8 +827,43 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
 
 // --- saving ------------------------------------------------------------------------
 
+QList<LoadedSnapshot::Part> CargoJobWindow::loadedParts(const QString &number) const
+{
+    QString sql = u"select *  from "_s + m_settings.jobTable + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+    const QString filter = OperatorFilter();
+    if (!filter.isEmpty())
+        sql += u" and "_s + filter;
+    return {{sql, QString()}, {CargoGrid::selectStatement(m_settings.cargoTable, number), QString()}};
+}
+
+void CargoJobWindow::keepLoaded(const QString &number, const QString &record, const QString &cargo)
+{
+    QList<LoadedSnapshot::Part> parts = loadedParts(number);
+    parts[0].values = record;
+    parts[1].values = cargo;
+    m_loaded.keep(parts, {m_settings.jobTable, m_settings.cargoTable}, number);
+}
+
+void CargoJobWindow::offerReload(const StaleRecordError &stale, const QString &number)
+{
+    if (!AskReloadAfterStaleSave(stale))
+        return; // he keeps editing: the page stays as it is, still modified
+    if (stale.deleted()) {
+        m_modified = false;
+        if (TMainFrm *main = TMainFrm::instance())
+            main->Post(TMainFrm::ClosePageMessage);
+        return;
+    }
+    if (LoadJob(number))
+        m_modified = false;
+}
+
 bool CargoJobWindow::SaveJob()
 {
+    // A page that is no longer on screen (closed, deleted) has nothing to save.
+    if (!CurrentRecord())
+        return false;
+    commitPendingEdits();
     for (int tag : {int(JobTag::Number), int(JobTag::Salesman), int(JobTag::Client)}) {
         if (!CheckRequired(m_form->field(tag)))
             return false;
@@ -831,6 +884,8 @@ bool CargoJobWindow::SaveJob()
     QString failedSql;
     QString failedAnswer;
     QString failureText;
+    LoadedSnapshot::State stale = LoadedSnapshot::Unchanged;
+    bool reread = false;
     try {
         RefreshDerivedFields();
         const QString values = BuildValuesList(SaveByTag(this, JobTag::RecordLow, JobTag::RecordHigh, 1));
@@ -849,6 +904,11 @@ bool CargoJobWindow::SaveJob()
             if (!transaction.begun()) {
                 failedSql = u"BeginTrans"_s;
                 failedAnswer = transaction.lastAnswer();
+            } else if (m_stored == 1 && m_loaded.isKept()
+                       && (stale = m_loaded.verify(server, &failedAnswer)) != LoadedSnapshot::Unchanged) {
+                // Somebody else changed the job since it was loaded: nothing is written.
+                if (stale == LoadedSnapshot::Failed)
+                    failedSql = m_loaded.key();
             } else {
                 const QString removal = u"delete from "_s + m_settings.jobTable + u" where 业务编号='"_s
                                         + QuoteValue(number) + u'\'';
@@ -856,6 +916,12 @@ bool CargoJobWindow::SaveJob()
                                      && run(u"insert into "_s + m_settings.jobTable + u' ' + values);
                 if (written) {
                     failureText = m_cargo->saveRows(server, m_settings.cargoTable, number);
+                    // What is stored now is what the page holds from here on.
+                    if (failureText.isEmpty()) {
+                        if (!m_loaded.isKept() || m_loaded.key() != number)
+                            keepLoaded(number, QString(), QString());
+                        reread = m_loaded.reread(server);
+                    }
                     if (failureText.isEmpty() && !transaction.commit()) {
                         failedSql = u"CommitTrans"_s;
                         failedAnswer = transaction.lastAnswer();
@@ -867,6 +933,10 @@ bool CargoJobWindow::SaveJob()
         ShowMessage(u"异常:"_s + error.message());
         throw;
     }
+    if (stale == LoadedSnapshot::Changed || stale == LoadedSnapshot::Deleted) {
+        offerReload(StaleRecordError(m_loaded, stale, u"业务"_s), number);
+        return false;
+    }
     if (!failureText.isEmpty()) {
         ShowMessage(failureText);
         return false;
@@ -875,6 +945,8 @@ bool CargoJobWindow::SaveJob()
         ReportOutcome(0, failedAnswer, failedSql);
         return false;
     }
+    if (reread)
+        m_loaded.adoptReread();
     ReportOutcome(1, QString(), QString());
     m_stored = 1;
     refreshSafely();
@@ -884,6 +956,7 @@ bool CargoJobWindow::SaveJob()
 
 bool CargoJobWindow::ConfirmSaved()
 {
+    commitPendingEdits();
     if (!m_modified)
         return true;
     const auto answer = MessageService::ask(u"提示"_s, u"当前业务已修改，请保存！"_s,
@@ -897,6 +970,7 @@ bool CargoJobWindow::ConfirmSaved()
 
 void CargoJobWindow::CloseJobPage()
 {
+    commitPendingEdits();
     if (m_modified) {
         const auto answer = MessageService::ask(u"提示"_s, u"当前业务已修改，是否保存？"_s,
                                                 MessageService::Yes | MessageService::No | MessageService::Cancel,
@@ -962,6 +1036,7 @@ void CargoJobWindow::SaveJobAs()
         restoreSnapshot(from->MainText, from->GridText);
         setFieldText(JobTag::Number, *number);
         m_stored = 0;
+        m_loaded.forget();
         refreshSafely();
     }
     m_stored = 0;
@@ -1054,7 +1129,8 @@ void CargoJobWindow::OpenSheet(const QString &button)
 {
     const SheetOpener opener = m_openers.value(button);
     QAction *action = m_commands.value(button);
-    if (!opener || (action && !action->isEnabled()))
+    // A menu item may still be enabled after the page was closed or deleted.
+    if (!opener || (action && !action->isEnabled()) || !CurrentRecord())
         return;
     if (m_stored != 1) {
         ShowMessage(u"请先保存当前业务!"_s);
@@ -1098,16 +1174,47 @@ CargoJobValues CargoJobWindow::JobValues() const
 
 // --- cargo rewritten elsewhere -----------------------------------------------------------
 
+namespace {
+
+// The consolidation writes 箱类型 and 集装箱号封号 of a job's cargo rows: the
+// shown rows take those two cells from the stored rows and keep the rest as
+// the user typed them.
+QList<QStringList> mergedCargo(QList<QStringList> shown, const QList<QStringList> &stored)
+{
+    const QList<QStringList> fresh = CargoGrid::gridRowsOf(stored);
+    for (qsizetype r = 1; r < fresh.size(); ++r) {
+        if (r >= shown.size()) {
+            shown.append(fresh.at(r));
+            continue;
+        }
+        QStringList &row = shown[r];
+        while (row.size() < CargoGrid::Columns)
+            row.append(QString());
+        row[0] = fresh.at(r).value(0);
+        row[1] = fresh.at(r).value(1);
+    }
+    return shown;
+}
+
+} // namespace
+
 int CargoJobWindow::ReloadCargoOf(const QStringList &numbers)
 {
-    const auto storedRows = [this](const QString &number) -> std::optional<QList<QStringList>> {
+    struct Stored {
+        QList<QStringList> rows;
+        QString values;
+    };
+    const auto storedRows = [this](const QString &number) -> std::optional<Stored> {
         std::optional<ResultReader> cargo = OpenQueryStep(CargoGrid::selectStatement(m_settings.cargoTable, number));
         if (!cargo)
             return std::nullopt;
-        return cargo->rows();
+        Stored stored;
+        stored.values = cargo->rest().toString();
+        stored.rows = cargo->rows();
+        return stored;
     };
     const auto shown = [&numbers](const QString &number) {
-        return !number.trimmed().isEmpty() && numbers.contains(number);
+        return !number.trimmed().isEmpty() && numbers.contains(number, Qt::CaseInsensitive);
     };
     const qsizetype numberAt = m_record.indexOf(m_form->field(JobTag::Number));
     const qsizetype summaryAt = m_record.indexOf(m_form->field(JobTag::ContainerSummary));
@@ -1120,26 +1227,32 @@ int CargoJobWindow::ReloadCargoOf(const QStringList &numbers)
         if (page == onScreen) {
             if (m_stored != 1 || !shown(BusinessNumber()))
                 continue;
-            const std::optional<QList<QStringList>> rows = storedRows(BusinessNumber());
-            if (!rows)
+            commitPendingEdits();
+            const std::optional<Stored> stored = storedRows(BusinessNumber());
+            if (!stored)
                 continue;
             BoundForm::Quiet quiet(*m_form);
-            m_cargo->setCargoRows(*rows);
+            m_cargo->setAllRows(mergedCargo(m_cargo->allRows(), stored->rows));
             setFieldText(JobTag::ContainerSummary, m_cargo->containerSummary());
+            // The page has taken the rewrite over: its own save is no stale one.
+            m_loaded.replaceValues(1, stored->values);
             ++refreshed;
             continue;
         }
         QStringList values = decodeFields(page->MainText);
         if (page->Stored != 1 || !shown(values.value(numberAt)))
             continue;
-        const std::optional<QList<QStringList>> rows = storedRows(values.value(numberAt));
-        if (!rows)
+        const std::optional<Stored> stored = storedRows(values.value(numberAt));
+        if (!stored)
             continue;
-        page->GridText = encodeRows(CargoGrid::gridRowsOf(*rows), CargoGrid::Columns);
+        const QList<QStringList> rows = mergedCargo(decodeRows(page->GridText), stored->rows);
+        page->GridText = encodeRows(rows, CargoGrid::Columns);
         if (summaryAt >= 0 && summaryAt < values.size()) {
-            values[summaryAt] = CargoGrid::summaryOf(*rows);
+            QList<QStringList> cargoRows = rows.mid(1);
+            values[summaryAt] = CargoGrid::summaryOf(cargoRows);
             page->MainText = encodeFields(values);
         }
+        page->Loaded.replaceValues(1, stored->values);
         ++refreshed;
     }
     return refreshed;

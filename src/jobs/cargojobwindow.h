@@ -31,6 +31,7 @@
 #include "cargojobvalues.h"
 #include "formfield.h"
 #include "jobwindow.h"
+#include "loadedsnapshot.h"
 
 #include <QHash>
 #include <functional>
@@ -173,6 +174,12 @@ private:
     void focusField(int tag);
     void setRestingReadOnly(int tag, bool readOnly);
     void failLoad(const QString &number);
+    // The statements that read the job back, for the stale-save check.
+    QList<LoadedSnapshot::Part> loadedParts(const QString &number) const;
+    void keepLoaded(const QString &number, const QString &record, const QString &cargo);
+    // Ends an open cell editor, keeping what was typed in it.
+    void commitPendingEdits();
+    void offerReload(const StaleRecordError &stale, const QString &number);
     // Reads the finance block of the stored job again (quietly).
     void reloadFinance();
     void restoreSnapshot(const QString &mainText, const QString &gridText);
@@ -190,6 +197,10 @@ private:
     QHash<QString, bool> m_rules;
     int m_stored = 0;
     bool m_modified = false;
+    // What the page's job row and cargo rows were when loaded or last saved.
+    LoadedSnapshot m_loaded;
+    // The text of the box the last key was pressed in, before the key.
+    QString m_keyText;
     // A key in a unit or port box: the lookup it triggers runs once.
     bool m_clientLookedUp = false;
     bool m_countryLookedUp = false;

@@ -1,5 +1,7 @@
 #include "feedetailsdialog.h"
 
+#include "loadedsnapshot.h"
+
 #include "boundform.h"
 #include "currentuser.h"
 #include "dropdowncombo.h"
@@ -321,6 +323,7 @@ void FeeDetailsDialog::LoadFees()
 
     // Until the row has been read, nothing may be saved over it.
     m_loadFailed = true;
+    m_form->loaded().forget();
     const QString sql = u"select * from "_s + m_kind.table + u" where 业务编号='"_s + QuoteValue(key) + u'\'';
     {
         BoundForm::Quiet quiet(*m_form);
@@ -345,8 +348,10 @@ void FeeDetailsDialog::LoadFees()
         }
         ResultReader reader = ResultReader::fromAnswer(answer);
         try {
-            if (!reader.atEnd())
-                LoadByTag(reader.rest().toString(), this, m_form->lowTag(), m_form->highTag());
+            const QString values = reader.rest().toString();
+            if (!values.isEmpty())
+                LoadByTag(values, this, m_form->lowTag(), m_form->highTag());
+            m_form->loaded().keep({{sql, values}}, {m_kind.table}, key);
             m_loadFailed = false;
         } catch (const KorvanError &error) {
             ShowMessage(u"出错: \r"_s + error.message());
@@ -524,7 +529,11 @@ bool FeeDetailsDialog::SaveFees()
     }
     std::optional<QString> answer;
     try {
-        answer = m_form->saveRecord(m_kind.table, number());
+        answer = m_form->saveRecord(m_kind.table, number(), u"费用明细"_s);
+    } catch (const StaleRecordError &stale) {
+        if (AskReloadAfterStaleSave(stale))
+            LoadFees();
+        return false;
     } catch (const KorvanError &error) {
         ShowMessage(error.message());
         return false;

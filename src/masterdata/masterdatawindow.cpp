@@ -1,5 +1,7 @@
 #include "masterdatawindow.h"
 
+#include "marks.h"
+
 #include "boundform.h"
 #include "captionname.h"
 #include "dropdowncombo.h"
@@ -57,6 +59,7 @@ MasterDataWindow::MasterDataWindow(const Settings &settings, const FormTable &fi
 
     m_form->clear(m_settings.loadLow, m_settings.loadHigh);
     setMode(Mode::New);
+    m_loaded.forget();
 }
 
 QPushButton *MasterDataWindow::addButton(const QString &caption, std::function<void()> command)
@@ -119,6 +122,14 @@ void MasterDataWindow::fillGrid(const QString &sql)
         ShowMessage(u"出错: \r"_s + answer.mid(3));
         return;
     }
+    m_listedRows.clear();
+    m_listedRows.append(QString()); // the heading
+    ResultReader listed = ResultReader::fromAnswer(answer);
+    listed.next(listed.columnCount());
+    while (!listed.atEnd()) {
+        // As the server answers one row: its values between separators.
+        m_listedRows.append(listed.next(listed.columnCount()).join(CommFunU::FieldSep));
+    }
     if (AnswerToGrid(answer, m_grid, 0)) {
         afterFill();
         m_grid->fitColumns();
@@ -171,9 +182,23 @@ void MasterDataWindow::editRow(int row)
 {
     if (row < 1 || row >= m_grid->rowCount() || m_grid->cell(row, 0).trimmed().isEmpty())
         return;
-    m_form->load(GridRowText(m_grid, row, 1), m_settings.loadLow, m_settings.loadHigh);
+    try {
+        m_form->load(GridRowText(m_grid, row, 1), m_settings.loadLow, m_settings.loadHigh);
+    } catch (const KorvanError &error) {
+        // A stored value that cannot be read (a date): nothing half-loaded
+        // stays on the form to be saved over the row.
+        addNew();
+        ShowMessage(u"出错: \r"_s + error.message());
+        return;
+    }
     afterRowLoaded(row);
     setMode(Mode::Editing);
+    // What the save checks: the stored row is still the one listed.
+    const QString key = keyText();
+    m_loaded.keep({{u"select * from "_s + m_settings.table + u" where "_s + m_settings.keyColumn + u"='"_s
+                        + QuoteValue(key) + u'\'',
+                    m_listedRows.value(row)}},
+                  {m_settings.table}, key);
 }
 
 void MasterDataWindow::addNew()
@@ -205,6 +230,59 @@ void MasterDataWindow::showFailure(const QString &statement, const QString &answ
     ShowMessage(u"出错: \r"_s + shownStatement(statement) + u"\r"_s + answer.mid(3));
 }
 
+// Replacing a row is a delete and an insert; in one transaction, so a
+// refused insert leaves the old row in place instead of losing it. The row
+// must still be the one that was listed. False when it was not.
+bool MasterDataWindow::replaceRow(ServerConnection &server, const QString &insert)
+{
+    LoadedSnapshot::State state = LoadedSnapshot::Unchanged;
+    {
+        TransactionGuard transaction(server);
+        if (!transaction.begun()) {
+            showFailure(u"BeginTrans"_s, transaction.lastAnswer());
+            return true;
+        }
+        QString failure;
+        if (m_loaded.isKept() && m_loaded.key() == keyText())
+            state = m_loaded.verify(server, &failure);
+        if (state == LoadedSnapshot::Failed) {
+            showFailure(m_loaded.key(), failure);
+            return true;
+        }
+        if (state == LoadedSnapshot::Unchanged) {
+            const QString remove = deleteStatement(keyText());
+            const QString removed = server.execSql(remove, QString());
+            if (removed.startsWith(u"Err"_s) && deleteMustSucceed()) {
+                showFailure(remove, removed);
+                return true;
+            }
+            const QString inserted = server.execSql(insert, QString());
+            if (inserted.startsWith(u"Err"_s)) {
+                showFailure(insert, inserted);
+                return true;
+            }
+            const bool reread = m_loaded.isKept() && m_loaded.reread(server);
+            if (!transaction.commit()) {
+                showFailure(u"CommitTrans"_s, transaction.lastAnswer());
+                return true;
+            }
+            if (reread)
+                m_loaded.adoptReread();
+            ShowMessage(u"修改成功!"_s);
+            return true;
+        }
+    } // rolled back: nothing was written
+    const StaleRecordError stale(m_loaded, state, u"记录"_s);
+    if (AskReloadAfterStaleSave(stale)) {
+        // The list shows what is stored now; the form starts again from it.
+        m_form->clear(m_settings.loadLow, m_settings.loadHigh);
+        setMode(Mode::New);
+        m_loaded.forget();
+        reloadList();
+    }
+    return false;
+}
+
 void MasterDataWindow::save()
 {
     if (!validate())
@@ -225,23 +303,8 @@ void MasterDataWindow::save()
     }
 
     if (m_mode == Mode::Editing) {
-        // Replacing a row is a delete and an insert; in one transaction, so a
-        // refused insert leaves the old row in place instead of losing it.
-        const QString remove = deleteStatement(keyText());
-        TransactionGuard transaction(*server);
-        const QString removed = server->execSql(remove, QString());
-        if (removed.startsWith(u"Err"_s) && deleteMustSucceed()) {
-            showFailure(remove, removed);
-        } else {
-            const QString inserted = server->execSql(insert, QString());
-            if (inserted.startsWith(u"Err"_s)) {
-                showFailure(insert, inserted);
-            } else if (transaction.commit()) {
-                ShowMessage(u"修改成功!"_s);
-            } else {
-                showFailure(u"CommitTrans"_s, transaction.lastAnswer());
-            }
-        }
+        if (!replaceRow(*server, insert))
+            return; // refused as stale: the user has chosen, the list stays
     } else {
         const QString inserted = server->execSql(insert, QString());
         if (inserted.startsWith(u"Err"_s)) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
+class ServerConnection;
+
 #include "formfield.h"
 
 #include <QDialog>
@@ -105,6 +109,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    bool replaceRow(ServerConnection &server, const QString &insert);
     void showFailure(const QString &statement, const QString &answer) const;
 
     Settings m_settings;
@@ -113,4 +118,8 @@ private:
     StringGrid *m_grid;
     QHBoxLayout *m_buttonBar;
     bool m_listed = false;
+    // Each listed row's values as the server answered them (before any
+    // masking), and the row on the form as listed or last saved.
+    QStringList m_listedRows;
+    LoadedSnapshot m_loaded;
 };

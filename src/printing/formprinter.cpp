@@ -84,6 +84,9 @@ QString DatePickerText(const QDateTimeEdit *picker)
 {
     const bool dateKind = (picker->displayedSections() & QDateTimeEdit::DateSections_Mask) != 0;
     if (dateKind) {
+        // An empty date field prints nothing.
+        if (picker->text().trimmed().isEmpty())
+            return QString();
         const QDate date = picker->date();
         return QString::number(date.year()) + u"年"_s + QString::number(date.month()) + u"月"_s
                + QString::number(date.day()) + u"日"_s;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loadedsnapshot.h"
+
 #include <QString>
 
 class JobWindow;
@@ -17,4 +19,5 @@ struct TYWData {
     QString ExtraText;           // the finance window's second Tag range
     int JobKind = 0;             // finance pages: 0 export job, 1 import job
     QString GridText;            // the container grid, header row included
+    LoadedSnapshot Loaded;       // what the page's record was when loaded or last saved
 };

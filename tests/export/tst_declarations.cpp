@@ -154,6 +154,33 @@ private slots:
         QCOMPARE(stored(u"报关员"_s, number), declarant);
     }
 
+    // 李华 changes the declaration after the sheet loaded it: the save writes
+    // nothing, names her, and her change stays.
+    void aDeclarationChangedElsewhereIsNotOverwritten()
+    {
+        const QString number = f.value(u"select top 1 业务编号 from 货运出口报关单 order by 业务编号 desc"_s);
+        auto sheet = opened<TBaoGuanFrm>(f.job(number));
+        QCOMPARE(sheet->loadState(), DeclarationSheet::LoadState::Loaded);
+        const auto other = f.server.connect();
+        const std::optional<QString> login = other->login(u"lihua"_s, u"123456"_s);
+        QVERIFY(login && !login->startsWith(u"Err"_s));
+        QVERIFY(!other->execSql(u"update 货运出口报关单 set 报关员='李华改' where 业务编号='"_s + number + u'\'', QString())
+                     .startsWith(u"Err"_s));
+        set(*sheet, TBaoGuanFrm::Declarant, u"覆盖"_s);
+        f.messages.clear();
+        f.messages.answers = {MessageService::No};
+        QVERIFY(!sheet->Save());
+        QVERIFY2(f.messages.said(u"此"_s + sheet->windowTitle() + u"已被 李华 于 "_s), qPrintable(f.messages.lastText()));
+        QCOMPARE(stored(u"报关员"_s, number), u"李华改"_s);
+        // Read again: the sheet shows her change and saves over it no more.
+        f.messages.answers = {MessageService::Yes, MessageService::Yes};
+        QVERIFY(!sheet->Save());
+        QCOMPARE(text(*sheet, TBaoGuanFrm::Declarant), u"李华改"_s);
+        set(*sheet, TBaoGuanFrm::Declarant, u"再改"_s);
+        QVERIFY(sheet->Save());
+        QCOMPARE(stored(u"报关员"_s, number), u"再改"_s);
+    }
+
     // What cannot be stored is refused with a message and nothing is written.
     void badInputRefused_data()
     {

@@ -87,8 +87,18 @@ private slots:
         QVERIFY(read.message.contains(folder));
         QVERIFY(!list.writable());
         QCOMPARE(list.count(), 1);
-        QVERIFY(list.save(folder).ok); // nothing written
+        QVERIFY(list.save(folder).ok); // nothing made, nothing written
         QVERIFY(QFileInfo(folder).isDir());
+        // Templates made in the session are not dropped: they go beside the
+        // unreadable file, and the outcome says where.
+        list.append(u"本次"_s, true);
+        const T::Outcome aside = list.save(folder);
+        QVERIFY(!aside.ok);
+        QVERIFY2(aside.message.contains(folder + u".new"_s), qPrintable(aside.message));
+        QVERIFY(QFileInfo(folder).isDir());
+        QFile kept(folder + u".new"_s);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(TextCodec::decode(kept.readAll()).contains(u"本次"_s));
 
         const QString nowhere = dir.filePath(u"file/TuoDanRes.txt"_s);
         QFile blocker(dir.filePath(u"file"_s));

@@ -31,6 +31,30 @@ private slots:
         QCOMPARE(CommFunU::CurrentUser().StaffName, u"吴霞"_s);
     }
 
+    // The container number typed into the cell and 保存 clicked at once (the
+    // tool bar takes no focus, so the cell editor is still open) is stored.
+    void theCellBeingEditedIsSaved()
+    {
+        const QString number = f.value(u"select top 1 业务编号 from 货运进口基本信息 where 操作员='吴霞' and 业务编号 in "
+                                       u"(select 业务编号 from 货运进口货物明细) order by 业务编号"_s);
+        QVERIFY(!number.isEmpty());
+        CargoJobWindow *w = f.open(number);
+        StringGrid *grid = w->Cargo()->grid();
+        const QModelIndex cell = grid->model()->index(1, 1);
+        grid->setCurrentIndex(cell);
+        grid->edit(cell);
+        auto *editor = grid->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"IMPU7654321"_s);
+        QVERIFY(f.press(w, u"保存"_s));
+        QCOMPARE(messages.lastText(), u"保存成功"_s);
+        QCOMPARE(f.value(u"select 集装箱号封号 from 货运进口货物明细 where 业务编号='"_s + number + u'\''),
+                 u"IMPU7654321"_s);
+        f.closeJobTabs();
+        messages.clear();
+    }
+
     void anImportOperatorsDay()
     {
         const QString number = f.value(u"select top 1 业务编号 from 货运进口基本信息 where 操作员='吴霞' "

@@ -301,6 +301,31 @@ private slots:
         QVERIFY(d->isVisible());
     }
 
+    // Another session changes the fee row after the dialog loaded it: the
+    // save writes nothing and says who; reloaded, the dialog shows the row.
+    void feesChangedElsewhereAreNotOverwritten()
+    {
+        auto d = open(job(u"STALE-1"_s));
+        type(*d, 15, u"100"_s);
+        QVERIFY(d->SaveFees());
+        const auto other = server.connect();
+        QVERIFY(!other->execSql(u"update 货运出口费用明细 set f101='555.000' where 业务编号='STALE-1'"_s, QString())
+                     .startsWith(u"Err"_s));
+        type(*d, 15, u"200"_s);
+        messages.clear();
+        messages.answers = {MessageService::No};
+        QVERIFY(!d->SaveFees());
+        QVERIFY2(messages.said(u"此费用明细已被 系统管理员 于 "_s), qPrintable(messages.lastText()));
+        QCOMPARE(row(ExportTable, u"f101"_s, u"STALE-1"_s).value(0), u"555.000"_s);
+        QCOMPARE(shown(*d, 15), u"200.000"_s);
+        messages.answers = {MessageService::Yes, MessageService::Yes};
+        QVERIFY(!d->SaveFees());
+        QCOMPARE(shown(*d, 15), u"555.000"_s);
+        type(*d, 15, u"300"_s);
+        QVERIFY(d->SaveFees());
+        QCOMPARE(row(ExportTable, u"f101"_s, u"STALE-1"_s).value(0), u"300.000"_s);
+    }
+
     void numberWithApostropheTouchesOnlyItsJob()
     {
         auto other = open(job(u"OTHER"_s));
