@@ -5,6 +5,7 @@
 // fastest of 25 rounds in which the two take turns.
 #include "benchsetup.h"
 #include "databasesetup.h"
+#include "queryhelpers.h"
 #include "ratebook.h"
 #include "rateconditions.h"
 #include "ratelist.h"

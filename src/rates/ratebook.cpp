@@ -2,6 +2,8 @@
 
 #include "values.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::StringLiterals;
 
 namespace RateBook {
@@ -90,6 +92,11 @@ std::optional<QString> storedPrice(const QString &text)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return QString();
+    // Digits with an optional sign, point and thousands commas, nothing else:
+    // "USD 100" or "100元" is no price.
+    static const QRegularExpression number(u"^[+-]?([0-9][0-9,]*(\\.[0-9]*)?|\\.[0-9]+)$"_s);
+    if (!number.match(t).hasMatch())
+        return std::nullopt;
     try {
         return CommFunU::FormatAmount(CommFunU::ParseAmount(t));
     } catch (...) {

@@ -183,10 +183,15 @@ bool TYunJiaGLFrm::checkPrices()
         for (int tag : {FirstCost + 10 * i, FirstSell + 10 * i}) {
             QLineEdit *edit = form()->edit(tag);
             const std::optional<QString> price = RateBook::storedPrice(edit->text());
+            const QString caption = CaptionName(form()->label(tag) ? form()->label(tag)->text() : QString());
             if (!price) {
                 edit->setFocus();
-                ShowMessage(CaptionName(form()->label(tag) ? form()->label(tag)->text() : QString())
-                            + u" 不是有效的金额: "_s + edit->text());
+                ShowMessage(caption + u" 不是有效的金额: "_s + edit->text());
+                return false;
+            }
+            if (price->startsWith(u'-')) {
+                edit->setFocus();
+                ShowMessage(caption + u" 不能小于零: "_s + edit->text());
                 return false;
             }
             anyPrice = anyPrice || !price->isEmpty();

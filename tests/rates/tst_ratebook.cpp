@@ -7,6 +7,7 @@
 #include "ratelist.h"
 #include "schema.h"
 #include "tchayunjiafrm.h"
+#include "values.h"
 
 #include <QTest>
 
@@ -75,6 +76,8 @@ private slots:
         QTest::newRow("three decimals") << u"0.0005"_s << true << u"0.001"_s;
         QTest::newRow("words") << u"USD 100"_s << false << QString();
         QTest::newRow("two points") << u"1.2.3"_s << false << QString();
+        QTest::newRow("a unit after it") << u"100元"_s << false << QString();
+        QTest::newRow("negative") << u"-12.5"_s << true << u"-12.500"_s;
     }
     void storedPrice()
     {
@@ -130,7 +133,7 @@ private slots:
         // Rates 1 to 4: 20'GP 300, 100, none, 100; 40'HC 500, 50, 200, none.
         QTest::newRow("20'GP, none last, ties by number") << 0 << QString() << QStringList{u"2"_s, u"4"_s, u"1"_s, u"3"_s};
         QTest::newRow("40'HC") << 2 << QString() << QStringList{u"2"_s, u"3"_s, u"1"_s, u"4"_s};
-        QTest::newRow("carrier first") << 0 << u"马士基"_s << QStringList{u"3"_s, u"1"_s, u"2"_s, u"4"_s};
+        QTest::newRow("carrier first") << 0 << u"马士基"_s << QStringList{u"1"_s, u"3"_s, u"2"_s, u"4"_s};
     }
     void sortOrder()
     {

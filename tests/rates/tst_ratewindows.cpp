@@ -13,6 +13,7 @@
 #include "tpntsetupfrm.h"
 #include "tyunjiacxfrm.h"
 #include "tyunjiaglfrm.h"
+#include "values.h"
 #include "radiogroup.h"
 #include "tchayunjiafrm.h"
 #include "thychukoufeiyongmxfrm.h"
@@ -70,7 +71,8 @@ class TestRateWindows : public QObject
     {
         auto w = std::make_unique<TYunJiaGLFrm>();
         w->show();
-        QTest::qWaitFor([&] { return w->grid()->cell(0, 0) == u"序号"_s; }, 5000);
+        if (!QTest::qWaitFor([&] { return w->grid()->cell(0, 0) == u"序号"_s; }, 5000))
+            qWarning("the rates did not list");
         return w;
     }
     // Fills every field of the rate form: texts with apostrophes and colons.
@@ -294,7 +296,7 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QList<int>>("order"); // of the rates added, by index
-        QTest::newRow("20'GP") << u"20'GP"_s << QList<int>{1, 0, 2};
+        QTest::newRow("20'GP") << u"20'GP"_s << QList<int>{0, 1, 2};
         QTest::newRow("40'HC") << u"40'HC"_s << QList<int>{2, 0, 1};
     }
     void sortedByTheChosenType()
@@ -417,7 +419,7 @@ private slots:
         TBaoJiaDanFrm sheet(query.rateOf(1));
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QTest::qWaitFor([&] { return !sheet.heading()->text().isEmpty(); }, 5000);
+        QVERIFY(QTest::qWaitFor([&] { return !sheet.heading()->text().isEmpty(); }, 5000));
         sheet.setFieldText(TBaoJiaDanFrm::Customer, u"华星纺织"_s);
         const PrintDialogFixture::Printed printed =
             PrintDialogFixture::printToPdf([&] { sheet.printButton()->click(); }, dir.filePath(u"quote.pdf"_s));
@@ -459,9 +461,12 @@ private slots:
         QStringList saidInside;
         ModalHelper::onNextModal([&](QWidget *modal) {
             auto *lookup = qobject_cast<TChaYunJiaFrm *>(modal);
-            if (!lookup)
-                return modal->close();
-            QTest::qWaitFor([&] { return lookup->grid()->rowCount() == 3; }, 5000);
+            if (!lookup) {
+                modal->close();
+                return;
+            }
+            if (!QTest::qWaitFor([&] { return lookup->grid()->rowCount() == 3; }, 5000))
+                qWarning("the rates did not list");
             carriers = column(lookup->grid(), 1);
             lookup->grid()->setCurrentCell(1, 0);
             lookup->button(u"确定"_s)->click();
