@@ -1,12 +1,18 @@
-// 最近业务 of the main window, as the program wires it, on a demo database:
-// the jobs an operator opens, newest first, kept on the client for that user
-// across a re-login as someone else; choosing one opens its page.
+// The client as the program wires it, on a demo database. 最近业务: the jobs
+// an operator opens, newest first, kept on the client for that user across a
+// re-login as someone else; choosing one opens its page. And the export fee
+// details opened from the job window carry 查运价.
 
 #include "cargojobfixture.h"
 #include "currentuser.h"
 #include "jobpages.h"
 #include "recentjobs.h"
+#include "tchayunjiafrm.h"
+#include "thychukoufeiyongmxfrm.h"
 #include "thychukoufrm.h"
+#include "tywdata.h"
+
+#include <QPushButton>
 
 #include <QAction>
 #include <QMenu>
@@ -77,6 +83,56 @@ private slots:
         QCOMPARE(f.tabs()->count(), 2);
         QCOMPARE(f.tabs()->tabText(1), expected.at(2));
         QCOMPARE(captions(recent).value(0), expected.at(2));
+    }
+
+    void exportFeeDetailsLookRatesUp()
+    {
+        const QString number = f.value(u"select top 1 业务编号 from 货运出口基本信息 where 操作员='赵敏' order by 业务编号"_s);
+        THYChuKouFrm *w = f.open(number);
+        bool lookedUp = false;
+        ModalHelper::onNextModal([&](QWidget *modal) {
+            auto *fees = qobject_cast<THYChukouFeiYongMXFrm *>(modal);
+            if (!fees) {
+                modal->close();
+                return;
+            }
+            ModalHelper::onNextModal([&](QWidget *inner) {
+                auto *lookup = qobject_cast<TChaYunJiaFrm *>(inner);
+                // The job's own demo rates: valid on its 船期, to its 目的港.
+                lookedUp = lookup && QTest::qWaitFor([&] { return lookup->grid()->rowCount() > 1; }, 5000)
+                           && lookup->grid()->cell(1, 4) == f.value(u"select 目的港 from 货运出口基本信息 where 业务编号='"_s
+                                                                    + number + u'\'');
+                inner->close();
+            });
+            for (QPushButton *b : fees->findChildren<QPushButton *>()) {
+                if (b->text() == u"查运价"_s)
+                    b->click();
+            }
+            fees->reject();
+        });
+        QVERIFY(CargoJobFixture<THYChuKouFrm>::press(w, u"费用明细"_s));
+        QVERIFY(lookedUp);
+        f.closeJobTabs();
+    }
+
+    // A finance page is captioned as the job's export page is: 详细 of the
+    // export job opens its export page, never the finance page.
+    void financePageIsNotTheExportPage()
+    {
+        reLogin(u"wangjun"_s);
+        const QString number = f.value(u"select top 1 业务编号 from 货运出口基本信息 order by 业务编号 desc"_s);
+        QVERIFY(CommFunU::OpenFinanceJob(number));
+        QCOMPARE(f.tabs()->count(), 2);
+        JobWindow *finance = f.main->JobWindowOf(JobKind::Finance, false);
+        QVERIFY(finance);
+        QCOMPARE(f.tabs()->currentPage()->Window, finance);
+        QVERIFY(CommFunU::OpenExportJob(number));
+        QCOMPARE(f.tabs()->count(), 3);
+        QCOMPARE(f.tabs()->currentPage()->Window, f.main->JobWindowOf(JobKind::Export, false));
+        // Both are in 最近业务, the export page first.
+        QCOMPARE(captions(f.main->RecentJobsMenu()).mid(0, 2),
+                 (QStringList{u"出口业务_"_s + number, u"财务管理_"_s + number}));
+        f.closeJobTabs();
     }
 
     void listKeepsTenAndSkipsWhatItCannotRead()
