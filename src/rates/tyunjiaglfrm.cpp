@@ -104,6 +104,9 @@ void TYunJiaGLFrm::setText(int tag, const QString &value)
 
 void TYunJiaGLFrm::reloadList()
 {
+    // On screen for the first time: a new rate is ready to be typed.
+    if (mode() == Mode::New && keyText().isEmpty())
+        afterClear();
     if (m_lastList.isEmpty())
         m_lastList = u"select * from 运价 where 失效日期>='"_s + DateText(QDate::currentDate()) + u'\'' + Order;
     fillGrid(m_lastList);

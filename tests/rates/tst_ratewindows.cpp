@@ -126,6 +126,14 @@ private slots:
         QCOMPARE(CheckBoundRange(&w, 10, 250, u"运价"_s), QString());
     }
 
+    void openedReadyForANewRate()
+    {
+        auto w = maintenance();
+        QCOMPARE(w->form()->edit(T::Number)->text(), QString::number(f.value(u"select Max(序号) from 运价"_s).toInt() + 1));
+        QCOMPARE(ControlValue(w->form()->field(T::From)), u"SHANGHAI"_s);
+        QCOMPARE(w->form()->picker(T::ValidFrom)->date(), QDate::currentDate());
+    }
+
     void roundTripWithEveryField()
     {
         auto w = maintenance();
