@@ -120,6 +120,28 @@ private slots:
                  u"0"_s);
     }
 
+    // A database made before the rate book gets the table, empty, when the
+    // server opens it; its other tables stay as they were.
+    void olderDatabaseGetsTheTable()
+    {
+        TestServer old;
+        QVERIFY2(old.start(), qPrintable(old.errorText()));
+        old.stop();
+        sqlite3 *raw = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(old.databasePath()).constData(), &raw), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(raw, "DROP TABLE \"运价\"; INSERT INTO \"部门\" VALUES ('旧部门','','','','')", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(raw);
+        QVERIFY2(old.start(), qPrintable(old.errorText()));
+        QVERIFY2(old.log().contains(u"added the table 运价"_s), qPrintable(old.log()));
+        auto c = old.connect();
+        QCOMPARE(ResultReader::fromAnswer(c->openQuery(u"select count(*) from 运价"_s, QString(), 0)).next(), u"0"_s);
+        QCOMPARE(ResultReader::fromAnswer(c->openQuery(u"select count(*) from 部门 where 部门名称='旧部门'"_s, QString(), 0))
+                     .next(),
+                 u"1"_s);
+    }
+
     void boundControlsMatchTheTable()
     {
         TYunJiaGLFrm w;
