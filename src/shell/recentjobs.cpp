@@ -1,10 +1,16 @@
 #include "recentjobs.h"
 
+#include "clientfiles.h"
 #include "connectsettings.h"
 #include "korvanerror.h"
 #include "marks.h"
 
 using namespace Qt::StringLiterals;
+
+RecentJobs::RecentJobs()
+    : RecentJobs(ClientFiles::current().path(ClientFile::RecentJobs))
+{
+}
 
 RecentJobs::RecentJobs(QString fileName)
     : m_fileName(std::move(fileName))

@@ -4,8 +4,8 @@
 #include <QString>
 
 // 最近业务: the last ten jobs each user opened on this client (export,
-// import and finance pages), newest first. Kept in RecentJobs.txt in the
-// working folder beside ConnectServer.txt, one "user=entries" line per user
+// import and finance pages), newest first. Kept in RecentJobs.txt beside
+// ConnectServer.txt (ClientFile::RecentJobs), one "user=entries" line per user
 // in the same GB18030 key=value form; an entry is the page kind's number
 // (1 export, 2 import, 3 finance), ':' and the business number.
 class RecentJobs
@@ -22,7 +22,8 @@ public:
         }
     };
 
-    explicit RecentJobs(QString fileName = QStringLiteral("RecentJobs.txt"));
+    RecentJobs();
+    explicit RecentJobs(QString fileName);
 
     // The user's jobs, newest first (empty when the file cannot be read).
     QList<Entry> of(const QString &user) const;
