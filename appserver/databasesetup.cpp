@@ -114,7 +114,23 @@ bool DatabaseSetup::prepare(sqlite3 *db, bool demo, QStringList *notes, QString 
     } else if (demo) {
         notes->append(u"the database already holds tables: --demo loads nothing into it"_s);
     }
-    // The audit trail is the one table added to a database that has tables.
+    // A database made before a table joined the schema (the freight rates)
+    // gets that table, empty; the tables it has are never changed.
+    if (!empty) {
+        for (const TableDef &table : Schema::tables()) {
+            bool has = false;
+            if (!hasTable(db, table.name, &has, error))
+                return false;
+            if (has)
+                continue;
+            for (const QString &statement : Schema::createStatements(table)) {
+                if (!exec(db, statement, error))
+                    return false;
+            }
+            notes->append(u"added the table %1"_s.arg(table.name));
+        }
+    }
+    // The audit trail is added to a database that has tables as well.
     bool hasTrail = false;
     if (!hasTable(db, QString::fromUtf8(AuditTrail::TableName), &hasTrail, error))
         return false;

@@ -189,6 +189,7 @@ private:
     bool masterData();
     bool exportJobs();
     bool importJobs();
+    bool freightRates();
     bool exportFees(const QString &job, const QString &carrier, const QString &broker, const QString &fleet,
                     const QString &warehouse, const QString &agent, int boxes, bool lcl, bool submitted,
                     Amount *usd, Amount *rmb, Amount *usdRebate, Amount *rmbRebate);
@@ -253,7 +254,7 @@ bool Generator::run(QString *error)
                 m_countryOf.insert(port, country.first);
         }
     }
-    const bool ok = masterData() && exportJobs() && importJobs();
+    const bool ok = masterData() && exportJobs() && importJobs() && freightRates();
     if (!ok)
         *error = m_error;
     return ok;
@@ -1006,6 +1007,72 @@ bool Generator::importJobs()
             if (arrives < m_today.addDays(-7)
                 && !financeRow(number, client, arrives, usd, rmb, !usdRebate.isZero(), !rmbRebate.isZero(), what[0]))
                 return false;
+        }
+    }
+    return true;
+}
+
+// The rate book: three carriers on every port of every route, each in four
+// periods of two months from the first month of the jobs: two expired, the
+// current one and one not yet valid. Drawn from a generator of its own, so
+// that the jobs stay what they were.
+bool Generator::freightRates()
+{
+    // 20'GP selling prices by route (the order of routes()), in USD.
+    const QList<int> base{300, 250, 400, 700, 900, 1100, 1500, 1300, 1500, 1800, 2600, 2000, 2200, 900, 2000, 150, 600};
+    const QList<int> transit{3, 2, 7, 16, 20, 24, 30, 28, 34, 14, 30, 16, 35, 18, 38, 2, 4};
+    const QStringList days{u"周一/周四"_s, u"周二/周五"_s, u"周三/周六"_s, u"周日"_s, u"周三"_s};
+    const QDate first = QDate(m_today.year(), m_today.month(), 1).addMonths(-5);
+    Dice dice;
+    int number = 0;
+    for (int r = 0; r < m_routes.size() && r < base.size(); ++r) {
+        const Route &route = m_routes[r];
+        const bool longHaul = base[r] >= 1300;
+        for (const auto &country : route.countries) {
+            for (const QString &port : country.second) {
+                if (port == u"SHANGHAI"_s)
+                    continue;
+                for (int k = 0; k < 3; ++k) {
+                    const Carrier &carrier = m_carriers[(r + port.size() + k * 3) % m_carriers.size()];
+                    const bool viaHub = k == 2 && (route.name == u"非洲线"_s || route.name == u"红海线"_s);
+                    const int carrierShift = dice.between(-4, 4) * 25;
+                    for (int period = 0; period < 4; ++period) {
+                        const QDate from = first.addMonths(2 * period);
+                        const QDate until = from.addMonths(2).addDays(-1);
+                        const int sell20 = base[r] + carrierShift + period * 50;
+                        const int sell40 = sell20 * 9 / 5;
+                        QHash<QString, QString> v;
+                        v.insert(u"序号"_s, QString::number(++number));
+                        v.insert(u"船公司"_s, carrier.name);
+                        v.insert(u"航线"_s, route.name);
+                        v.insert(u"起运港"_s, u"SHANGHAI"_s);
+                        v.insert(u"目的港"_s, port);
+                        v.insert(u"中转港"_s, viaHub ? u"SINGAPORE"_s : QString());
+                        v.insert(u"币种"_s, u"USD"_s);
+                        const QList<std::pair<const char *, int>> prices{
+                            {"20GP", sell20}, {"40GP", sell40}, {"40HC", sell40 + 50},
+                            {"45HC", longHaul && k != 1 ? sell40 + 250 : 0}, {"CBM", sell20 / 25}};
+                        for (const auto &[type, sell] : prices) {
+                            if (sell == 0)
+                                continue; // no rate for that type
+                            const int margin = QByteArray(type) == "CBM" ? 3 : (sell < 1000 ? 40 : 100);
+                            v.insert(u"成本"_s + QLatin1StringView(type), text(units(sell - margin)));
+                            v.insert(u"售价"_s + QLatin1StringView(type), text(units(sell)));
+                        }
+                        v.insert(u"附加费"_s, longHaul ? u"BAF USD%1/TEU, EBS USD50/TEU"_s.arg(80 + 10 * period)
+                                                       : u"THC RMB370/TEU"_s);
+                        v.insert(u"船期"_s, days[(k + r) % days.size()]);
+                        v.insert(u"航程"_s, QString::number(transit[r] + k));
+                        v.insert(u"生效日期"_s, day(from));
+                        v.insert(u"失效日期"_s, day(until));
+                        v.insert(u"备注"_s, viaHub ? u"经新加坡中转"_s : QString());
+                        v.insert(u"录入人"_s, u"李华"_s);
+                        v.insert(u"修改日期"_s, day(from.addDays(-3)));
+                        if (!insert(u"运价"_s, v))
+                            return false;
+                    }
+                }
+            }
         }
     }
     return true;

@@ -105,6 +105,20 @@ QStringList importFeeColumns()
     return c;
 }
 
+// The freight rates: a carrier's prices on one route for a period; cost
+// and selling price per container type, empty where there is no rate.
+QStringList rateColumns()
+{
+    QStringList c{u"序号"_s, u"船公司"_s, u"航线"_s, u"起运港"_s, u"目的港"_s, u"中转港"_s, u"币种"_s};
+    for (const QString &side : {u"成本"_s, u"售价"_s}) {
+        for (const QString &type : {u"20GP"_s, u"40GP"_s, u"40HC"_s, u"45HC"_s, u"CBM"_s})
+            c << side + type;
+    }
+    c << u"附加费"_s << u"船期"_s << u"航程"_s << u"生效日期"_s << u"失效日期"_s << u"备注"_s << u"录入人"_s
+      << u"修改日期"_s;
+    return c;
+}
+
 TableDef def(const QString &name, const QStringList &columns, const QStringList &key,
              const QList<QStringList> &indexes = {}, bool integerKey = false)
 {
@@ -179,6 +193,8 @@ QList<TableDef> buildTables()
                    u"订舱单位"_s, u"报关行"_s, u"仓库"_s, u"车队"_s, u"船公司"_s, u"航空公司"_s, u"代理"_s,
                    u"其他"_s},
                   {u"缩写代码"_s}, {{u"简称"_s}});
+    t << def(u"运价"_s, rateColumns(), {u"序号"_s},
+                  {{u"起运港"_s, u"目的港"_s}, {u"船公司"_s}, {u"生效日期"_s, u"失效日期"_s}}, true);
     t << def(u"港口"_s, {u"港口编号"_s, u"航线名称"_s, u"国家"_s, u"港口名称"_s}, {u"港口编号"_s},
                   {{u"港口名称"_s}, {u"航线名称"_s, u"国家"_s}}, true);
     return t;

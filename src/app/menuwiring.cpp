@@ -10,6 +10,8 @@
 #include "tcaiwuysyffrm.h"
 #include "tcaiwuzyywfrm.h"
 #include "tbumengglfrm.h"
+#include "tchayunjiafrm.h"
+#include "feeopeners.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"
@@ -17,9 +19,12 @@
 #include "thychukouxltjfrm.h"
 #include "tkehufrm.h"
 #include "tmainfrm.h"
+#include "tpilianggxfrm.h"
 #include "trenyuanglfrm.h"
 #include "txgmmfrm.h"
 #include "tyongjinfrm.h"
+#include "tyunjiacxfrm.h"
+#include "tyunjiaglfrm.h"
 #include "tzhuizhangfrm.h"
 
 #include <exception>
@@ -94,4 +99,12 @@ void WireMenus(TMainFrm &mainWindow)
     mainWindow.WireMenu(Item::ExportInnerLoading, [window] { openModal<THYChuKouNZXPCLFrm>(window); });
     mainWindow.WireMenu(Item::ExportLcl, [window] { openModal<THYChuKouPXPCLFrm>(window); });
     mainWindow.WireMenu(Item::ContainerStatistics, [window] { openModal<THYChukouXLTJFrm>(window); });
+
+    // The rate book; the export fee details look rates up and fill 海运费 (Tag 15).
+    mainWindow.WireMenu(Item::FreightQuery, [window] { openModal<TYunJiaCXFrm>(window); });
+    mainWindow.WireMenu(Item::FreightMaintain, [window] { openModal<TYunJiaGLFrm>(window); });
+    mainWindow.WireMenu(Item::FreightBatchUpdate, [window] { openModal<TPiLiangGXFrm>(window); });
+    SetExportFeeDetailsExtension([](FeeDetailsDialog &dialog, const CargoJobValues &job) {
+        TChaYunJiaFrm::AddTo(dialog, job, TChaYunJiaFrm::ClientFreightTag);
+    });
 }

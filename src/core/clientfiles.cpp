@@ -20,6 +20,7 @@ Place oldPlaceOf(ClientFile file)
 {
     switch (file) {
     case ClientFile::ConnectSettings:
+    case ClientFile::RecentJobs:
     case ClientFile::FaxPage:
     case ClientFile::BLPictures:
         return Place::Working;
@@ -115,6 +116,8 @@ QString ClientFiles::fileName(ClientFile file)
         return u"FaxPorts.txt"_s;
     case ClientFile::ConnectSettings:
         return u"ConnectServer.txt"_s;
+    case ClientFile::RecentJobs:
+        return u"RecentJobs.txt"_s;
     case ClientFile::FaxPage:
         return u"faxtest.bmp"_s;
     case ClientFile::BLPictures:
@@ -134,6 +137,7 @@ QString ClientFiles::newPath(ClientFile file) const
     QString folder;
     switch (file) {
     case ClientFile::ConnectSettings:
+    case ClientFile::RecentJobs:
         folder = m_folders.config;
         break;
     case ClientFile::FaxPage:

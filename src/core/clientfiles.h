@@ -17,7 +17,7 @@
 // installed data folder share/korvan lies beside bin/), no file is written
 // into the program folder:
 //     program files         ~/.local/share/korvan/
-//     ConnectServer.txt     ~/.config/korvan/
+//     ConnectServer.txt     ~/.config/korvan/ (RecentJobs.txt with it)
 //     faxtest.bmp, TDPic    ~/Documents/Korvan/
 // A file missing there is copied, when first asked for, from its old place
 // (beside the executable, or the working folder) or else from the settings
@@ -32,6 +32,7 @@ enum class ClientFile {
     ReportSetup,     // MutiPntSetupf
     FaxPorts,        // FaxPorts.txt (read only)
     ConnectSettings, // ConnectServer.txt
+    RecentJobs,      // RecentJobs.txt (最近业务), kept with ConnectServer.txt
     FaxPage,         // faxtest.bmp
     BLPictures,      // TDPic (a folder)
 };

@@ -171,6 +171,7 @@ FeeDetailsDialog::FeeDetailsDialog(FeeDetailsKind kind, QWidget *parent)
     m_submit = new QPushButton(u"提交"_s, this);
     m_return = new QPushButton(u"返回"_s, this);
     auto *buttons = new QHBoxLayout;
+    m_buttonBar = buttons;
     buttons->addStretch(1);
     buttons->addWidget(m_save);
     buttons->addWidget(m_submit);
@@ -200,6 +201,15 @@ FeeDetailsDialog::FeeDetailsDialog(FeeDetailsKind kind, QWidget *parent)
 }
 
 FeeDetailsDialog::~FeeDetailsDialog() = default;
+
+QPushButton *FeeDetailsDialog::addButton(const QString &caption, std::function<void()> command)
+{
+    auto *b = new QPushButton(caption, this);
+    b->setAutoDefault(false);
+    m_buttonBar->insertWidget(m_buttonBar->indexOf(m_return), b);
+    connect(b, &QPushButton::clicked, this, std::move(command));
+    return b;
+}
 
 void FeeDetailsDialog::buildPages()
 {

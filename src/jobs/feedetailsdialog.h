@@ -30,9 +30,11 @@
 #include <QHash>
 #include <QList>
 #include <QRect>
+#include <functional>
 #include <optional>
 
 class BoundForm;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -154,6 +156,8 @@ public:
     QPushButton *submitButton() const { return m_submit; }
     QPushButton *printButton() const { return m_print; }
     QPushButton *returnButton() const { return m_return; }
+    // A button of the program's own left of 返回 (the rate lookup).
+    QPushButton *addButton(const QString &caption, std::function<void()> command);
 
 public slots:
     // 返回 and the close box: asks about unsaved changes unless 保存 is
@@ -188,6 +192,7 @@ private:
     QPushButton *m_submit = nullptr;
     QPushButton *m_print = nullptr;
     QPushButton *m_return = nullptr;
+    QHBoxLayout *m_buttonBar = nullptr;
     QHash<QChar, QList<Term>> m_groups;
     QList<QLineEdit *> m_amounts; // every editable amount, formatted when left
     std::optional<CargoJobValues> m_job;

@@ -17,12 +17,25 @@ void showMaximised(QDialog &dialog)
     dialog.exec();
 }
 
+FeeDetailsExtension &exportExtension()
+{
+    static FeeDetailsExtension extension;
+    return extension;
+}
+
 } // namespace
+
+void SetExportFeeDetailsExtension(FeeDetailsExtension extension)
+{
+    exportExtension() = std::move(extension);
+}
 
 void OpenExportFeeDetails(const CargoJobValues &job, QWidget *parent)
 {
     THYChukouFeiYongMXFrm dialog(parent);
     dialog.setJob(job);
+    if (exportExtension())
+        exportExtension()(dialog, job);
     showMaximised(dialog);
 }
 

@@ -10,7 +10,15 @@
 
 #include "cargojobvalues.h"
 
+#include <functional>
+
+class FeeDetailsDialog;
 class QWidget;
+
+// What the program adds to the export fee details before they show (the
+// rate lookup 查运价); none by default.
+using FeeDetailsExtension = std::function<void(FeeDetailsDialog &dialog, const CargoJobValues &job)>;
+void SetExportFeeDetailsExtension(FeeDetailsExtension extension);
 
 // 费用明细 of the export job window: THYChukouFeiYongMXFrm, maximised and
 // modal, with the job's number, unit names and allocation.

@@ -4,6 +4,7 @@
 #include "jobwindow.h"
 #include "queryhelpers.h"
 #include "tmainfrm.h"
+#include "tywdata.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,13 +19,18 @@ bool openJob(JobKind kind, const QString &prefix, int message, const QString &bu
         return false;
     JobTabs *tabs = main->Tabs();
     const QString caption = prefix + businessNumber;
+    JobWindow *own = main->JobWindowOf(kind, false);
     for (int i = 0; i < tabs->count(); ++i) {
-        if (tabs->tabText(i) != caption)
+        // Finance pages carry the job's line prefix too: only a page of this
+        // kind's window is this job's page.
+        const TYWData *page = tabs->page(i);
+        if (tabs->tabText(i) != caption || !page || !own || page->Window != own)
             continue;
         if (!main->LeaveCurrentTab())
             return false;
         tabs->setCurrentIndex(i);
         main->EnterTab(i);
+        main->NoteJobOpened(kind, businessNumber);
         return true;
     }
     if (main->Perform(message) != 1)
@@ -43,6 +49,22 @@ bool OpenExportJob(const QString &businessNumber)
 bool OpenImportJob(const QString &businessNumber)
 {
     return openJob(JobKind::Import, u"进口业务_"_s, TMainFrm::NewImportPage, businessNumber);
+}
+
+bool OpenFinanceJob(const QString &businessNumber)
+{
+    // The finance window finds the job in either line; its tab is named after it.
+    for (const QString &prefix : {u"出口业务_"_s, u"进口业务_"_s}) {
+        TMainFrm *main = TMainFrm::instance();
+        JobWindow *own = main ? main->JobWindowOf(JobKind::Finance, false) : nullptr;
+        JobTabs *tabs = main ? main->Tabs() : nullptr;
+        for (int i = 0; tabs && own && i < tabs->count(); ++i) {
+            const TYWData *page = tabs->page(i);
+            if (page && page->Window == own && tabs->tabText(i) == prefix + businessNumber)
+                return openJob(JobKind::Finance, prefix, TMainFrm::NewFinancePage, businessNumber);
+        }
+    }
+    return openJob(JobKind::Finance, u"出口业务_"_s, TMainFrm::NewFinancePage, businessNumber);
 }
 
 void ReportWindowFailure(const QString &errorText)

@@ -11,6 +11,8 @@ namespace CommFunU {
 bool OpenExportJob(const QString &businessNumber);
 // The same for "进口业务_" and the import window.
 bool OpenImportJob(const QString &businessNumber);
+// The same for the finance window (whose tabs carry the job's line prefix).
+bool OpenFinanceJob(const QString &businessNumber);
 
 // Reports a failure while creating or opening a window.
 void ReportWindowFailure(const QString &errorText);

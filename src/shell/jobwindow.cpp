@@ -1,6 +1,7 @@
 #include "jobwindow.h"
 
 #include "jobtabs.h"
+#include "tmainfrm.h"
 #include "tywdata.h"
 
 JobWindow::JobWindow(JobTabs *tabs)
@@ -21,8 +22,14 @@ TYWData *JobWindow::CurrentRecord() const
 
 void JobWindow::RenameCurrentTab(const QString &caption)
 {
-    if (CurrentRecord())
-        m_tabs->setTabText(m_tabs->currentIndex(), caption);
+    if (!CurrentRecord())
+        return;
+    m_tabs->setTabText(m_tabs->currentIndex(), caption);
+    // The page shows a stored job now: it joins the user's 最近业务.
+    const qsizetype mark = caption.indexOf(u'_');
+    TMainFrm *main = TMainFrm::instance();
+    if (main && mark >= 0 && TabIcon() >= 1 && TabIcon() <= 3)
+        main->NoteJobOpened(JobKind(TabIcon()), caption.mid(mark + 1));
 }
 
 bool JobWindow::NewPage()

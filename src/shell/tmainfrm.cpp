@@ -6,6 +6,7 @@
 #include "jobwindow.h"
 #include "korvanerror.h"
 #include "mainmessage.h"
+#include "recentjobs.h"
 #include "querywindow.h"
 #include "serverconnection.h"
 #include "startupconventions.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QMenu>
 #include <QMenuBar>
 
 #include <exception>
@@ -33,7 +35,7 @@ using Menu = TMainFrm::Menu;
 // its caption); kind marks the items with a fixed state. Every caption has
 // its accelerator, none twice in one menu; the menu bar's letters are none
 // that a page inside the main window uses (打印(&P), 新增箱数(&N)).
-enum class Kind { Normal, Hidden, AlwaysDisabled, DisabledUntilEnabled };
+enum class Kind { Normal, Hidden, AlwaysDisabled, DisabledUntilEnabled, Submenu };
 struct MenuEntry {
     Menu menu;
     const char16_t *submenu; // nullptr: directly in the menu
@@ -45,7 +47,7 @@ struct MenuEntry {
 const MenuEntry menuEntries[] = {
     {Menu::System, nullptr, u"重新登录(&L)", Item::ReLogin, Kind::Normal},
     {Menu::System, nullptr, u"修改密码(&P)", Item::ChangePassword, Kind::Normal},
-    {Menu::System, nullptr, u"最近业务(&R)", Item::RecentJobs, Kind::AlwaysDisabled},
+    {Menu::System, nullptr, u"最近业务(&R)", Item::RecentJobs, Kind::Submenu},
     {Menu::System, nullptr, u"退出系统(&X)", Item::Exit, Kind::Normal},
     {Menu::Export, nullptr, u"打开业务(&O)", Item::ExportOpen, Kind::Normal},
     {Menu::Export, nullptr, u"新建业务(&N)", Item::ExportNew, Kind::Normal},
@@ -68,9 +70,9 @@ const MenuEntry menuEntries[] = {
     {Menu::Archive, nullptr, u"职员管理(&S)", Item::Staff, Kind::Normal},
     {Menu::Archive, nullptr, u"单位管理(&U)", Item::Units, Kind::Normal},
     {Menu::Archive, nullptr, u"港口管理(&P)", Item::Ports, Kind::Normal},
-    {Menu::Freight, nullptr, u"运价查询(&Q)", Item::FreightQuery, Kind::AlwaysDisabled},
-    {Menu::Freight, nullptr, u"运价管理(&M)", Item::FreightMaintain, Kind::AlwaysDisabled},
-    {Menu::Freight, nullptr, u"批量更新(&B)", Item::FreightBatchUpdate, Kind::AlwaysDisabled},
+    {Menu::Freight, nullptr, u"运价查询(&Q)", Item::FreightQuery, Kind::Normal},
+    {Menu::Freight, nullptr, u"运价管理(&M)", Item::FreightMaintain, Kind::Normal},
+    {Menu::Freight, nullptr, u"批量更新(&B)", Item::FreightBatchUpdate, Kind::Normal},
     {Menu::Help, nullptr, u"主题(&T)", Item::HelpTopics, Kind::Normal},
     {Menu::Help, nullptr, u"关于(&A)", Item::About, Kind::Normal},
 };
@@ -143,7 +145,15 @@ void TMainFrm::buildMenus()
                 found = submenus.emplace(name, parent->addMenu(name)).first;
             parent = found->second;
         }
-        QAction *action = parent->addAction(QString::fromUtf16(entry.text));
+        QAction *action = nullptr;
+        if (entry.kind == Kind::Submenu) {
+            QMenu *sub = parent->addMenu(QString::fromUtf16(entry.text));
+            action = sub->menuAction();
+            if (entry.item == Item::RecentJobs)
+                m_recent = sub;
+        } else {
+            action = parent->addAction(QString::fromUtf16(entry.text));
+        }
         m_actions[entry.item] = action;
         m_wired[entry.item] = false;
         if (entry.kind == Kind::Hidden)
@@ -186,7 +196,7 @@ void TMainFrm::refreshItem(Item item)
 {
     QAction *action = Action(item);
     const Kind kind = kindOf(item);
-    if (kind == Kind::AlwaysDisabled || kind == Kind::DisabledUntilEnabled)
+    if (kind == Kind::AlwaysDisabled || kind == Kind::DisabledUntilEnabled || kind == Kind::Submenu)
         return;
     action->setEnabled(m_wired[item] && itemAllowed(item));
 }
@@ -194,7 +204,7 @@ void TMainFrm::refreshItem(Item item)
 void TMainFrm::WireMenu(Item item, std::function<void()> action)
 {
     QAction *a = Action(item);
-    if (!a || kindOf(item) == Kind::AlwaysDisabled)
+    if (!a || kindOf(item) == Kind::AlwaysDisabled || kindOf(item) == Kind::Submenu)
         return;
     a->disconnect(this);
     connect(a, &QAction::triggered, this, [action = std::move(action)] { action(); });
@@ -330,6 +340,40 @@ void TMainFrm::ApplyRights(const CurrentUserRecord &user)
     refreshItem(Item::Staff);
     m_menus[Menu::Freight]->menuAction()->setEnabled(user.hasRight(6));
     m_menus[Menu::Finance]->menuAction()->setEnabled(user.hasRight(7));
+    RefreshRecentJobs();
+}
+
+void TMainFrm::NoteJobOpened(JobKind kind, const QString &businessNumber)
+{
+    RecentJobs().note(CommFunU::CurrentUser().UserName, {int(kind), businessNumber});
+    RefreshRecentJobs();
+}
+
+void TMainFrm::RefreshRecentJobs()
+{
+    m_recent->clear();
+    const CurrentUserRecord &user = CommFunU::CurrentUser();
+    const QList<RecentJobs::Entry> entries = RecentJobs().of(user.UserName);
+    for (const RecentJobs::Entry &entry : entries) {
+        const auto kind = JobKind(entry.kind);
+        const QString caption = kind == JobKind::Export   ? u"出口业务_"_s
+                                : kind == JobKind::Import ? u"进口业务_"_s
+                                                          : u"财务管理_"_s;
+        QAction *action = m_recent->addAction(caption + entry.number);
+        // A page of a menu the user may not open is listed but disabled.
+        const int right = kind == JobKind::Export ? 2 : kind == JobKind::Import ? 3 : 7;
+        action->setEnabled(user.hasRight(right));
+        const QString number = entry.number;
+        connect(action, &QAction::triggered, this, [kind, number] {
+            if (kind == JobKind::Export)
+                CommFunU::OpenExportJob(number);
+            else if (kind == JobKind::Import)
+                CommFunU::OpenImportJob(number);
+            else
+                CommFunU::OpenFinanceJob(number);
+        });
+    }
+    m_recent->menuAction()->setEnabled(!entries.isEmpty());
 }
 
 void TMainFrm::OpenQueryPage()

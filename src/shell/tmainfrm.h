@@ -61,8 +61,7 @@ public:
     // The window of tab 0 (without one, an empty page captioned "业务查询").
     void RegisterQueryWindow(QueryWindowFactory factory);
     // Connects a menu item to its action and enables it (subject to the
-    // user's rights). 最近业务 and the 运价管理 items stay disabled;
-    // 拼箱处理 is connected but enabled by the export window.
+    // user's rights). 拼箱处理 is connected but enabled by the export window.
     void WireMenu(Item item, std::function<void()> action);
 
     QAction *Action(Item item) const;
@@ -81,8 +80,16 @@ public:
     void Post(int message);
 
     // --- steps --------------------------------------------------------------
-    // Enables the menus that the user's rights allow (rights 2 to 7).
+    // Enables the menus that the user's rights allow (rights 2 to 7) and
+    // shows the user's 最近业务.
     void ApplyRights(const CurrentUserRecord &user);
+    // 最近业务: a job page of kind now shows the job (it was opened or saved
+    // as new); it goes first in the user's list.
+    void NoteJobOpened(JobKind kind, const QString &businessNumber);
+    // The submenu again from the user's list: newest first, each item opening
+    // its job as 业务查询's 详细 does; disabled while the list is empty.
+    void RefreshRecentJobs();
+    QMenu *RecentJobsMenu() const { return m_recent; }
     void OpenQueryPage();
     void ReLogin();
     // The tab-leaving step for the current tab: false keeps the user there.
@@ -116,4 +123,5 @@ private:
     bool m_firstShow = true;
     bool m_rightUnits = false;
     bool m_rightStaff = false;
+    QMenu *m_recent = nullptr;
 };

@@ -144,7 +144,7 @@ private slots:
         QTest::addColumn<QString>("damage");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("finding");
-        QTest::newRow("whole") << QString() << 0 << u"tables: all 15 present"_s;
+        QTest::newRow("whole") << QString() << 0 << u"tables: all 16 present"_s;
         QTest::newRow("pages overwritten") << u"pages"_s << 1 << u"integrity check failed"_s;
         QTest::newRow("not a database") << u"text"_s << 1 << u"file is not a database"_s;
         QTest::newRow("a table missing") << u"drop"_s << 1 << u"tables missing: 港口"_s;

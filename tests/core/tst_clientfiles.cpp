@@ -134,6 +134,7 @@ void TestClientFiles::besideTheProgram_data()
     QTest::newRow("report setup") << ClientFile::ReportSetup << true << u"MutiPntSetupf"_s;
     QTest::newRow("fax ports") << ClientFile::FaxPorts << true << u"FaxPorts.txt"_s;
     QTest::newRow("connection") << ClientFile::ConnectSettings << false << u"ConnectServer.txt"_s;
+    QTest::newRow("recent jobs") << ClientFile::RecentJobs << false << u"RecentJobs.txt"_s;
     QTest::newRow("faxed page") << ClientFile::FaxPage << false << u"faxtest.bmp"_s;
     QTest::newRow("B/L pictures") << ClientFile::BLPictures << false << u"TDPic"_s;
 }
@@ -162,6 +163,7 @@ void TestClientFiles::perUser_data()
     QTest::newRow("report setup") << ClientFile::ReportSetup << u"home/.local/share/korvan/MutiPntSetupf"_s;
     QTest::newRow("fax ports") << ClientFile::FaxPorts << u"home/.local/share/korvan/FaxPorts.txt"_s;
     QTest::newRow("connection") << ClientFile::ConnectSettings << u"home/.config/korvan/ConnectServer.txt"_s;
+    QTest::newRow("recent jobs") << ClientFile::RecentJobs << u"home/.config/korvan/RecentJobs.txt"_s;
     QTest::newRow("faxed page") << ClientFile::FaxPage << u"home/Documents/Korvan/faxtest.bmp"_s;
     QTest::newRow("B/L pictures") << ClientFile::BLPictures << u"home/Documents/Korvan/TDPic"_s;
 }
