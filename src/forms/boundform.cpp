@@ -568,7 +568,8 @@ RecordLoad BoundForm::loadRecord(const QString &table, const QString &number)
     return outcome;
 }
 
-std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number) const
+std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number,
+                                             QString *failedStatement) const
 {
-    return SaveRecord(m_window, table, m_low, m_high, number);
+    return SaveRecord(m_window, table, m_low, m_high, number, failedStatement);
 }

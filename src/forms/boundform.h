@@ -106,7 +106,8 @@ public:
     void clear() { clear(m_low, m_high); }
     void clear(int lowTag, int highTag);
     CommFunU::RecordLoad loadRecord(const QString &table, const QString &number);
-    std::optional<QString> saveRecord(const QString &table, const QString &number) const;
+    std::optional<QString> saveRecord(const QString &table, const QString &number,
+                                      QString *failedStatement = nullptr) const;
 
     bool isModified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }

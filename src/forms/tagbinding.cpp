@@ -420,7 +420,7 @@ RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, i
 }
 
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number)
+                                  const QString &number, QString *failedStatement)
 {
     const QString values = BuildValuesList(SaveByTag(window, lowTag, highTag, 1));
     ServerConnection *server = nullptr;
@@ -430,18 +430,24 @@ std::optional<QString> SaveRecord(const QWidget *window, const QString &table, i
         return std::nullopt; // the provider has shown why
     }
     // Without a transaction a refused insert would leave the row deleted.
+    const auto failed = [failedStatement](const QString &statement, const QString &answer) {
+        if (failedStatement)
+            *failedStatement = statement;
+        return answer;
+    };
     TransactionGuard transaction(*server);
     if (!transaction.begun())
-        return transaction.lastAnswer();
-    const QString removed =
-        server->execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+        return failed(u"BeginTrans"_s, transaction.lastAnswer());
+    const QString remove = u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+    const QString removed = server->execSql(remove, QString());
     if (removed.startsWith(u"Err"_s))
-        return removed;
-    const QString answer = server->execSql(u"insert into "_s + table + u' ' + values, QString());
+        return failed(remove, removed);
+    const QString insert = u"insert into "_s + table + u' ' + values;
+    const QString answer = server->execSql(insert, QString());
     if (answer.startsWith(u"Err"_s))
-        return answer;
+        return failed(insert, answer);
     if (!transaction.commit())
-        return transaction.lastAnswer();
+        return failed(u"CommitTrans"_s, transaction.lastAnswer());
     return answer;
 }
 

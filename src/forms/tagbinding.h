@@ -81,9 +81,11 @@ RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, i
 // TransactionGuard they join it). Answers the insert's answer, or the first
 // "Err" answer (a refused BeginTrans, delete or commit; the old row is then
 // kept), or nullopt when no server could be had. Throws what SaveByTag
-// throws before anything is sent.
+// throws before anything is sent. failedStatement (when given) receives the
+// statement an "Err" answer belongs to ("BeginTrans", the delete, the
+// insert, "CommitTrans"), for the run log.
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number);
+                                  const QString &number, QString *failedStatement = nullptr);
 
 // --- the range against the table -----------------------------------------
 
