@@ -960,7 +960,8 @@ bool Generator::importJobs()
             v.insert(u"件数"_s, QString::number(pieces));
             v.insert(u"包装种类"_s, u"PALLET(S)"_s);
             v.insert(u"毛重"_s, text(weight));
-            v.insert(u"净重"_s, text(Amount::fromScaled(weight.scaled() / 10 * 9)));
+            // The import window's 总净重(CBM): a measurement, as the trucking sheet reads it.
+            v.insert(u"净重"_s, text(volume));
             v.insert(u"尺码"_s, text(volume));
             v.insert(u"货名简称"_s, what[1]);
             v.insert(u"集装箱数或件数合计"_s,

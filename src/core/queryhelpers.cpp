@@ -205,16 +205,34 @@ QString LookupNumber(const QString &value, const QString &table, const QString &
     }
 }
 
+JobVisibility JobVisibilityOf(const CurrentUserRecord &user, JobScope scope)
+{
+    JobVisibility v;
+    if (user.Position == u"总经理"_s || (scope == JobScope::FinanceLists && user.hasRight(7)))
+        return v;
+    v.departmentOpen = false;
+    v.department = user.Department;
+    if (user.Position == u"部门经理"_s || user.Position == u"财务经理"_s) {
+        v.departmentRestricts = true;
+        v.operatorOpen = user.Position == u"部门经理"_s;
+        return v;
+    }
+    v.operatorOpen = false;
+    v.staff = user.StaffName;
+    v.operatorRestricts = true;
+    return v;
+}
+
 QString OperatorFilter()
 {
-    const CurrentUserRecord &user = CurrentUser();
-    if (user.Position == u"总经理"_s)
-        return QString();
-    if (user.Position == u"部门经理"_s) {
-        return u" 操作员 in (SELECT 职员.职员姓名 FROM 职员 WHERE (职员.所属部门)='"_s + QuoteValue(user.Department)
+    const JobVisibility v = JobVisibilityOf(CurrentUser());
+    if (v.operatorRestricts)
+        return u" 操作员='"_s + QuoteValue(v.staff) + u'\'';
+    if (v.departmentRestricts) {
+        return u" 操作员 in (SELECT 职员.职员姓名 FROM 职员 WHERE (职员.所属部门)='"_s + QuoteValue(v.department)
                + u"')"_s;
     }
-    return u" 操作员='"_s + QuoteValue(user.StaffName) + u'\'';
+    return QString();
 }
 
 void ReportOutcome(int kind, const QString &answer, const QString &sql)

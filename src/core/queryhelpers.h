@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+struct CurrentUserRecord;
+
 class ServerConnection;
 
 // The operations through which every window talks to the application server.
@@ -67,7 +69,32 @@ QString LookupValue(const QString &value, const QString &table, const QString &k
 QString LookupNumber(const QString &value, const QString &table, const QString &keyColumn,
                      const QString &valueColumn);
 
-// The visibility condition for job lists by the current user's position.
+// Who sees which jobs: the one rule behind OperatorFilter and the 部门 and
+// 操作员 boxes of every job list.
+//   总经理            every job; both boxes open.
+//   部门经理          the jobs of the department's operators; 部门 locked to the
+//                     department, 操作员 open.
+//   财务经理          the same department rule; 操作员 locked empty.
+//   anyone else       the own jobs (操作员 = the staff name); 部门 locked to the
+//                     department, which restricts nothing by itself (a user
+//                     without a department still sees his jobs).
+//   finance lists     a user with right 7 sees every job there, both boxes open
+//                     (the finance window shows every job too).
+// A locked box that restricts lets nothing through when it is blank.
+struct JobVisibility {
+    bool departmentOpen = true;
+    QString department;
+    bool departmentRestricts = false;
+    bool operatorOpen = true;
+    QString staff;
+    bool operatorRestricts = false;
+};
+enum class JobScope { Jobs, FinanceLists };
+JobVisibility JobVisibilityOf(const CurrentUserRecord &user, JobScope scope = JobScope::Jobs);
+
+// The visibility condition of a job window's load by the current user's
+// position (JobVisibilityOf): empty, the department's operators, or the own
+// jobs.
 QString OperatorFilter();
 
 // --- reporting ------------------------------------------------------------

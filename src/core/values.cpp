@@ -300,9 +300,11 @@ QString AmountInWords(const QString &digits)
 
 QString AmountInChinese(Amount amount)
 {
-    const qint64 cents = amount.roundedToCents().scaled() / 100;
-    if (cents > 9999999999 || cents < -9999999999)
+    // The limit applies to the amount itself, before it is rounded to 分.
+    constexpr qint64 Limit = 999999999900; // 99,999,999.99 in ten-thousandths
+    if (amount.scaled() > Limit || amount.scaled() < -Limit)
         return QString();
+    const qint64 cents = amount.roundedToCents().scaled() / 100;
     if (cents < 0)
         return u"负"_s + AmountInChinese(-amount);
     static const QString numerals = u"零壹贰叁肆伍陆柒捌玖"_s;

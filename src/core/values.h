@@ -65,7 +65,8 @@ QString AmountInWords(const QString &digits);
 QString HundredsInWords(const QString &digits);
 // Chinese capitals with 圆/角/分, e.g. 1234.56 → 壹仟贰佰叁拾肆圆伍角陆分.
 // The exact amount is rounded to 分, halves to even (1.015 → 壹圆零贰分);
-// empty above 99999999.99; 0 gives 零圆; a negative amount gets 负 before it.
+// empty when the amount itself is above 99,999,999.99 (99,999,999.991
+// included); 0 gives 零圆; a negative amount gets 负 before it.
 QString AmountInChinese(Amount amount);
 
 // --- dates --------------------------------------------------------------

@@ -185,13 +185,34 @@ void AllocationListWindow::showEvent(QShowEvent *event)
     m_unitsRead = true;
     const QString role = text(listKind(m_kind).role);
     QMetaObject::invokeMethod(
-        this, [this, role] { fillUnits(u"select distinct 简称 from 单位 where "_s + role + u" = '1'"_s); },
+        this, [this, role] { fillUnits(u"select distinct 简称 from 单位 where "_s + role + u" = '1'"_s, true); },
         Qt::QueuedConnection);
 }
 
-void AllocationListWindow::fillUnits(const QString &sql)
+void AllocationListWindow::fillUnits(const QString &sql, bool onCreation)
 {
-    std::optional<ResultReader> units = OpenQueryStep(sql);
+    std::optional<ResultReader> units;
+    if (!onCreation) {
+        units = OpenQueryStep(sql);
+    } else {
+        // The list read when the window opens: the fleet window shows the
+        // server's message, the warehouse windows report it as a failed action.
+        ServerConnection *server = nullptr;
+        try {
+            server = &GetAppServer();
+        } catch (const KorvanError &) {
+            return; // the provider has said why
+        }
+        QString answer = server->openQuery(sql, QString(), 0);
+        if (answer.startsWith(u"Err"_s)) {
+            if (m_kind == Kind::Trucking)
+                ShowMessage(u"出错: \r"_s + answer.mid(3));
+            else
+                ReportOutcome(0, answer, sql);
+            return;
+        }
+        units = ResultReader::fromAnswer(std::move(answer));
+    }
     if (!units)
         return;
     QStringList names;

@@ -62,7 +62,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void fillUnits(const QString &sql);
+    void fillUnits(const QString &sql, bool onCreation = false);
     void lookUpUnit();
     void followUnit(const QString &unit);
     void showRowCount();

@@ -286,11 +286,19 @@ void TGengZhengFrm::DeleteSelectedNote()
     }
     const QString sql = u"delete from "_s + Table + u" where (业务编号='"_s + QuoteValue(m_notes->cell(row, 0))
                         + u"') and (更正单编号='"_s + QuoteValue(m_notes->cell(row, 1)) + u"')"_s;
-    const std::optional<QString> answer = ExecSqlStep(sql);
-    if (!answer)
+    ServerConnection *server = nullptr;
+    try {
+        server = &GetAppServer();
+    } catch (const KorvanError &) {
+        return; // the provider has said why
+    }
+    const QString answer = server->execSql(sql, QString());
+    if (answer.startsWith(u"Err"_s)) {
+        ShowMessage(u"出错: \r"_s + answer.mid(3)); // the server's text, not the statement
         return;
+    }
     // The answer counts the rows deleted: none when the note was gone already.
-    const bool deleted = answer->section(FieldSep, 1, 1).toInt() > 0;
+    const bool deleted = answer.section(FieldSep, 1, 1).toInt() > 0;
     DeleteGridRow(m_notes, row);
     ShowMessage(deleted ? u"删除成功!"_s : u"此更正单已不存在，没有删除任何记录!"_s);
 }

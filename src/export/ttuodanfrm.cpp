@@ -127,7 +127,7 @@ const QList<CaptionDesign> &captionDesigns()
         {u"签发地点"_s, {424, 868}},
         {u"注意事项:"_s, {44, 911}},
         {u"1.请在24小时内予以确认件数、毛重、尺码，并告知箱封号，逾期我司将以此确认件制单。"_s, {60, 935}},
-        {u"2.如有内容更正，请出具更正单通知通知我司。             谢谢合作！"_s, {60, 959}},
+        {u"2.如有内容更正，请出具更正单通知我司。             谢谢合作！"_s, {60, 959}},
     };
     return list;
 }
@@ -277,7 +277,7 @@ void TTuoDanFrm::fill(const CargoJobValues &job)
         {Packages, c(u"件数"_s) + c(u"包装种类"_s)},
         {Goods, c(u"货名"_s)},
         {GrossWeight, c(u"毛重"_s) + u"KGS"_s},
-        {Measurement, c(u"尺码"_s) + u"CMB"_s},
+        {Measurement, c(u"尺码"_s) + u"CBM"_s},
         {Agent, c(u"目的港代理"_s)},
         {IssuedAt, c(u"签发地点"_s)},
         {OriginalBills, c(u"正本提单份数"_s)},

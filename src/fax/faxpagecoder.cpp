@@ -93,6 +93,13 @@ void FaxPageCoder::pelsOfRow(int y, uchar *pels) const
     }
 }
 
+FaxPageCoder &FaxPageCoder::setLines(int step, int maxLines)
+{
+    m_step = std::max(1, step);
+    m_maxLines = std::max(0, maxLines);
+    return *this;
+}
+
 void FaxPageCoder::code(int minBytesPerLine, const Writer &write, const LineDone &lineDone) const
 {
     G3Encoder encoder;
@@ -101,9 +108,18 @@ void FaxPageCoder::code(int minBytesPerLine, const Writer &write, const LineDone
     uchar pels[G3Encoder::LineWidth];
     encoder.putEol();
     const int bottom = m_rect.top() + m_rect.height(); // exclusive
-    for (int y = m_rect.top(); y < bottom; ++y) {
-        pelsOfRow(y, pels);
-        for (int repeat = 0; repeat < m_scaleY; ++repeat) {
+    qint64 fineLine = 0;
+    int sent = 0;
+    for (int y = m_rect.top(); y < bottom && sent < m_maxLines; ++y) {
+        bool read = false;
+        for (int repeat = 0; repeat < m_scaleY && sent < m_maxLines; ++repeat, ++fineLine) {
+            if (fineLine % m_step != 0)
+                continue;
+            if (!read) {
+                pelsOfRow(y, pels);
+                read = true;
+            }
+            ++sent;
             encoder.putLine(pels, G3Encoder::LineWidth);
             encoder.putLineEnd(minBytesPerLine);
             encoder.flush(bytes);

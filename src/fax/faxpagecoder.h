@@ -13,6 +13,10 @@
 // pels: the row's pixels from the left edge, each repeated scaleX times, cut at
 // 1728, white after the right edge. The page opens with an EOL and closes with
 // six EOLs (RTC).
+//
+// Those lines are fine-resolution lines. setLines() sends only every step-th
+// of them (2 at normal resolution, whose lines are twice as high) and no more
+// than a page holds.
 class FaxPageCoder
 {
 public:
@@ -22,6 +26,9 @@ public:
     using LineDone = std::function<void()>;
 
     FaxPageCoder(const QImage &canvas, const QRect &rect, int scaleX, int scaleY);
+
+    // Every step-th fine line, at most maxLines of them.
+    FaxPageCoder &setLines(int step, int maxLines);
 
     // minBytesPerLine: the least number of bytes a coded line (before its
     // final zero byte and EOL) takes, from the receiver's minimum scan time.
@@ -38,5 +45,7 @@ private:
     QRect m_rect;
     int m_scaleX;
     int m_scaleY;
+    int m_step = 1;
+    int m_maxLines = 1 << 30;
     uchar m_blackIndex[256] = {}; // indexed formats: is colour table entry black
 };

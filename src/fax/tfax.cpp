@@ -25,6 +25,8 @@ constexpr char DC1 = 0x11;
 constexpr char DC2 = 0x12;
 constexpr char DLE = 0x10;
 constexpr char ETX = 0x03;
+// The start of every hang-up warning.
+const QString HangupPrefix = QStringLiteral("Modem hangup: ");
 
 // The hourglass for the length of a public operation, restored on every way out.
 class WaitCursor
@@ -81,6 +83,23 @@ void TFax::fail(const QString &message)
     m_port.close();
     MessageService::current().show({u"提示"_s, message, MessageService::Icon::Warning, MessageService::Ok});
     throw EFaxError(message);
+}
+
+void TFax::Abort()
+{
+    if (m_status != fsIdle)
+        m_abortRequested = true;
+}
+
+void TFax::stopIfAborted()
+{
+    if (!m_abortRequested)
+        return;
+    m_abortRequested = false;
+    m_port.close();
+    setStatus(fsAborted);
+    m_status = fsIdle; // the next call may begin; the status line keeps 放弃
+    throw EFaxError(AbortText);
 }
 
 void TFax::setStatus(TFaxStatus status)
@@ -149,6 +168,7 @@ void TFax::writeText(QByteArray data)
 
 void TFax::writeData(const QByteArray &data)
 {
+    stopIfAborted();
     if (!m_port.write(data))
         fail(u"Error writing to communications port"_s);
 }
@@ -160,6 +180,7 @@ void TFax::purge()
 
 QByteArray TFax::readLine()
 {
+    stopIfAborted();
     QByteArray line;
     for (;;) {
         char c = 0;
@@ -200,7 +221,7 @@ void TFax::checkHangup(const QByteArray &line)
     QString message = ok ? FaxHangupCodes::message(code) : QString();
     if (message.isEmpty())
         message = u"Error "_s + QString::fromLatin1(digits);
-    fail(u"Modem hangup: "_s + message);
+    fail(HangupPrefix + message);
 }
 
 QByteArray TFax::printable(const QByteArray &line)
@@ -271,7 +292,10 @@ QByteArray TFax::waitText(const QByteArray &w)
             if (response.contains(w))
                 return response;
         }
-    } catch (const EFaxError &) {
+    } catch (const EFaxError &error) {
+        // A hang-up or a stop is the reason itself, shown once.
+        if (error.message().startsWith(HangupPrefix) || error.message() == AbortText)
+            throw;
         fail(u"Error waiting for "_s + QString::fromLatin1(w) + u" response"_s);
     }
 }
@@ -281,6 +305,7 @@ QByteArray TFax::waitText(const QByteArray &w)
 bool TFax::Connect()
 {
     WaitCursor wait;
+    m_abortRequested = false;
     m_pageNumber = 1;
     m_minBytesPerLine = 0;
     openPort();
@@ -343,12 +368,9 @@ bool TFax::SendPage(const QImage &canvas, const QRect &rect, bool morePages)
 
     for (int sends = 1;; ++sends) {
         transmitPage(canvas, rect, morePages);
-        int result = 1;
-        try {
-            result = field(waitText("+FPTS:"), 1, 1);
-        } catch (const EFaxError &) {
-            result = 1; // shown; the port is closed, so the call ends at its next write
-        }
+        // A failed wait for the page report (a hang-up in its place) ends the
+        // call with its own reason.
+        const int result = field(waitText("+FPTS:"), 1, 1);
         if (result % 2 == 1)
             break;
         if (sends >= 3)
@@ -385,7 +407,10 @@ void TFax::transmitPage(const QImage &canvas, const QRect &rect, bool morePages)
         m_port.setXonXoffOutput(true);
 
     try {
+        // Normal resolution sends every second fine line; no page is longer
+        // than the resolution's A4 page.
         FaxPageCoder(canvas, rect, m_scaleFactorX, m_scaleFactorY)
+            .setLines(m_faxMode == fmFine ? 1 : 2, pageHeight())
             .code(m_minBytesPerLine, [this](const QByteArray &data) { writeData(data); },
                   [this] { readLine(); }); // catches a hang-up report during the page
     } catch (const EFaxError &) {
@@ -413,7 +438,8 @@ void TFax::readSessionParameters(const QByteArray &response)
     const int st = std::clamp(field(response, 8, 7), 0, 7);
     const int scanMs = (m_faxMode == fmFine ? fineScanTimes : normalScanTimes)[st];
 
-    m_minBytesPerLine = static_cast<int>(std::lround(scanMs / 1000.0 * bitRates[br] / 10.0));
+    // Eight bits a byte: the bytes of the scan time at the bit rate, rounded up.
+    m_minBytesPerLine = (scanMs * bitRates[br] + 7999) / 8000;
 }
 
 void TFax::waitForPageStart()

@@ -79,6 +79,11 @@ public:
     // the result is false; the last page ends the call and returns true. Does
     // nothing and returns false unless the status is fsWaitingForPage.
     bool SendPage(const QImage &canvas, const QRect &rect, bool morePages);
+    // Asks a call in progress to stop: at its next read or write the driver
+    // closes the port, reports fsAborted and raises EFaxError(AbortText)
+    // without a warning (the user asked for it).
+    void Abort();
+    static inline const QString AbortText = QStringLiteral("传真已取消");
 
     QString curSessionParameters() const { return m_curSessionParameters; }
     TDialType dialType() const { return m_dialType; }
@@ -178,4 +183,7 @@ private:
     TStatusChangeEvent m_onStatusChange;
     QString m_portDevice;
     int m_minBytesPerLine = 0;
+    bool m_abortRequested = false;
+
+    void stopIfAborted();
 };

@@ -17,7 +17,7 @@ FinanceListWindow::FinanceListWindow(const QString &caption, JobListFrame::Setti
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_frame);
-    m_frame->filters()->applyPosition(CommFunU::CurrentUser());
+    m_frame->filters()->applyPosition(CommFunU::CurrentUser(), CommFunU::JobScope::FinanceLists);
     m_frame->addButton(u"返回"_s, [this] { reject(); });
     m_frame->addButton(buttons.query, [this] { m_frame->runQuery(); });
     m_frame->addButton(buttons.clear, [this] { m_frame->clearConditions(); });

@@ -535,16 +535,17 @@ bool TCaiWuGLFrm::SaveJob()
         return false;
     }
     const QString number = BusinessNumber();
-    QString insert;
+    QString failed;
     std::optional<QString> answer;
     try {
         // An amount that is no number stops the save, said by ReadAmount.
         for (int tag : {UsdInvoice + InvoiceAmount, RmbInvoice + InvoiceAmount})
             ReadAmount(m_form->edit(tag));
         RefreshDerivedFields();
-        insert = u"insert into 财务 "_s + BuildValuesList(SaveByTag(this, RecordLow, RecordHigh, 1));
-        // Delete and insert in one transaction: a refusal keeps the old row.
-        answer = SaveRecord(this, u"财务"_s, RecordLow, RecordHigh, number, &m_loaded, u"业务的财务信息"_s);
+        // Delete and insert in one transaction: a refusal keeps the old row;
+        // the run log names the statement that was refused.
+        answer = SaveRecord(this, u"财务"_s, RecordLow, RecordHigh, number, &m_loaded, u"业务的财务信息"_s,
+                            &failed);
     } catch (const StaleRecordError &stale) {
         // The refund of 佣金核算 or another finance page got there first.
         if (AskReloadAfterStaleSave(stale) && LoadJob(number))
@@ -559,7 +560,7 @@ bool TCaiWuGLFrm::SaveJob()
     if (!answer)
         return false; // no server: the connection has said why
     if (answer->startsWith(u"Err"_s)) {
-        ReportOutcome(0, *answer, insert);
+        ReportOutcome(0, *answer, failed);
         return false;
     }
     ReportOutcome(1, QString(), QString());
@@ -589,7 +590,11 @@ void TCaiWuGLFrm::PrintInvoice()
         return;
     RefreshDerivedFields();
     try {
-        PrintActivePage(m_pages, windowTitle(), this);
+        // The invoice is lower than a page is high: it prints in proportion
+        // at the top of the page.
+        PrintRequest request = ActivePageRequest(m_pages, windowTitle());
+        KeepProportions(request);
+        OpenPrintDialog(request, this);
     } catch (const std::exception &) {
         // The print/fax dialog has shown what went wrong; the printing ends here.
     }

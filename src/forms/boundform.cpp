@@ -570,7 +570,8 @@ RecordLoad BoundForm::loadRecord(const QString &table, const QString &number)
     return outcome;
 }
 
-std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number, const QString &noun)
+std::optional<QString> BoundForm::saveRecord(const QString &table, const QString &number, const QString &noun,
+                                             QString *failedStatement)
 {
-    return SaveRecord(m_window, table, m_low, m_high, number, &m_loaded, noun);
+    return SaveRecord(m_window, table, m_low, m_high, number, &m_loaded, noun, failedStatement);
 }

@@ -110,7 +110,8 @@ public:
     // StaleRecordError when another session changed it since.
     CommFunU::RecordLoad loadRecord(const QString &table, const QString &number);
     std::optional<QString> saveRecord(const QString &table, const QString &number,
-                                      const QString &noun = QStringLiteral("记录"));
+                                      const QString &noun = QStringLiteral("记录"),
+                                      QString *failedStatement = nullptr);
     LoadedSnapshot &loaded() { return m_loaded; }
 
     bool isModified() const { return m_modified; }

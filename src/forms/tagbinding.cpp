@@ -1,5 +1,7 @@
 #include "tagbinding.h"
 
+#include <functional>
+
 #include "gridops.h"
 #include "korvanerror.h"
 #include "loadedsnapshot.h"
@@ -466,20 +468,23 @@ RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, i
 
 namespace {
 
-// The delete and insert of SaveRecord, inside its transaction.
+// The delete and insert of SaveRecord, inside its transaction; failed
+// names the statement an "Err" answer belongs to.
 std::optional<QString> writeRecord(ServerConnection &server, TransactionGuard &transaction, const QString &table,
-                                   const QString &number, const QString &values, LoadedSnapshot *loaded)
+                                   const QString &number, const QString &values, LoadedSnapshot *loaded,
+                                   const std::function<QString(const QString &, const QString &)> &failed)
 {
-    const QString removed =
-        server.execSql(u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'', QString());
+    const QString remove = u"delete from "_s + table + u" where 业务编号='"_s + QuoteValue(number) + u'\'';
+    const QString removed = server.execSql(remove, QString());
     if (removed.startsWith(u"Err"_s))
-        return removed;
-    const QString answer = server.execSql(u"insert into "_s + table + u' ' + values, QString());
+        return failed(remove, removed);
+    const QString insert = u"insert into "_s + table + u' ' + values;
+    const QString answer = server.execSql(insert, QString());
     if (answer.startsWith(u"Err"_s))
-        return answer;
+        return failed(insert, answer);
     const bool reread = loaded && loaded->isKept() && loaded->reread(server);
     if (!transaction.commit())
-        return transaction.lastAnswer();
+        return failed(u"CommitTrans"_s, transaction.lastAnswer());
     if (reread)
         loaded->adoptReread();
     return answer;
@@ -488,7 +493,8 @@ std::optional<QString> writeRecord(ServerConnection &server, TransactionGuard &t
 } // namespace
 
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
-                                  const QString &number, LoadedSnapshot *loaded, const QString &noun)
+                                  const QString &number, LoadedSnapshot *loaded, const QString &noun,
+                                  QString *failedStatement)
 {
     const QString values = BuildValuesList(SaveByTag(window, lowTag, highTag, 1));
     ServerConnection *server = nullptr;
@@ -497,19 +503,24 @@ std::optional<QString> SaveRecord(const QWidget *window, const QString &table, i
     } catch (const KorvanError &) {
         return std::nullopt; // the provider has shown why
     }
+    // Without a transaction a refused insert would leave the row deleted.
+    const auto failed = [failedStatement](const QString &statement, const QString &answer) {
+        if (failedStatement)
+            *failedStatement = statement;
+        return answer;
+    };
     LoadedSnapshot::State state = LoadedSnapshot::Unchanged;
     {
-        // Without a transaction a refused insert would leave the row deleted.
         TransactionGuard transaction(*server);
         if (!transaction.begun())
-            return transaction.lastAnswer();
+            return failed(u"BeginTrans"_s, transaction.lastAnswer());
         QString failure;
         if (loaded && loaded->isKept())
             state = loaded->verify(*server, &failure);
         if (state == LoadedSnapshot::Failed)
             return failure;
         if (state == LoadedSnapshot::Unchanged)
-            return writeRecord(*server, transaction, table, number, values, loaded);
+            return writeRecord(*server, transaction, table, number, values, loaded, failed);
     } // rolled back: nothing was written
     throw StaleRecordError(*loaded, state, noun);
 }

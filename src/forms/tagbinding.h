@@ -89,10 +89,13 @@ RecordLoad LoadRecord(const QWidget *window, const QString &table, int lowTag, i
 // throws before anything is sent. With loaded given (and kept), the stored
 // row is read inside the transaction first: when it is no longer what was
 // loaded, nothing is written and StaleRecordError is thrown after the
-// rollback; after a save, loaded holds what is stored now.
+// rollback; after a save, loaded holds what is stored now. failedStatement
+// (when given) receives the statement an "Err" answer belongs to
+// ("BeginTrans", the delete, the insert, "CommitTrans"), for the run log.
 std::optional<QString> SaveRecord(const QWidget *window, const QString &table, int lowTag, int highTag,
                                   const QString &number, LoadedSnapshot *loaded = nullptr,
-                                  const QString &noun = QStringLiteral("记录"));
+                                  const QString &noun = QStringLiteral("记录"),
+                                  QString *failedStatement = nullptr);
 
 // --- the range against the table -----------------------------------------
 

@@ -67,6 +67,10 @@ CargoJobSettings THYJinKouFrm::settings()
     s.dependentTables = {u"货运进口费用明细"_s, u"货运进口货物明细"_s, u"财务"_s};
     s.newJobTexts = {{JobTag::Destination, u"SHANGHAI"_s}, {JobTag::DischargePort, u"SHANGHAI"_s}};
     s.countryPortTag = JobTag::LoadingPort;
+    // The 付汇联 group names its own number, the 付费联 (the column 核销单号),
+    // as the finance window does for the same job.
+    s.fieldCopies = {{JobTag::Manual, QString::fromUtf16(CargoJobForm::ManualCopy)},
+                     {JobTag::VerificationNumber, QString::fromUtf16(CargoJobForm::BillNumberCopy)}};
     s.sheetButtons = {u"车队分配"_s, u"费用明细"_s};
     // The import fee details know the modes 1 to 3: a job without an
     // allocation has neither a fleet's nor a warehouse's fees.

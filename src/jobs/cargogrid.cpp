@@ -190,6 +190,18 @@ QString CargoGrid::containerSummary() const
     return summaryOf(cargoRows());
 }
 
+QString CargoGrid::SummedType(const QString &type)
+{
+    if (type.endsWith(u"HQ"_s, Qt::CaseInsensitive))
+        return type.chopped(2) + (type.back() == u'q' ? u"hc"_s : u"HC"_s);
+    return type;
+}
+
+QString CargoGrid::SummedTypeSql(const QString &column)
+{
+    return u"Replace(Replace("_s + column + u",'HQ','HC'),'hq','hc')"_s;
+}
+
 QString CargoGrid::summaryOf(const QList<QStringList> &cargoRows)
 {
     const bool blank = std::all_of(cargoRows.begin(), cargoRows.end(), [](const QStringList &row) {
@@ -200,7 +212,7 @@ QString CargoGrid::summaryOf(const QList<QStringList> &cargoRows)
     QStringList types;
     QList<int> counts;
     for (const QStringList &row : cargoRows) {
-        const QString type = row.value(0).trimmed();
+        const QString type = SummedType(row.value(0).trimmed());
         qsizetype at = 0;
         while (at < types.size() && types.at(at).compare(type, Qt::CaseInsensitive) != 0)
             ++at;

@@ -77,10 +77,16 @@ public:
 
     // The types of the cargo rows counted, ignoring the case of letters, in
     // order of first appearance under the spelling met first:
-    // "20'GP*2 & 40'HC*1". Empty for a blank grid.
+    // "20'GP*2 & 40'HC*1". Empty for a blank grid. A high cube counts as one
+    // type however it is named (40'HQ is 40'HC: SummedType).
     QString containerSummary() const;
     // The same over cargo rows that are not on screen (a page's snapshot).
     static QString summaryOf(const QList<QStringList> &cargoRows);
+    // The type a container is counted under: the high-cube kind "HQ" (the
+    // LCL window's name) is "HC" (the job window's).
+    static QString SummedType(const QString &type);
+    // The same as SQL over a column holding container types.
+    static QString SummedTypeSql(const QString &column);
     // The grid's rows for cargo rows: the heading, then the rows (one blank
     // row when there are none), as setCargoRows() shows them.
     static QList<QStringList> gridRowsOf(const QList<QStringList> &cargoRows);

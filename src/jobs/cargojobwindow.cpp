@@ -14,6 +14,7 @@
 #include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
+#include "radiogroup.h"
 #include "savekey.h"
 #include "serverconnection.h"
 #include "stringgrid.h"
@@ -653,6 +654,12 @@ void CargoJobWindow::ClearJob()
         // loading port, the places and the goods the window showed last.
         clearFields(m_record);
         clearFields(m_finance);
+        // Status groups start at their first item (做箱情况 未做箱), not at
+        // the job shown before.
+        for (QWidget *control : std::as_const(m_record)) {
+            if (auto *group = qobject_cast<RadioGroup *>(control))
+                group->setItemIndex(0);
+        }
         // Lists filled from the database start empty, not on their first
         // unit or port; fixed lists start on their declared item.
         for (const FormField &entry : m_form->table()) {
@@ -720,12 +727,13 @@ void CargoJobWindow::RestoreState(const TYWData &page)
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
     m_loaded = page.Loaded;
+    // Finance may have changed the job's status since the page was left;
+    // what is derived from it (结单状态) follows what was read.
+    if (m_stored == 1)
+        reloadFinance();
     refreshSafely();
     m_stored = page.Stored;
     m_modified = page.Modified != 0;
-    // Finance may have changed the job's status since the page was left.
-    if (m_stored == 1)
-        reloadFinance();
 }
 
 void CargoJobWindow::reloadFinance()
@@ -759,7 +767,10 @@ void CargoJobWindow::OpenTypedNumber()
     // The server matches numbers in any case, so the tabs are compared so too.
     const QString caption = m_settings.tabPrefix + number;
     for (int i = 0; Tabs() && i < Tabs()->count(); ++i) {
-        if (Tabs()->tabText(i).compare(caption, Qt::CaseInsensitive) == 0) {
+        // Only this window's pages (a finance page carries the same caption),
+        // and a job number in any case.
+        if (Tabs()->page(i) && Tabs()->page(i)->Window == this
+            && Tabs()->tabText(i).compare(caption, Qt::CaseInsensitive) == 0) {
             MessageService::inform(u"提示"_s, u"此业务已打开"_s + number, MessageService::Icon::Warning);
             return;
         }
@@ -785,6 +796,7 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
         sql += u" and "_s + filter;
     // The three answers are all in hand before any field changes.
     std::optional<ResultReader> job = OpenQueryStep(sql);
+    m_loadMissed = job && job->atEnd();
     if (!job || job->atEnd())
         return false; // refused (and shown), or no such job for this user
     const QString record = job->rest().toString();
@@ -803,11 +815,18 @@ bool CargoJobWindow::LoadJob(const QString &businessNumber)
         loadFields(record, m_record);
         m_cargo->setCargoRows(cargo->rows());
         // A job without a finance row shows a clear block, never the last
-        // job's; a row gives every control of the block its value.
-        if (finance->atEnd())
-            clearFields(m_finance);
-        else
-            loadFields(finance->rest().toString(), m_finance);
+        // job's; a row gives every control of the block its value. The block
+        // is shown only (this window never saves it), so a value it cannot
+        // show is reported and the job opens all the same.
+        clearFields(m_finance);
+        if (!finance->atEnd()) {
+            try {
+                loadFields(finance->rest().toString(), m_finance);
+            } catch (const KorvanError &error) {
+                clearFields(m_finance);
+                ShowMessage(u"出错: \r"_s + error.message());
+            }
+        }
         m_stored = 1;
         refreshSafely();
         setFieldText(JobTag::ContainerSummary, m_cargo->containerSummary());
@@ -1034,6 +1053,8 @@ void CargoJobWindow::SaveJobAs()
         // The copy keeps its fields as they were: no lookup runs.
         BoundForm::Quiet quiet(*m_form);
         restoreSnapshot(from->MainText, from->GridText);
+        // The copy is a new job: finance has received and paid nothing for it.
+        clearFields(m_finance);
         setFieldText(JobTag::Number, *number);
         m_stored = 0;
         m_loaded.forget();

@@ -87,6 +87,7 @@ public:
 
     // --- the page operations and the job's lifecycle -----------------------
     bool LoadJob(const QString &businessNumber) override;
+    bool LoadMissed() const override { return m_loadMissed; }
     // Enter in 业务编号: warns "此业务已打开" when the job's tab is open,
     // otherwise loads the job.
     void OpenTypedNumber();
@@ -201,6 +202,7 @@ private:
     LoadedSnapshot m_loaded;
     // The text of the box the last key was pressed in, before the key.
     QString m_keyText;
+    bool m_loadMissed = false;
     // A key in a unit or port box: the lookup it triggers runs once.
     bool m_clientLookedUp = false;
     bool m_countryLookedUp = false;

@@ -526,11 +526,9 @@ bool FeeDetailsDialog::SaveFees()
 {
     if (m_loadFailed)
         return false;
-    QString insert;
     try {
         formatAmounts(false);
         RecalcFees();
-        insert = u"insert into "_s + m_kind.table + u' ' + BuildValuesList(m_form->save());
     } catch (const KorvanError &error) {
         // An amount that cannot be read has been shown by ReadAmount.
         if (!error.message().startsWith(u"值过大或无效!"_s))
@@ -538,8 +536,9 @@ bool FeeDetailsDialog::SaveFees()
         return false;
     }
     std::optional<QString> answer;
+    QString failed; // the statement the run log names
     try {
-        answer = m_form->saveRecord(m_kind.table, number(), u"费用明细"_s);
+        answer = m_form->saveRecord(m_kind.table, number(), u"费用明细"_s, &failed);
     } catch (const StaleRecordError &stale) {
         if (AskReloadAfterStaleSave(stale))
             LoadFees();
@@ -551,7 +550,7 @@ bool FeeDetailsDialog::SaveFees()
     if (!answer)
         return false;
     if (answer->startsWith(u"Err"_s)) {
-        ReportOutcome(0, *answer, insert);
+        ReportOutcome(0, *answer, failed);
         return false;
     }
     ReportOutcome(1, QString(), QString());

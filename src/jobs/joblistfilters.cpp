@@ -183,22 +183,18 @@ void JobListFilters::setLocked(Box b, const QString &value, bool restricts)
     m_restricted[size_t(b)] = restricts;
 }
 
-void JobListFilters::applyPosition(const CurrentUserRecord &user)
+void JobListFilters::applyPosition(const CurrentUserRecord &user, JobScope scope)
 {
+    const JobVisibility v = JobVisibilityOf(user, scope);
     for (Box b : {Department, Operator}) {
         setText(b, QString());
         box(b)->setEnabled(true);
         m_restricted[size_t(b)] = false;
     }
-    if (user.Position == u"总经理"_s)
-        return;
-    setLocked(Department, user.Department, true);
-    if (user.Position == u"部门经理"_s)
-        return;
-    if (user.Position == u"财务经理"_s)
-        setLocked(Operator, QString(), false);
-    else
-        setLocked(Operator, user.StaffName, true);
+    if (!v.departmentOpen)
+        setLocked(Department, v.department, v.departmentRestricts);
+    if (!v.operatorOpen)
+        setLocked(Operator, v.staff, v.operatorRestricts);
 }
 
 QString JobListFilters::conditionOf(Box b, const QString &value) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queryhelpers.h"
+
 #include <QDate>
 #include <QStringList>
 #include <QWidget>
@@ -41,10 +43,9 @@ public:
     explicit JobListFilters(const Options &options, QWidget *parent = nullptr);
     ~JobListFilters() override;
 
-    // The position rule: 总经理 sees all and may fill both boxes; 部门经理
-    // is held to the own department; 财务经理 too, with the operator box
-    // locked empty; everybody else to the own department and own name.
-    void applyPosition(const CurrentUserRecord &user);
+    // The position rule (CommFunU::JobVisibilityOf): the boxes locked, filled
+    // and restricting as the user's position and the list's scope say.
+    void applyPosition(const CurrentUserRecord &user, CommFunU::JobScope scope = CommFunU::JobScope::Jobs);
 
     // "AND (…)" conditions of the filled boxes, in box order.
     QString conditions() const;

@@ -1,5 +1,6 @@
 #include "thychukouxltjfrm.h"
 
+#include "cargogrid.h"
 #include "currentuser.h"
 #include "joblistframe.h"
 
@@ -50,9 +51,11 @@ QString THYChukouXLTJFrm::QueryText(const JobListFrame &frame)
     const QString cargo = cargoTableOf(frame.line());
     // Shut-out jobs are left out of the rows and of the totals.
     const QString where = frame.periodCondition() + u" AND a.货物已退关='0' "_s + frame.filters()->conditions();
-    return u"SELECT a.船名,a.航次,max(a.船期) as 船期 ,b.箱类型,count(b.箱类型) as 箱量 FROM "_s + jobs
-           + u" a Inner Join "_s + cargo + u" b on  a.业务编号=b.业务编号 "_s + u" where "_s + where
-           + u"  group by a.船名,a.航次,b.箱类型 "_s + u"union "_s
-           + u"select '合计','','',b.箱类型,count(b.箱类型) as 箱量 "_s + u"FROM "_s + jobs + u"  a Inner Join  "_s
-           + cargo + u"  b on a.业务编号=b.业务编号 where"_s + where + u" group by b.箱类型"_s;
+    // A high cube is one type however the window that stored it named it.
+    const QString type = CargoGrid::SummedTypeSql(u"b.箱类型"_s);
+    return u"SELECT a.船名,a.航次,max(a.船期) as 船期 ,"_s + type + u" as 箱类型,count(b.箱类型) as 箱量 FROM "_s
+           + jobs + u" a Inner Join "_s + cargo + u" b on  a.业务编号=b.业务编号 "_s + u" where "_s + where
+           + u"  group by a.船名,a.航次,"_s + type + u" "_s + u"union "_s + u"select '合计','','',"_s + type
+           + u",count(b.箱类型) as 箱量 "_s + u"FROM "_s + jobs + u"  a Inner Join  "_s + cargo
+           + u"  b on a.业务编号=b.业务编号 where"_s + where + u" group by "_s + type;
 }

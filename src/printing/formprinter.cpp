@@ -258,6 +258,7 @@ void PageDrawer::drawGridRows(const StringGrid *grid, int firstRow, int lastRow)
                 continue; // a hidden column takes no room and does not shrink the font
             const int right = x + RoundHalfEven(grid->columnWidth(column) * m_scale.x());
             const QString text = grid->cell(row, column);
+            const double before = size;
             while (size >= 1 && widthOf(font, text) >= right - x) {
                 size -= 1.0;
                 if (size > 0)
@@ -267,6 +268,11 @@ void PageDrawer::drawGridRows(const StringGrid *grid, int firstRow, int lastRow)
                 m_painter.setFont(font);
                 const QFontMetrics metrics(font, m_device);
                 m_painter.drawText(QPoint(x, (top + bottom - metrics.height()) / 2 + metrics.ascent()), text);
+            } else {
+                // A text that fits at no size is left out; the cells after it
+                // keep the size they had, so they do not vanish with it.
+                size = before;
+                font.setPointSizeF(size);
             }
             x = right;
         }

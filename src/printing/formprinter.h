@@ -61,7 +61,7 @@ bool DrawForm(const PrintLayout &page, FormPrintMode mode = FormPrintMode::Print
 void DrawGridRows(const StringGrid *grid, int firstRow, int lastRow, QPainter *canvas, const PrintLayout &page,
                   FormPrintMode mode = FormPrintMode::Printer);
 
-// Sizes bitmap to the fax page (1728 x 2403, white) and draws the container
+// Sizes bitmap to the fax page (1728 x 2287: an A4 page at fine resolution, white) and draws the container
 // on it in fax mode, using a copy of layout. With a grid also its rows
 // firstRow..lastRow. Answers what DrawForm answered.
 bool RenderFaxPage(const PrintLayout &layout, QImage &bitmap);
@@ -71,7 +71,7 @@ bool RenderFaxPage(const PrintLayout &layout, QImage &bitmap, const StringGrid *
 namespace FormPrinting {
 
 constexpr int FaxPageWidth = 1728;
-constexpr int FaxPageHeight = 2403;
+constexpr int FaxPageHeight = 2287; // the rows of an A4 page at fine resolution
 constexpr int FaxFontIncrease = 8; // points
 constexpr int FaxBitmapDpi = 96;   // the fax bitmap measures fonts like a screen
 

@@ -299,6 +299,12 @@ void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *par
     OpenPrintDialog(ActivePageRequest(pages, title), parent);
 }
 
+void KeepProportions(PrintRequest &request)
+{
+    const int width = request.second.x() - request.first.x();
+    request.second.setY(qMax(request.second.y(), request.first.y() + qRound(width * A4Proportion)));
+}
+
 void PrintableSheet::setDialogHook(DialogHook hook)
 {
     dialogHook() = std::move(hook);

@@ -51,6 +51,11 @@ PrintRequest SheetRequest(QWidget *sheet, const QString &title);
 PrintRequest ActivePageRequest(const QTabWidget *pages, const QString &title);
 // 打印 of such a window: the print/fax dialog for its active page.
 void PrintActivePage(const QTabWidget *pages, const QString &title, QWidget *parent);
+// Moves the second reference point down so that the region between the two
+// has the proportions of an A4 portrait page with the default margins: a
+// sheet lower than that prints in proportion at the top of the page instead
+// of being stretched over its height.
+void KeepProportions(PrintRequest &request);
 
 // The base of every printed sheet window: a white sheet with controls at
 // absolute positions (built from a field table with BoundForm::buildSheet),

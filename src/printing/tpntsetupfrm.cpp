@@ -24,6 +24,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QScopeGuard>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -183,7 +184,11 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     connect(m_pdfFile, &FileBox::chosen, this, [this] { setOutput(PdfOutput); });
     connect(m_setupButton, &QPushButton::clicked, this, &TPntSetupFrm::setupPrinter);
     connect(m_printButton, &QPushButton::clicked, this, &TPntSetupFrm::print);
-    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+        if (m_running)
+            m_fax.Abort();
+        reject();
+    });
 
     m_printer.setOrientation(ReportSettings::Portrait);
     loadSettings();
@@ -376,6 +381,18 @@ void TPntSetupFrm::choosePrinter()
 
 void TPntSetupFrm::print()
 {
+    // The fax driver keeps the window alive while it sends: nothing starts
+    // a second job meanwhile; 取消 stays usable and stops the fax.
+    if (m_running)
+        return;
+    m_running = true;
+    for (QWidget *control : {static_cast<QWidget *>(m_printButton), static_cast<QWidget *>(m_setupButton)})
+        control->setEnabled(false);
+    const auto done = qScopeGuard([this] {
+        m_running = false;
+        m_printButton->setEnabled(true);
+        m_setupButton->setEnabled(true);
+    });
     normaliseMargins();
     m_layout.MarginLeft = m_margins[LeftMargin]->text().toInt();
     m_layout.MarginRight = m_margins[RightMargin]->text().toInt();
@@ -488,8 +505,10 @@ void TPntSetupFrm::sendFax()
                     sent = result;
             }
         }
-    } catch (const EFaxError &) {
-        inform(u"传真失败,请确认Modem设置正确!"_s);
+    } catch (const EFaxError &error) {
+        // A fax the user stopped is no failure to report.
+        if (error.message() != TFax::AbortText)
+            inform(u"传真失败,请确认Modem设置正确!"_s);
         throw;
     }
     m_lastPageCount = sent ? int(pages.size()) : 0;

@@ -141,6 +141,7 @@ private:
     TFax m_fax;
     int m_lastPageCount = 0;
     bool m_lastFaxSent = false;
+    bool m_running = false; // a print or fax job is under way
 
     std::array<QRadioButton *, 3> m_outputs{};
     QSpinBox *m_copies;

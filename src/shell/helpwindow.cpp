@@ -1,6 +1,7 @@
 #include "helpwindow.h"
 #include "clientfiles.h"
 
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +20,15 @@ QPointer<HelpWindow> &openWindow()
 {
     static QPointer<HelpWindow> window;
     return window;
+}
+
+// A plain widget is a "filler" to screen readers; the help window is a
+// window, named by its title.
+QAccessibleInterface *accessibleHelpWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView(HelpWindow::staticMetaObject.className()) && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
 
 } // namespace
@@ -49,6 +59,11 @@ HelpWindow::HelpWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_browser(new QTextBrowser(this))
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleHelpWindow);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setWindowTitle(u"帮助"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     m_browser->setOpenExternalLinks(true);

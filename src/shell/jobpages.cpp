@@ -2,7 +2,9 @@
 
 #include "jobtabs.h"
 #include "jobwindow.h"
+#include "messageservice.h"
 #include "queryhelpers.h"
+#include "tywdata.h"
 #include "tmainfrm.h"
 #include "tywdata.h"
 
@@ -19,12 +21,11 @@ bool openJob(JobKind kind, const QString &prefix, int message, const QString &bu
         return false;
     JobTabs *tabs = main->Tabs();
     const QString caption = prefix + businessNumber;
-    JobWindow *own = main->JobWindowOf(kind, false);
-    for (int i = 0; i < tabs->count(); ++i) {
-        // Finance pages carry the job's line prefix too: only a page of this
-        // kind's window is this job's page.
-        const TYWData *page = tabs->page(i);
-        if (tabs->tabText(i) != caption || !page || !own || page->Window != own)
+    // Only a page of the kind's own window: a finance page of the same job
+    // carries the same caption.
+    JobWindow *owner = main->JobWindowOf(kind, false);
+    for (int i = 0; owner && i < tabs->count(); ++i) {
+        if (tabs->tabText(i) != caption || !tabs->page(i) || tabs->page(i)->Window != owner)
             continue;
         if (!main->LeaveCurrentTab())
             return false;
@@ -36,7 +37,18 @@ bool openJob(JobKind kind, const QString &prefix, int message, const QString &bu
     if (main->Perform(message) != 1)
         return false;
     JobWindow *window = main->JobWindowOf(kind, false);
-    return window && window->LoadJob(businessNumber);
+    if (!window)
+        return false;
+    if (window->LoadJob(businessNumber))
+        return true;
+    // No blank page is left behind; a job the user may not see is named.
+    const bool missed = window->LoadMissed();
+    main->Perform(TMainFrm::ClosePageMessage);
+    if (missed) {
+        MessageService::inform(u"提示"_s, u"无法打开业务"_s + businessNumber + u"：没有此业务，或您无权查看"_s,
+                               MessageService::Icon::Warning);
+    }
+    return false;
 }
 
 } // namespace

@@ -38,6 +38,9 @@ public:
     virtual bool DropPage();
     // Loads the job into the current page and renames its tab; true when found.
     virtual bool LoadJob(const QString &businessNumber) = 0;
+    // Whether the last LoadJob found no job the user may see (rather than
+    // failing on a server error it has shown already).
+    virtual bool LoadMissed() const { return false; }
 
     JobTabs *Tabs() const { return m_tabs; }
     // Index of the tab the window last opened with NewPage.

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -47,6 +48,7 @@ private:
     bool m_cursor = false;
 };
 
+const QString ConnectFailure = u"无法连接服务器，请确认服务器已打开！"_s;
 const QString LoginSql = u"select  密码,职员姓名,所属部门,职位,权限1,权限2,权限3,权限4,权限5,权限6,权限7,权限8  from 职员 where 用户名=:p1"_s;
 
 } // namespace
@@ -197,7 +199,7 @@ ServerConnection &TloginFrm::AppServer()
         try {
             m_connection->open();
         } catch (const KorvanError &error) {
-            const QString text = u"无法连接服务器，请确认服务器已打开！\r"_s + error.message();
+            const QString text = ConnectFailure + u"\r"_s + error.message();
             MessageService::inform(u"出错"_s, text, MessageService::Icon::Warning);
             throw KorvanError(text);
         }
@@ -207,6 +209,10 @@ ServerConnection &TloginFrm::AppServer()
 
 void TloginFrm::HandleUncaughtError(const QString &errorText)
 {
+    // A connection that could not be made has been reported by AppServer
+    // already; it is no connection lost.
+    if (errorText.startsWith(ConnectFailure))
+        return;
     // A server that refused the session says why ("服务器连接数已满…").
     const qsizetype full = errorText.indexOf(u"服务器连接数已满"_s);
     if (full >= 0)
@@ -248,8 +254,8 @@ void TloginFrm::checkUser()
     const QString password = m_password->text();
     // The server checks the login first and binds the session to the user;
     // a server without the Login call leaves the check to the window alone.
-    if (const std::optional<QString> refused = m_connection->login(user, password);
-        refused && refused->startsWith(u"Err"_s)) {
+    const std::optional<QString> refused = m_connection->login(user, password);
+    if (refused && refused->startsWith(u"Err"_s)) {
         if (refused->contains(u"unknown user"_s))
             CommFunU::ShowMessage(u"未找到此用户:"_s + user);
         else if (refused->contains(u"wrong password"_s))
@@ -261,6 +267,17 @@ void TloginFrm::checkUser()
             CommFunU::ShowMessage(u"出错: \r"_s + refused->mid(3));
         return;
     }
+    // The server's session is the new user's now. Until the client takes him
+    // on as well, any way out of here gives the connection back to the user
+    // logged in before, so client and server never disagree on who it is.
+    const CurrentUserRecord before = CommFunU::CurrentUser();
+    bool takenOn = false;
+    const auto giveBack = qScopeGuard([&] {
+        if (takenOn || !refused || before.UserName.isEmpty())
+            return;
+        m_connection->setCredentials(before.UserName, before.Password);
+        m_connection->close(); // the next call logs in again as that user
+    });
     const QString answer = m_connection->openQuery(LoginSql, user, 0);
     if (answer.startsWith(u"Err"_s)) {
         if (answer.contains(u"network error"_s))
@@ -292,6 +309,7 @@ void TloginFrm::checkUser()
     record.Extension = CommFunU::LookupValue(user, u"职员"_s, u"用户名"_s, u"分机号码"_s);
     record.Fax = CommFunU::LookupValue(user, u"职员"_s, u"用户名"_s, u"传真"_s);
     CommFunU::CurrentUser() = record;
+    takenOn = true;
 
     emit LoggedIn();
 

@@ -16,11 +16,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
 
 #include <exception>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -266,6 +269,7 @@ bool TMainFrm::event(QEvent *e)
     auto *message = static_cast<MainMessage *>(e);
     switch (type) {
     case LoginMessage:
+        m_mainLoopLevel = QThread::currentThread()->loopLevel();
         message->result = runLogin();
         break;
     case NewExportPage:
@@ -323,11 +327,43 @@ void TMainFrm::ReLogin()
 void TMainFrm::discardPages()
 {
     m_tabs->clear();
+    // A sheet opened from one of these windows may still be showing (a
+    // screen reader reaches the menu while a dialog is up): the windows go
+    // once the handlers now running have returned, never under them.
     for (auto &[kind, window] : m_jobWindows)
-        delete window;
+        retire(window);
     m_jobWindows.clear();
-    delete m_query;
+    retire(m_query);
     m_query = nullptr;
+    // Items a job window enables (拼箱处理) wait for the next one.
+    for (const MenuEntry &entry : menuEntries) {
+        if (entry.kind == Kind::DisabledUntilEnabled)
+            Action(entry.item)->setEnabled(false);
+    }
+}
+
+void TMainFrm::retire(QWidget *window)
+{
+    if (!window)
+        return;
+    window->hide();
+    m_retired.append(window);
+    QTimer::singleShot(0, this, &TMainFrm::destroyRetired);
+}
+
+void TMainFrm::destroyRetired()
+{
+    // A handler that opened a sheet runs an event loop of its own; its
+    // window goes once every such loop has ended, i.e. back in the loop the
+    // first login ran in. (deleteLater() alone would delete it when the
+    // sheet's loop next turns, under the handler.)
+    if (QThread::currentThread()->loopLevel() > m_mainLoopLevel) {
+        QTimer::singleShot(20, this, &TMainFrm::destroyRetired);
+        return;
+    }
+    const QList<QPointer<QWidget>> retired = std::exchange(m_retired, {});
+    for (const QPointer<QWidget> &window : retired)
+        delete window.data();
 }
 
 void TMainFrm::ApplyRights(const CurrentUserRecord &user)

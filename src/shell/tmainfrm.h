@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <map>
 
@@ -108,6 +109,10 @@ private:
     int newJobPage(JobKind kind);
     void closeCurrentPage();
     void discardPages();
+    // Hides a window and deletes it once no handler can be running under it
+    // (destroyRetired).
+    void retire(QWidget *window);
+    void destroyRetired();
     void refreshItem(Item item);
     bool itemAllowed(Item item) const;
 
@@ -121,6 +126,8 @@ private:
     std::map<Item, bool> m_wired;
     std::map<Menu, QMenu *> m_menus;
     bool m_firstShow = true;
+    QList<QPointer<QWidget>> m_retired; // hidden windows waiting to be deleted
+    int m_mainLoopLevel = 0;            // the event loop of the first login
     bool m_rightUnits = false;
     bool m_rightStaff = false;
     QMenu *m_recent = nullptr;

@@ -106,6 +106,9 @@ void tst_Database::demoCompany()
     QCOMPARE(one(u"select count(*) from 货运出口货物明细 b left join 货运出口基本信息 a on a.业务编号=b.业务编号 where a.业务编号 is null"_s),
              u"0"_s);
     QCOMPARE(one(u"select count(*) from 货运出口基本信息 where 箱型箱量=''"_s), u"0"_s);
+    // The import window's 总净重(CBM) (column 净重), which the trucking sheet
+    // gives the fleet as the measurement, holds the jobs' measurement.
+    QCOMPARE(one(u"select count(*) from 货运进口基本信息 where 净重<>尺码"_s), u"0"_s);
 }
 
 void tst_Database::demoStaffLogIn_data()

@@ -172,7 +172,10 @@ void TestQueryHelpers::operatorFilter_data()
     QTest::newRow("manager, empty department") << u"部门经理"_s << QString() << u"甲"_s
                                                << u" 操作员 in (SELECT 职员.职员姓名 FROM 职员 WHERE (职员.所属部门)='')"_s;
     QTest::newRow("operator") << u"操作员"_s << u"一部"_s << u"甲"_s << u" 操作员='甲'"_s;
-    QTest::newRow("finance manager") << u"财务经理"_s << u"一部"_s << u"甲"_s << u" 操作员='甲'"_s;
+    // The finance manager opens the jobs his business query lists: the department's.
+    QTest::newRow("finance manager") << u"财务经理"_s << u"一部"_s << u"甲"_s
+                                     << u" 操作员 in (SELECT 职员.职员姓名 FROM 职员 WHERE (职员.所属部门)='一部')"_s;
+    QTest::newRow("operator without department") << u"操作员"_s << QString() << u"甲"_s << u" 操作员='甲'"_s;
     QTest::newRow("apostrophe in the name") << u"业务员"_s << u"一部"_s << u"O'Neil"_s << u" 操作员='O''Neil'"_s;
 }
 

@@ -318,6 +318,9 @@ void TestValues::amountInChinese_data()
     QTest::newRow("largest") << u"99999999.99"_s << u"玖仟玖佰玖拾玖万玖仟玖佰玖拾玖圆玖角玖分"_s;
     QTest::newRow("too large") << u"100000000"_s << u""_s;
     QTest::newRow("rounds to too large") << u"99999999.995"_s << u""_s;
+    // The limit is on the amount, not on the amount rounded to 分.
+    QTest::newRow("just above the limit") << u"99999999.991"_s << u""_s;
+    QTest::newRow("negative, just above the limit") << u"-99999999.991"_s << u""_s;
     QTest::newRow("half cent to even, down") << u"0.125"_s << u"壹角贰分"_s;
     QTest::newRow("half cent to even, up") << u"0.375"_s << u"叁角捌分"_s;
     // Exact: as a double 1.015 is 1.01499…, which would round to 壹圆零壹分.

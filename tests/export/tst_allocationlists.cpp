@@ -132,6 +132,34 @@ private slots:
         QCOMPARE(column(w->grid(), 0), listed);
     }
 
+    // A unit list that cannot be read when the window opens: the fleet list
+    // shows the server's message, the warehouse lists report the failure.
+    void unitListFailure_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("fleet") << Kind::Trucking << u"出错: \r"_s;
+        QTest::newRow("warehouse") << Kind::InnerLoading
+                                   << u"不明原因使操作没有成功，请查看软件所在目录中的\"运行日志.txt\"并与开发人员联系"_s;
+        QTest::newRow("LCL") << Kind::Lcl
+                             << u"不明原因使操作没有成功，请查看软件所在目录中的\"运行日志.txt\"并与开发人员联系"_s;
+    }
+    void unitListFailure()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, message);
+        exec(u"alter table 单位 rename to 单位_away"_s);
+        auto w = windowOf(kind);
+        exec(u"alter table 单位_away rename to 单位"_s);
+        QCOMPARE(messages.messages.size(), 1);
+        const QString shown = messages.lastText();
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        QVERIFY2(!shown.contains(u"select"_s, Qt::CaseInsensitive), qPrintable(shown));
+        if (kind == Kind::Trucking)
+            QVERIFY2(shown.size() > message.size(), qPrintable(shown)); // with the server's text
+        QCOMPARE(w->unitBox()->count(), 0);
+    }
+
     void removedLinesAreNotPrinted()
     {
         auto w = windowOf(Kind::InnerLoading);

@@ -541,7 +541,7 @@ private slots:
         QVERIFY(w->Modified());
         QVERIFY(!w->Form()->edit(T::Number)->isReadOnly());
         QCOMPARE(w->Cargo()->cargoRows(), grid);
-        QCOMPARE(f.text(w, 1050), u"1"_s); // the finance status shown at that moment
+        QCOMPARE(f.text(w, 1050), u"0"_s); // a new job: finance has received nothing for it
         QCOMPARE(f.tabs()->tabText(source), u"出口业务_"_s + number);
         QVERIFY(w->SaveJob());
         QCOMPARE(f.count(CargoTable, u"COPY-1"_s), grid.size());

@@ -92,6 +92,18 @@ private slots:
         QCOMPARE(f.value(u"select count(*) from 货运出口更正单 where 业务编号<>'"_s + CommFunU::QuoteValue(number) + u'\''),
                  others);
 
+        // A refused delete shows the server's reason, not the statement.
+        QVERIFY(f.exec(u"create trigger keep_notes before delete on 货运出口更正单 "
+                       "begin select raise(abort, 'notes are kept'); end"_s).isEmpty());
+        notes->selectRow(rowOf(notes, u"N1"_s));
+        window.DeleteSelectedNote();
+        f.exec(u"drop trigger keep_notes"_s);
+        QVERIFY2(f.messages.lastText().startsWith(u"出错: \r"_s), qPrintable(f.messages.lastText()));
+        QVERIFY(f.messages.lastText().contains(u"notes are kept"_s));
+        QVERIFY2(!f.messages.lastText().contains(u"delete from"_s), qPrintable(f.messages.lastText()));
+        QCOMPARE(notesOf(number), u"N1=first"_s);
+        QVERIFY(rowOf(notes, u"N1"_s) > 0); // still listed
+
         // The note printed: saved first, its words and the job's on the page.
         window.notes()->selectRow(rowOf(notes, u"N1"_s));
         window.LoadSelectedNote();

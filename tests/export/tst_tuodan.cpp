@@ -107,6 +107,12 @@ private slots:
         QCOMPARE(text(sheet, TTuoDanFrm::Number), number);
         QCOMPARE(text(sheet, TTuoDanFrm::Packages), job.column(u"件数"_s) + job.column(u"包装种类"_s));
         QCOMPARE(text(sheet, TTuoDanFrm::GrossWeight), job.column(u"毛重"_s) + u"KGS"_s);
+        // Texts that leave the office: the measurement in CBM, the request said once.
+        QCOMPARE(text(sheet, TTuoDanFrm::Measurement), job.column(u"尺码"_s) + u"CBM"_s);
+        QStringList captions;
+        for (const QLabel *label : sheet.findChildren<QLabel *>())
+            captions << label->text();
+        QVERIFY(captions.join(u'\n').contains(u"2.如有内容更正，请出具更正单通知我司。"_s));
         QCOMPARE(text(sheet, TTuoDanFrm::Transhipment), job.column(u"转船"_s) == u"1"_s ? u"是"_s : u"否"_s);
         QCOMPARE(text(sheet, TTuoDanFrm::Services),
                  job.column(u"FromServerType"_s) + u" TO "_s + job.column(u"ToServerType"_s));

@@ -8,9 +8,12 @@
 #include "tfax.h"
 
 #include <QCursor>
+#include <QPainter>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +53,10 @@ private slots:
     void classCheck();
     void sessionParameters_data();
     void sessionParameters();
+    void linesLastTheScanTime_data();
+    void linesLastTheScanTime();
+    void rowsForResolutionAndPage_data();
+    void rowsForResolutionAndPage();
     void hangups_data();
     void hangups();
     void pageRetransmission_data();
@@ -65,6 +72,8 @@ private slots:
 
 private:
     void setUpFax(TFax &fax, SimulatedModem &modem);
+    // The modem reports fdcs; one pel and one line for each pixel.
+    void setUpPixelForPel(TFax &fax, SimulatedModem &modem, const QByteArray &fdcs);
     Call runCall(TFax &fax, const QList<QImage> &pages);
 
     RecordingMessageService *m_messages = nullptr;
@@ -91,6 +100,16 @@ void TestTFax::setUpFax(TFax &fax, SimulatedModem &modem)
     fax.setPhoneNo(u"0571-8888"_s);
     fax.setFaxIdentification(u"KORVAN"_s);
     fax.clock().setSpeedUp(SpeedUp);
+}
+
+void TestTFax::setUpPixelForPel(TFax &fax, SimulatedModem &modem, const QByteArray &fdcs)
+{
+    SimulatedModem::Settings settings;
+    settings.fdcs = fdcs;
+    modem.setSettings(settings);
+    setUpFax(fax, modem);
+    fax.setScaleFactorX(1);
+    fax.setScaleFactorY(1);
 }
 
 Call TestTFax::runCall(TFax &fax, const QList<QImage> &pages)
@@ -237,20 +256,21 @@ void TestTFax::sessionParameters_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("minBytes");
 
-    // fine, 9600 bit/s, 10 ms: 9.6 bytes, so at least 10
-    QTest::newRow("fine 9600 10ms") << QByteArray("+FDCS:1,3,0,2,0,0,0,4") << int(TFax::fmNormal) << int(TFax::fmFine) << 10;
+    // Bytes of eight bits: the scan time's bits at the bit rate, rounded up.
+    // fine, 9600 bit/s, 10 ms: 96 bits, 12 bytes
+    QTest::newRow("fine 9600 10ms") << QByteArray("+FDCS:1,3,0,2,0,0,0,4") << int(TFax::fmNormal) << int(TFax::fmFine) << 12;
     // normal, 14400 bit/s, 0 ms: no minimum
     QTest::newRow("normal 14400 0ms") << QByteArray("+FDCS:0,5,0,2,0,0,0,0") << int(TFax::fmFine) << int(TFax::fmNormal) << 0;
-    // normal, 2400 bit/s, 40 ms: 9.6 -> 10
-    QTest::newRow("normal 2400 40ms") << QByteArray("+FDCS:0,0,0,2,0,0,0,7") << int(TFax::fmFine) << int(TFax::fmNormal) << 10;
-    // normal 7200 bit/s, 10 ms (ST 2 is 10 ms in normal, 5 ms in fine): 7.2 -> 7
-    QTest::newRow("normal 7200 st2") << QByteArray("+FDCS:0,2,0,2,0,0,0,2") << int(TFax::fmFine) << int(TFax::fmNormal) << 7;
-    // fine 4800 bit/s, 5 ms: 2.4 -> 2
-    QTest::newRow("fine 4800 st2") << QByteArray("+FDCS:1,1,0,2,0,0,0,2") << int(TFax::fmNormal) << int(TFax::fmFine) << 2;
-    // bit rates above 14400 count as 14400; fine 20 ms: 28.8 -> 29
-    QTest::newRow("rate 9 as 14400") << QByteArray("+FDCS:1,9,0,2,0,0,0,5") << int(TFax::fmFine) << int(TFax::fmFine) << 29;
-    // all fields missing: fine, 14400, ST 7 = 40 ms: 57.6 -> 58
-    QTest::newRow("defaults") << QByteArray("+FDCS:") << int(TFax::fmNormal) << int(TFax::fmFine) << 58;
+    // normal, 2400 bit/s, 40 ms: 96 bits, 12 bytes
+    QTest::newRow("normal 2400 40ms") << QByteArray("+FDCS:0,0,0,2,0,0,0,7") << int(TFax::fmFine) << int(TFax::fmNormal) << 12;
+    // normal 7200 bit/s, 10 ms (ST 2 is 10 ms in normal, 5 ms in fine): 72 bits, 9 bytes
+    QTest::newRow("normal 7200 st2") << QByteArray("+FDCS:0,2,0,2,0,0,0,2") << int(TFax::fmFine) << int(TFax::fmNormal) << 9;
+    // fine 4800 bit/s, 5 ms: 24 bits, 3 bytes
+    QTest::newRow("fine 4800 st2") << QByteArray("+FDCS:1,1,0,2,0,0,0,2") << int(TFax::fmNormal) << int(TFax::fmFine) << 3;
+    // bit rates above 14400 count as 14400; fine 20 ms: 288 bits, 36 bytes
+    QTest::newRow("rate 9 as 14400") << QByteArray("+FDCS:1,9,0,2,0,0,0,5") << int(TFax::fmFine) << int(TFax::fmFine) << 36;
+    // all fields missing: fine, 14400, ST 7 = 40 ms: 576 bits, 72 bytes
+    QTest::newRow("defaults") << QByteArray("+FDCS:") << int(TFax::fmNormal) << int(TFax::fmFine) << 72;
 }
 
 void TestTFax::sessionParameters()
@@ -279,15 +299,98 @@ void TestTFax::sessionParameters()
     QCOMPARE(fax.minBytesPerLine(), minBytes);
 
     // The bytes on the line keep that minimum: after the first line every
-    // line has its bytes of codes and fill, a zero byte and the EOL.
+    // line has its bytes of codes and fill, a zero byte and the EOL. At
+    // normal resolution every second of the 20 fine rows is sent.
     const QList<qsizetype> lengths = FaxTestUtil::lineLengths(modem.pages().first());
-    QCOMPARE(lengths.size(), 20);
+    QCOMPARE(lengths.size(), mode == TFax::fmFine ? 20 : 10);
     qsizetype shortest = lengths.at(1);
     for (int i = 1; i < lengths.size(); ++i) {
         QVERIFY2(lengths.at(i) >= 8 * minBytes + 20, qPrintable(u"line %1: %2 bits"_s.arg(i).arg(lengths.at(i))));
         shortest = qMin(shortest, lengths.at(i));
     }
     QVERIFY2(shortest <= 8 * minBytes + 44, qPrintable(QString::number(shortest)));
+}
+
+// Every speed with every minimum scan time: each coded line, decoded from
+// the bytes the modem received, lasts at least the scan time at that speed.
+void TestTFax::linesLastTheScanTime_data()
+{
+    QTest::addColumn<int>("rate");     // BR field
+    QTest::addColumn<int>("scanCode"); // ST field, fine resolution
+    QTest::addColumn<int>("ms");
+    const int bitRates[] = {2400, 4800, 7200, 9600, 12000, 14400};
+    const std::pair<int, int> scanTimes[] = {{1, 5}, {3, 10}, {5, 20}, {7, 40}};
+    for (int br = 0; br < 6; ++br) {
+        for (const auto &[st, ms] : scanTimes)
+            QTest::addRow("%d bit/s, %d ms", bitRates[br], ms) << br << st << ms;
+    }
+}
+
+void TestTFax::linesLastTheScanTime()
+{
+    QFETCH(int, rate);
+    QFETCH(int, scanCode);
+    QFETCH(int, ms);
+    const int bitRate = QList<int>{2400, 4800, 7200, 9600, 12000, 14400}.at(rate);
+    SimulatedModem modem;
+    TFax fax;
+    setUpPixelForPel(fax, modem, "+FDCS:1," + QByteArray::number(rate) + ",0,2,0,0,0," + QByteArray::number(scanCode));
+    // White lines (the shortest codes) and a document's lines.
+    QImage page = FaxTestUtil::documentImage(1728, 24);
+    QPainter(&page).fillRect(0, 0, 1728, 8, Qt::white);
+    const Call call = runCall(fax, {page});
+    QVERIFY2(call.sent, qPrintable(call.error));
+
+    QString error;
+    const QImage received = SimulatedModem::decodePage(modem.pages().first(), &error);
+    QVERIFY2(!received.isNull(), qPrintable(error));
+    const QString difference = FaxTestUtil::compareBitmaps(received, FaxTestUtil::expectedPage(page, page.rect(), 1, 1));
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    // From one EOL to the next: the line's time on the wire.
+    const QList<qsizetype> lengths = FaxTestUtil::lineLengths(modem.pages().first());
+    QCOMPARE(lengths.size(), 24);
+    const qsizetype needed = qsizetype(bitRate) * ms / 1000;
+    for (int i = 1; i < lengths.size(); ++i)
+        QVERIFY2(lengths.at(i) >= needed, qPrintable(u"line %1: %2 bits, %3 needed"_s.arg(i).arg(lengths.at(i)).arg(needed)));
+}
+
+// At normal resolution a line is two fine rows high: every second row goes,
+// and no page is longer than the resolution's A4 page.
+void TestTFax::rowsForResolutionAndPage_data()
+{
+    QTest::addColumn<QByteArray>("fdcs");
+    QTest::addColumn<int>("rows");     // of the page drawn (fine rows)
+    QTest::addColumn<int>("received"); // lines the receiver prints
+    QTest::addColumn<int>("step");
+    QTest::newRow("normal, 40 rows") << QByteArray("+FDCS:0,5,0,2,0,0,0,0") << 40 << 20 << 2;
+    QTest::newRow("fine, 40 rows") << QByteArray("+FDCS:1,5,0,2,0,0,0,0") << 40 << 40 << 1;
+    QTest::newRow("fine, longer than A4") << QByteArray("+FDCS:1,5,0,2,0,0,0,0") << 2403 << 2287 << 1;
+    QTest::newRow("normal, longer than A4") << QByteArray("+FDCS:0,5,0,2,0,0,0,0") << 2403 << 1143 << 2;
+}
+
+void TestTFax::rowsForResolutionAndPage()
+{
+    QFETCH(QByteArray, fdcs);
+    QFETCH(int, rows);
+    QFETCH(int, received);
+    QFETCH(int, step);
+    SimulatedModem modem;
+    TFax fax;
+    setUpPixelForPel(fax, modem, fdcs);
+    const QImage page = FaxTestUtil::documentImage(1728, rows);
+    const Call call = runCall(fax, {page});
+    QVERIFY2(call.sent, qPrintable(call.error));
+    QString error;
+    const QImage printed = SimulatedModem::decodePage(modem.pages().first(), &error);
+    QVERIFY2(!printed.isNull(), qPrintable(error));
+    QCOMPARE(printed.height(), received);
+    // Line k of the receiver is row k * step of the page.
+    QImage expected(1728, received, QImage::Format_RGB32);
+    const QImage all = FaxTestUtil::expectedPage(page, page.rect(), 1, 1);
+    for (int k = 0; k < received; ++k)
+        std::memcpy(expected.scanLine(k), all.constScanLine(k * step), size_t(expected.bytesPerLine()));
+    const QString difference = FaxTestUtil::compareBitmaps(printed, expected);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 void TestTFax::hangups_data()
@@ -306,10 +409,10 @@ void TestTFax::hangups_data()
     QTest::newRow("11 instead of an echo") << u"echo"_s << QByteArray("\r\n+FHNG:11\r\n")
                                            << u"Modem hangup: No Answer (T.30 T1 timeout)"_s
                                            << QStringList{u"Modem hangup: No Answer (T.30 T1 timeout)"_s};
-    // Inside a wait for a report the hang-up is shown, then the wait fails.
-    QTest::newRow("25 before +FDIS:") << u"dial"_s << QByteArray("\r\n+FHNG:25\r\n")
-                                      << u"Error waiting for +FDIS: response"_s
-                                      << QStringList{dcs, u"Error waiting for +FDIS: response"_s};
+    // Inside a wait for a report the hang-up is the reason: shown once.
+    QTest::newRow("25 before +FDIS:") << u"dial"_s << QByteArray("\r\n+FHNG:25\r\n") << dcs << QStringList{dcs};
+    // A hang-up where the page report should come ends the call with it.
+    QTest::newRow("25 instead of +FPTS:") << u"report"_s << QByteArray("\r\n+FHNG:25\r\n") << dcs << QStringList{dcs};
 }
 
 void TestTFax::hangups()
@@ -323,6 +426,8 @@ void TestTFax::hangups()
     if (where == u"page") {
         settings.lineAfterPageBytes = 40;
         settings.lineDuringPage = line;
+    } else if (where == u"report") {
+        settings.replace.insert("+FET", line);
     } else if (where == u"dial") {
         settings.replace.insert("D", "\r\n+FCON\r\n" + line + "\r\n" + settings.fdis + "\r\n\r\nOK\r\n");
     } else {

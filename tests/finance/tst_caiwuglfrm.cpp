@@ -19,9 +19,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
+
+#include <algorithm>
 
 using namespace CommFunU;
 using namespace FinanceTag;
@@ -309,6 +312,65 @@ private slots:
         QVERIFY(!messages.messages.isEmpty());
         QCOMPARE(messages.lastText(), u"传真失败,请确认Modem设置正确!"_s);
         QVERIFY(!messages.said(u"出错"_s) && !messages.said(u"异常"_s));
+    }
+
+    // The invoice is lower than the page: it prints in its own proportions at
+    // the top of the page, not stretched over the page's height. Measured on
+    // the PDF: the distances between texts against those on the sheet.
+    void invoicePrintsInProportion()
+    {
+        const QString number = jobWithFinance(u"货运出口基本信息"_s, u"货运出口费用明细"_s, u"1"_s);
+        TCaiWuGLFrm *w = f.open(number);
+        w->Pages()->setCurrentIndex(TCaiWuGLFrm::UsdInvoicePage);
+        QWidget *sheet = static_cast<QScrollArea *>(w->Pages()->currentWidget())->widget();
+        const auto printed = PrintDialogFixture::printToPdf([&] { w->Command(u"打印(&P)"_s)->trigger(); },
+                                                            dir.filePath(u"proportion.pdf"_s));
+        // Texts of the sheet that the page holds once, with where they are on both.
+        struct Pair {
+            QPointF sheet;
+            QPointF page;
+        };
+        QList<Pair> pairs;
+        for (QWidget *child : sheet->findChildren<QWidget *>()) {
+            QString text;
+            if (auto *label = qobject_cast<QLabel *>(child))
+                text = label->text();
+            else if (auto *edit = qobject_cast<QLineEdit *>(child))
+                text = edit->text();
+            if (text.isEmpty() || text.contains(u' ') || !child->isVisible())
+                continue;
+            const auto same = [&](const ReportFixture::PdfWord &word) { return word.text == text; };
+            if (std::count_if(printed.words.begin(), printed.words.end(), same) != 1)
+                continue;
+            const auto word = std::find_if(printed.words.begin(), printed.words.end(), same);
+            pairs.append({QPointF(child->mapTo(sheet, QPoint())), word->box.topLeft()});
+        }
+        QVERIFY2(pairs.size() >= 3, qPrintable(QString::number(pairs.size())));
+        // The scale across from the widest pair, down from the tallest.
+        double across = 0;
+        double down = 0;
+        double widest = 0;
+        double tallest = 0;
+        double lowest = 0;
+        for (const Pair &a : pairs) {
+            lowest = qMax(lowest, a.page.y());
+            for (const Pair &b : pairs) {
+                const QPointF s = b.sheet - a.sheet;
+                const QPointF p = b.page - a.page;
+                if (s.x() > widest) {
+                    widest = s.x();
+                    across = p.x() / s.x();
+                }
+                if (s.y() > tallest) {
+                    tallest = s.y();
+                    down = p.y() / s.y();
+                }
+            }
+        }
+        QVERIFY(widest > 200 && tallest > 200);
+        QVERIFY2(qAbs(down / across - 1.0) < 0.12, qPrintable(u"down %1, across %2"_s.arg(down).arg(across)));
+        // At the top of an A4 page (842 points high).
+        QVERIFY2(lowest < 842 * 0.7, qPrintable(QString::number(lowest)));
     }
 
     void exportPageShowsWhatFinanceSaved()

@@ -53,11 +53,14 @@ class TestFinanceLists : public QObject
                      .arg(n, flags.join(u"', '"_s), flags.value(4)));
         }
     }
-    static void logIn(const QString &position, const QString &department, const QString &staff)
+    static void logIn(const QString &position, const QString &department, const QString &staff,
+                      const QString &rights = QString())
     {
         CommFunU::CurrentUser() = CurrentUserRecord();
         std::tie(CommFunU::CurrentUser().Position, CommFunU::CurrentUser().Department,
                  CommFunU::CurrentUser().StaffName) = std::tie(position, department, staff);
+        for (int i = 0; i < rights.size() && i < 8; ++i)
+            CommFunU::CurrentUser().Rights[size_t(i)] = rights.at(i);
     }
     // The window shown, its tree built, an export month chosen.
     static std::unique_ptr<FinanceListWindow> open(const Factory &make, const QString &month)
@@ -146,13 +149,26 @@ private slots:
         QTest::addColumn<QString>("department");
         QTest::addColumn<QString>("staff");
         QTest::addColumn<QString>("sees"); // the jobs' condition
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<bool>("boxesOpen"); // 部门 and 操作员 may be filled
         const QString department = u"操作员 in (select 职员姓名 from 职员 where 所属部门='%1')"_s;
-        QTest::newRow("总经理") << u"总经理"_s << u"总经理室"_s << u"王军"_s << u"1=1"_s;
-        QTest::newRow("部门经理") << u"部门经理"_s << u"海运出口部"_s << u"李华"_s << department.arg(u"海运出口部"_s);
-        QTest::newRow("财务经理") << u"财务经理"_s << u"财务部"_s << u"郑芳"_s << department.arg(u"财务部"_s);
-        QTest::newRow("操作员") << u"操作员"_s << u"海运出口部"_s << u"陈静"_s << u"操作员='陈静'"_s;
-        QTest::newRow("部门经理 without department") << u"部门经理"_s << QString() << u"李华"_s << u"1=0"_s;
-        QTest::newRow("操作员 without name") << u"操作员"_s << u"海运出口部"_s << QString() << u"1=0"_s;
+        QTest::newRow("总经理") << u"总经理"_s << u"总经理室"_s << u"王军"_s << u"1=1"_s << u"11111111"_s << true;
+        QTest::newRow("部门经理") << u"部门经理"_s << u"海运出口部"_s << u"李华"_s << department.arg(u"海运出口部"_s)
+                              << u"11111101"_s << false;
+        QTest::newRow("财务经理 without right 7") << u"财务经理"_s << u"财务部"_s << u"郑芳"_s
+                                              << department.arg(u"财务部"_s) << u"11000001"_s << false;
+        QTest::newRow("操作员") << u"操作员"_s << u"海运出口部"_s << u"陈静"_s << u"操作员='陈静'"_s << u"11000000"_s
+                             << false;
+        QTest::newRow("部门经理 without department") << u"部门经理"_s << QString() << u"李华"_s << u"1=0"_s
+                                                 << u"11111101"_s << false;
+        QTest::newRow("操作员 without name") << u"操作员"_s << u"海运出口部"_s << QString() << u"1=0"_s
+                                          << u"11000000"_s << false;
+        // The finance staff, whose department runs no jobs: right 7 opens every job.
+        QTest::newRow("zhengfang, 财务经理") << u"财务经理"_s << u"财务部"_s << u"郑芳"_s << u"1=1"_s << u"11000011"_s
+                                         << true;
+        QTest::newRow("huangyan, 财务员") << u"财务员"_s << u"财务部"_s << u"黄燕"_s << u"1=1"_s << u"10000010"_s << true;
+        QTest::newRow("operator with right 7") << u"操作员"_s << u"海运出口部"_s << u"陈静"_s << u"1=1"_s
+                                               << u"11000010"_s << true;
     }
     void visibilityByPosition()
     {
@@ -160,7 +176,9 @@ private slots:
         QFETCH(QString, department);
         QFETCH(QString, staff);
         QFETCH(QString, sees);
-        logIn(position, department, staff);
+        QFETCH(QString, rights);
+        QFETCH(bool, boxesOpen);
+        logIn(position, department, staff, rights);
         const QString month = f.value(u"select max(substr(船期,1,7)) from 货运出口基本信息"_s);
         QStringList jobs;
         for (const QStringList &row : f.rows(u"select 业务编号 from 货运出口基本信息 where "_s + sees
@@ -176,7 +194,8 @@ private slots:
             QStringList listed = column(w->frame(), 0);
             listed.sort();
             QCOMPARE(listed, jobs);
-            QCOMPARE(w->frame()->filters()->box(Box::Operator)->isEnabled(), position == u"总经理"_s || position == u"部门经理"_s);
+            QCOMPARE(w->frame()->filters()->box(Box::Operator)->isEnabled(), boxesOpen || position == u"部门经理"_s);
+            QCOMPARE(w->frame()->filters()->box(Box::Department)->isEnabled(), boxesOpen);
         }
         QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.lastText()));
     }

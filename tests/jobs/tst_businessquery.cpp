@@ -140,6 +140,9 @@ private slots:
         addJob(e, u"T-002"_s, u"陈静"_s, u"2001-02-10"_s, u"COSCO ASIA"_s, u"华星纺织"_s, 20);
         addJob(e, u"T-003"_s, u"赵敏"_s, QString()); // no sailing date yet
         addJob(u"货运进口基本信息"_s, u"I-001"_s, u"吴霞"_s, u"2001-03-07"_s);
+        // An operator whose 所属部门 is empty, with a job of his own.
+        exec(u"insert into 职员 (职员姓名, 用户名, 所属部门, 职位) values ('孤鸿', 'guhong', '', '操作员')"_s);
+        addJob(e, u"T-004"_s, u"孤鸿"_s, u"2001-04-02"_s);
         // A month to sort: as texts the counts, dates and names would come
         // in another order than by value and by pinyin.
         addJob(e, u"S-1"_s, u"赵敏"_s, u"2001-05-20"_s, u"B"_s, u""_s, 9);
@@ -162,6 +165,8 @@ private slots:
         QTest::newRow("操作员") << u"赵敏"_s << u"操作员='赵敏'"_s << false << false;
         QTest::newRow("import operator") << u"吴霞"_s << u"操作员='吴霞'"_s << false << false;
         QTest::newRow("财务经理") << u"郑芳"_s << department.arg(u"财务部"_s) << false << false;
+        // The blank, locked 部门 box restricts nothing by itself.
+        QTest::newRow("操作员 without department") << u"孤鸿"_s << u"操作员='孤鸿'"_s << false << false;
     }
     void visibilityByPosition()
     {

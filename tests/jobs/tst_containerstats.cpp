@@ -2,6 +2,7 @@
 // of the test's own in 2001: counts by vessel, voyage and type with the 合计
 // rows, shut-out jobs left out, a vessel condition restricting the totals
 // too, the import line, and an operator held to the own jobs.
+#include "cargogrid.h"
 #include "currentuser.h"
 #include "demodatabase.h"
 #include "joblistframe.h"
@@ -65,6 +66,21 @@ private slots:
         addJob(u"出口"_s, u"T-S2"_s, u"赵敏"_s, u"2001-06-04"_s, u"O'NEIL STAR"_s, u"1"_s, {u"20'GP"_s, u"40'HC"_s});
         addJob(u"出口"_s, u"T-S3"_s, u"陈静"_s, u"2001-06-20"_s, u"BLUE SEA"_s, u"0"_s, {u"40'HC"_s, u"20'GP"_s});
         addJob(u"进口"_s, u"T-I1"_s, u"吴霞"_s, u"2001-06-09"_s, u"IMPORT V"_s, u"0"_s, {u"45'HC"_s});
+        // A high cube as the LCL window names it (HQ) and as the job window does (HC).
+        addJob(u"出口"_s, u"T-S4"_s, u"赵敏"_s, u"2001-07-03"_s, u"CUBE"_s, u"0"_s, {u"40'HQ"_s, u"40'HC"_s});
+        addJob(u"出口"_s, u"T-S5"_s, u"赵敏"_s, u"2001-07-04"_s, u"CUBE"_s, u"0"_s, {u"40'HQ"_s, u"20'GP"_s});
+    }
+
+    // One type, one line: wherever containers are summed.
+    void highCubeIsOneType()
+    {
+        auto w = openAs(u"王军"_s, u"总经理"_s);
+        QVERIFY(w->frame()->tree()->selectMonth(JobLine::Export, u"2001-07"_s));
+        QCOMPARE(counted(*w), u"CUBE/20'GP/1 CUBE/40'HC/3 合计/20'GP/1 合计/40'HC/3"_s);
+        QVERIFY(messages.messages.isEmpty());
+        const auto row = [](const QString &type) { return QStringList{type, u"X"_s, u"1"_s, u"1.000"_s, u"1.000"_s}; };
+        QCOMPARE(CargoGrid::summaryOf({row(u"40'HC"_s), row(u"40'HQ"_s), row(u"20'GP"_s), row(u"40'hq"_s)}),
+                 u"40'HC*3 & 20'GP*1"_s);
     }
     void init() { messages.clear(); }
 

@@ -11,11 +11,14 @@
 #include "serverconnection.h"
 #include "tagbinding.h"
 #include "testserver.h"
+#include "textcodec.h"
 #include "thychukoufeiyongmxfrm.h"
 #include "thyjinkoufeiyongmxfrm.h"
 #include "values.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -324,6 +327,27 @@ private slots:
         type(*d, 15, u"300"_s);
         QVERIFY(d->SaveFees());
         QCOMPARE(row(ExportTable, u"f101"_s, u"STALE-1"_s).value(0), u"300.000"_s);
+    }
+
+    // The run log names the statement the server refused: the delete of the
+    // old row here, not the insert that never ran.
+    void runLogNamesTheRefusedStatement()
+    {
+        auto d = open(job(u"LOG-1"_s));
+        type(*d, 15, u"100"_s);
+        QVERIFY(d->SaveFees());
+        QCOMPARE(exec(u"create trigger refuse_delete before delete on 货运出口费用明细 "
+                      "begin select raise(abort, 'delete refused'); end"_s).left(3), u"Suc"_s);
+        const auto dropTrigger = qScopeGuard([this] { exec(u"drop trigger refuse_delete"_s); });
+        const qint64 before = QFileInfo(CommFunU::RunLogPath()).size(); // the log is shared: read what is new
+        type(*d, 15, u"200"_s);
+        QVERIFY(!d->SaveFees());
+        QFile log(CommFunU::RunLogPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = TextCodec::decode(log.readAll().mid(before));
+        QVERIFY2(text.contains(u"服务器返回结果：Err"_s) && text.contains(u"delete refused"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"SQL语句：delete from 货运出口费用明细 where 业务编号='LOG-1'"_s), qPrintable(text));
+        QVERIFY2(!text.contains(u"insert into"_s), qPrintable(text));
     }
 
     void numberWithApostropheTouchesOnlyItsJob()

@@ -100,6 +100,7 @@ private slots:
     void shapes();
     void gridRows();
     void gridHiddenColumnKeepsFont();
+    void gridCellFittingNoSizeKeepsTheOthers();
     void faxPage();
 };
 
@@ -646,6 +647,34 @@ void TestFormPrinter::gridHiddenColumnKeepsFont()
     QVERIFY2(first.height() >= 8, qPrintable(QString::number(first.height())));
 }
 
+void TestFormPrinter::gridCellFittingNoSizeKeepsTheOthers()
+{
+    std::unique_ptr<QWidget> sheet(container());
+    sheet->resize(600, 200);
+    auto *grid = new StringGrid(sheet.get());
+    grid->setGeometry(0, 50, 600, 100);
+    grid->setColCount(3);
+    // The first cell is narrow and its text so long that it fits at no size.
+    grid->setRows({{QString(400, u'W'), u"ABC"_s, u"DEF"_s}, {u"GHI"_s, u"JKL"_s, u"MNO"_s}}, 3);
+    grid->setColumnWidth(0, 30);
+    grid->setColumnWidth(1, 200);
+    grid->setColumnWidth(2, 200);
+    grid->setRowHeight(0, 40);
+    grid->setRowHeight(1, 40);
+
+    QImage image = pageImage(600, 200);
+    QPainter painter(&image);
+    const PrintLayout page = PrinterPageLayout(oneToOne(sheet.get()), &painter);
+    DrawGridRows(grid, 0, 1, &painter, page);
+    painter.end();
+    // The cells after it are drawn, in both rows, at a readable size.
+    for (const QRect &cell : {QRect(30, 50, 200, 40), QRect(230, 50, 200, 40), QRect(30, 90, 200, 40)}) {
+        const QRect ink = inkBox(image, cell);
+        QVERIFY2(!ink.isNull(), qPrintable(u"nothing drawn in %1,%2"_s.arg(cell.x()).arg(cell.y())));
+        QVERIFY2(ink.height() >= 8, qPrintable(QString::number(ink.height())));
+    }
+}
+
 void TestFormPrinter::faxPage()
 {
     std::unique_ptr<QWidget> sheet(container(10));
@@ -662,7 +691,7 @@ void TestFormPrinter::faxPage()
 
     QImage bitmap;
     QVERIFY(RenderFaxPage(layout, bitmap));
-    QCOMPARE(bitmap.size(), QSize(1728, 2403));
+    QCOMPARE(bitmap.size(), QSize(1728, 2287));
     // The layout handed in is left as it was.
     QVERIFY(memcmp(&before, &layout, sizeof layout) == 0);
     // Only pure black and pure white.
@@ -672,9 +701,9 @@ void TestFormPrinter::faxPage()
             colours.insert(bitmap.pixel(x, y) & 0xFFFFFF);
     }
     QCOMPARE(colours, (QSet<QRgb>{0x000000, 0xFFFFFF}));
-    // No margins: the rule runs across the whole bitmap at 500 * 2403 / 1053.
-    // Its one-pixel pen is scaled like the sheet: min(1728 / 757, 2403 / 1053) = 2.28 → 2.
-    const int ruleY = FormPrinting::RoundHalfEven(500 * 2403.0 / 1053);
+    // No margins: the rule runs across the whole bitmap at 500 * 2287 / 1053.
+    // Its one-pixel pen is scaled like the sheet: min(1728 / 757, 2287 / 1053) = 2.17 → 2.
+    const int ruleY = FormPrinting::RoundHalfEven(500 * 2287.0 / 1053);
     const QRect rule = inkBox(bitmap, QRect(0, ruleY - 5, 1728, 11));
     QCOMPARE(rule.left(), 0);
     QCOMPARE(rule.right(), 1727);
@@ -682,7 +711,7 @@ void TestFormPrinter::faxPage()
     QVERIFY(qAbs(rule.center().y() - ruleY) <= 1);
 
     // Texts are 8 points larger than in printer mode on a bitmap of the same size.
-    QImage printed = pageImage(1728, 2403);
+    QImage printed = pageImage(1728, 2287);
     QPainter painter(&printed);
     DrawForm(PrinterPageLayout(oneToOne(sheet.get()), &painter));
     painter.end();

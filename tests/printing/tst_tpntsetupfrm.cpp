@@ -105,6 +105,8 @@ private slots:
     void fax();
     void faxWithGridSendsEveryPage();
     void faxWithoutPort();
+    void nestedPrintRefused();
+    void cancelStopsTheFax();
     void choicesKeptAcrossPrints();
 
 private:
@@ -531,7 +533,7 @@ void TestTPntSetupFrm::fax()
 
     // faxtest.bmp holds the page as rendered; the modem received the same.
     const QImage saved(d->faxBitmapPath());
-    QCOMPARE(saved.size(), QSize(1728, 2403));
+    QCOMPARE(saved.size(), QSize(1728, 2287));
     QImage rendered;
     RenderFaxPage(m_layout, rendered);
     QString difference = FaxTestUtil::compareBitmaps(saved, rendered);
@@ -591,6 +593,66 @@ void TestTPntSetupFrm::faxWithoutPort()
     QCOMPARE(texts, (QStringList{u"Invalid fax communications port"_s, u"传真失败,请确认Modem设置正确!"_s}));
     QCOMPARE(d->statusLine()->text(), u"就绪"_s);
     QVERIFY(!d->lastFaxSent());
+}
+
+// The driver keeps the window alive while it sends: a second 打印 (a click,
+// or the button reached otherwise) starts nothing; the one fax goes out.
+void TestTPntSetupFrm::nestedPrintRefused()
+{
+    SimulatedModem modem;
+    auto d = dialog();
+    setUpFax(*d, modem);
+    bool tried = false;
+    bool printEnabled = true;
+    bool cancelEnabled = false;
+    connect(&d->fax(), &TFax::statusChanged, this, [&](TFax::TFaxStatus status) {
+        if (status != TFax::fsSendingPage || tried)
+            return;
+        tried = true;
+        printEnabled = d->printButton()->isEnabled() || d->setupButton()->isEnabled();
+        cancelEnabled = d->cancelButton()->isEnabled();
+        d->printButton()->click();
+        d->print();
+    });
+    try {
+        d->print();
+    } catch (const EFaxError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QVERIFY(tried);
+    QVERIFY(!printEnabled);
+    QVERIFY(cancelEnabled);
+    QCOMPARE(modem.commands().count("DT0571-8888"), 1);
+    QCOMPARE(modem.pages().size(), 1);
+    QVERIFY(d->lastFaxSent());
+    QVERIFY(d->printButton()->isEnabled() && d->setupButton()->isEnabled());
+}
+
+// 取消 while a fax is being sent stops it: the page is not finished, and a
+// stop the user asked for is no failure to warn about.
+void TestTPntSetupFrm::cancelStopsTheFax()
+{
+    SimulatedModem modem;
+    auto d = dialog();
+    setUpFax(*d, modem);
+    d->show();
+    connect(&d->fax(), &TFax::statusChanged, this, [&](TFax::TFaxStatus status) {
+        if (status == TFax::fsSendingPage)
+            d->cancelButton()->click();
+    });
+    QString error;
+    try {
+        d->print();
+    } catch (const EFaxError &e) {
+        error = e.message();
+    }
+    QCOMPARE(error, TFax::AbortText);
+    QVERIFY(!d->isVisible());
+    QVERIFY(!d->lastFaxSent());
+    QVERIFY(!modem.commands().contains("+FET=2"));
+    QVERIFY2(m_messages->messages.isEmpty(), qPrintable(m_messages->lastText()));
+    QCOMPARE(d->statusLine()->text(), u"放弃"_s);
+    QVERIFY(d->printButton()->isEnabled());
 }
 
 QTEST_MAIN(TestTPntSetupFrm)

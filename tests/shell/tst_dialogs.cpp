@@ -13,6 +13,7 @@
 #include "tloginfrm.h"
 #include "txgmmfrm.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -154,6 +155,11 @@ private slots:
         QVERIFY2(help, qPrintable(HelpWindow::Folder()));
         QCOMPARE(help->windowTitle(), u"帮助"_s);
         QVERIFY(help->isVisible());
+        // A screen reader meets a window named by its title, not a filler.
+        QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(help);
+        QVERIFY(announced);
+        QCOMPARE(announced->role(), QAccessible::Window);
+        QCOMPARE(announced->text(QAccessible::Name), u"帮助"_s);
         QCOMPARE(help->Browser()->source().fileName(), u"index.html"_s);
         QCOMPARE(help->Browser()->documentTitle(), u"Korvan货运平台 帮助"_s);
         help->Browser()->setSource(QUrl(u"staff.html"_s));

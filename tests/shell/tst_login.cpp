@@ -11,6 +11,7 @@
 #include "recordingmessageservice.h"
 #include "serverconnection.h"
 #include "stafftable.h"
+#include "taboutfrm.h"
 #include "testserver.h"
 #include "textcodec.h"
 #include "tloginfrm.h"
@@ -18,6 +19,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QSemaphore>
@@ -135,6 +137,8 @@ private slots:
     void uncaughtErrors_data();
     void uncaughtErrors();
     void lostConnectionWhenServerStops();
+    void aboutBoxWithoutServerSaysItOnce();
+    void halfFinishedReLoginGivesTheSessionBack();
     void serverWithAndWithoutLogin_data();
     void serverWithAndWithoutLogin();
 
@@ -453,6 +457,10 @@ void TestLogin::uncaughtErrors_data()
     QTest::newRow("socket error, std") << u"Error reading from socket"_s << true << true;
     QTest::newRow("other error") << u"Access violation"_s << false << false;
     QTest::newRow("other std error") << u"bad"_s << true << false;
+    // A connection that could not be made was reported where it failed; it
+    // is no lost connection, whatever the socket's text says.
+    QTest::newRow("connection never made") << u"无法连接服务器，请确认服务器已打开！\rError reading from socket: refused"_s
+                                           << false << false;
 }
 
 void TestLogin::uncaughtErrors()
@@ -524,6 +532,52 @@ void TestLogin::lostConnectionWhenServerStops()
     QCOMPARE(names->next(), u"张三"_s);
     QVERIFY(messages.messages.isEmpty());
     QTRY_COMPARE(server.log().count(u"logged in as op1"_s), 2); // once before the restart, once after
+}
+
+void TestLogin::aboutBoxWithoutServerSaysItOnce()
+{
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.Connection().setPort(1); // nothing listens there
+    TAboutFrm about;
+    about.show(); // asks the server for its telephone line once on screen
+    QTest::qWait(200);
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.lastText().startsWith(u"无法连接服务器，请确认服务器已打开！\r"_s));
+    QCOMPARE(about.TelephoneLine()->text(), u"Tel:"_s);
+}
+
+void TestLogin::halfFinishedReLoginGivesTheSessionBack()
+{
+    TestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    auto admin = server.connect();
+    const StaffRow boss{u"boss"_s, u"b"_s, u"王五"_s, u"总经办"_s, u"总经理"_s, QString(), QString(), rightsOf("11111111")};
+    fillStaffTable(*admin, {Op1, boss});
+    writeSettings(server.port());
+    RecordingMessageService messages;
+    TloginFrm form;
+    form.UserNameEdit()->setText(u"op1"_s);
+    form.PasswordEdit()->setText(u"secret"_s);
+    form.OkClick();
+    QVERIFY2(form.LoginOk(), qPrintable(messages.lastText()));
+
+    // The server accepts boss, then the window's own query of his record fails.
+    QVERIFY(admin->execSql(u"alter table 职员 rename column 权限8 to 权限九"_s, QString()).startsWith(u"Suc"_s));
+    messages.clear();
+    form.UserNameEdit()->setText(u"boss"_s);
+    form.PasswordEdit()->setText(u"b"_s);
+    form.OkClick();
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.lastText().startsWith(u"出错: \r"_s));
+    QCOMPARE(CommFunU::CurrentUser().UserName, u"op1"_s);
+    // The client stays op1, and so does the server's session from the next call.
+    QCOMPARE(form.Connection().loginUser(), u"op1"_s);
+    QVERIFY(admin->execSql(u"alter table 职员 rename column 权限九 to 权限8"_s, QString()).startsWith(u"Suc"_s));
+    auto names = CommFunU::OpenQueryStep(u"select 职员姓名 from 职员 where 用户名='op1'"_s);
+    QVERIFY2(names.has_value(), qPrintable(messages.lastText()));
+    QTRY_COMPARE(server.log().count(u"logged in as op1"_s), 2);
+    QCOMPARE(server.log().count(u"logged in as boss"_s), 1);
 }
 
 // The window logs in on the server first; a server without the Login call

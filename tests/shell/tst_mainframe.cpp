@@ -18,6 +18,7 @@
 #include "tywdata.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -46,10 +47,12 @@ public:
     }
     QString Caption() const override { return m_caption; }
     int TabIcon() const override { return m_icon; }
+    bool LoadMissed() const override { return missed; }
     bool LoadJob(const QString &businessNumber) override
     {
         ++loads;
-        if (businessNumber == u"missing"_s)
+        missed = businessNumber == u"missing"_s;
+        if (missed)
             return false;
         number->setText(businessNumber);
         stored = 1;
@@ -61,6 +64,7 @@ public:
     int pageIndex = 0;
     int stored = 0;
     int loads = 0;
+    bool missed = false;
     int restores = 0;
     bool mayLeave = true;
 
@@ -159,6 +163,8 @@ private slots:
     void windowCreationFailure();
     void reLoginCancelledKeepsPages();
     void reLoginCompletedClosesPages();
+    void openersLookAtTheirOwnPages();
+    void reLoginWhileASheetShows();
     void exitReleasesConnection();
 
 private:
@@ -546,10 +552,79 @@ void TestMainFrame::openJobByNumber()
     QCOMPARE(tabs->count(), 5);
     QCOMPARE(tabs->tabText(4), u"进口业务_EX001"_s);
 
-    // A job that is not found leaves its new, empty page open.
+    // A job that is not there (or that the user may not see) leaves no
+    // empty page behind, and the user is told.
+    messages.clear();
     QVERIFY(!CommFunU::OpenExportJob(u"missing"_s));
-    QCOMPARE(tabs->count(), 6);
-    QCOMPARE(tabs->tabText(5), u"出口业务"_s);
+    QCOMPARE(tabs->count(), 5);
+    QCOMPARE(messages.messages.size(), 1);
+    QCOMPARE(messages.lastText(), u"无法打开业务missing：没有此业务，或您无权查看"_s);
+}
+
+void TestMainFrame::openersLookAtTheirOwnPages()
+{
+    RecordingMessageService messages;
+    auto main = loggedIn(u"boss"_s, u"b"_s);
+    QPointer<TestJobWindow> finance;
+    main->RegisterJobWindow(JobKind::Finance, [&finance](JobTabs *tabs) -> JobWindow * {
+        // A finance page is captioned as the job page of the same job.
+        finance = new TestJobWindow(tabs, u"财务管理"_s, u"出口业务_"_s, JobTabs::FinanceIcon);
+        return finance;
+    });
+    JobTabs *tabs = main->Tabs();
+    QCOMPARE(main->Perform(TMainFrm::NewFinancePage), 1);
+    QVERIFY(finance->LoadJob(u"EX001"_s));
+    QCOMPARE(tabs->tabText(1), u"出口业务_EX001"_s);
+
+    // The job itself opens in a page of the export window beside it.
+    QVERIFY(CommFunU::OpenExportJob(u"EX001"_s));
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->currentPage()->Window, static_cast<JobWindow *>(m_export.data()));
+    QCOMPARE(m_export->number->text(), u"EX001"_s);
+    // Once open, the export page is the one switched to, not the finance page.
+    tabs->setCurrentIndex(1);
+    main->EnterTab(1);
+    QVERIFY(CommFunU::OpenExportJob(u"EX001"_s));
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(tabs->count(), 3);
+    QVERIFY(messages.messages.isEmpty());
+}
+
+void TestMainFrame::reLoginWhileASheetShows()
+{
+    RecordingMessageService messages;
+    auto main = loggedIn(u"boss"_s, u"b"_s);
+    QVERIFY(CommFunU::OpenExportJob(u"E1"_s));
+    QPointer<TestJobWindow> window = m_export;
+    QAction *lcl = main->Action(Item::ExportLclProcessing);
+    lcl->setEnabled(true); // as the export window enables it
+
+    bool aliveUnderTheSheet = false;
+    bool handlerEnded = false;
+    QString numberAfterwards;
+    // A handler of the job window shows a sheet; while it shows, a screen
+    // reader reaches 重新登录 in the menu and logs in as another user.
+    QTimer::singleShot(0, window.data(), [&] {
+        QDialog sheet(window.data());
+        ModalHelper::onNextModal([&](QWidget *) {
+            answerLogin(u"op"_s, u"o"_s);
+            main->Action(Item::ReLogin)->trigger();
+            aliveUnderTheSheet = !window.isNull();
+            sheet.reject();
+        });
+        sheet.exec();
+        numberAfterwards = window->number->text(); // the handler goes on with its window
+        handlerEnded = true;
+    });
+    QTRY_VERIFY(handlerEnded);
+    QVERIFY(aliveUnderTheSheet);
+    QCOMPARE(numberAfterwards, u"E1"_s);
+    QCOMPARE(CommFunU::CurrentUser().UserName, u"op"_s);
+    QCOMPARE(main->Tabs()->count(), 1);
+    // Once the handler is done the old window goes; 拼箱处理 waits for a new one.
+    QTRY_VERIFY(window.isNull());
+    QVERIFY(!lcl->isEnabled());
+    QVERIFY(messages.messages.isEmpty());
 }
 
 void TestMainFrame::closingPages()
@@ -693,8 +768,8 @@ void TestMainFrame::reLoginCompletedClosesPages()
     QCOMPARE(CommFunU::CurrentUser().UserName, u"op"_s);
     QCOMPARE(tabs->count(), 1);
     QCOMPARE(tabs->tabText(0), u"业务查询"_s);
-    QVERIFY(!exportWindow);            // destroyed without asking
-    QVERIFY(!queryWindow);             // and the query window made anew
+    QTRY_VERIFY(!exportWindow);        // destroyed without asking, once the handler is done
+    QTRY_VERIFY(!queryWindow);         // and the query window made anew
     QVERIFY(m_query && m_query->isVisible());
     QVERIFY(messages.messages.isEmpty());
     QVERIFY(CommFunU::OpenExportJob(u"E1"_s));
@@ -711,7 +786,7 @@ void TestMainFrame::exitReleasesConnection()
     QVERIFY(!main->isVisible());
     QCOMPARE(main->Tabs()->count(), 0);
     QVERIFY(!main->LoginForm());
-    QVERIFY(!m_query);
+    QTRY_VERIFY(!m_query);
     QVERIFY(messages.messages.isEmpty()); // nothing asked about the unsaved page
     QVERIFY_THROWS_EXCEPTION(KorvanError, CommFunU::GetAppServer());
 }
