@@ -87,19 +87,24 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
 {
     // The session is logged out until this login succeeds.
     m_user.clear();
-    db.setUser(QString());
+    db.logOut();
     if (!m_throttle->waitTurn(m_peerAddress, m_stop))
         return u"Errthe server is shutting down"_s;
-    QString name;
+    AccessPolicy::User account;
     QString error;
-    const SqlSession::LoginCheck check = db.checkLogin(user, password, &name, &error);
+    const SqlSession::LoginCheck check = db.checkLogin(user, password, &account, &error);
     if (check == SqlSession::LoginCheck::Failed)
         return u"Err"_s + error;
     if (check == SqlSession::LoginCheck::Accepted) {
         m_throttle->succeeded(m_peerAddress);
-        m_user = name;
-        db.setUser(name);
-        serverLog(u"session %1 from %2: logged in as %3"_s.arg(m_id).arg(m_peer, name));
+        // The session reads and writes as this user from now on.
+        if (!db.logIn(account, &error)) {
+            serverLog(u"session %1 from %2: cannot apply the access policy for %3: %4"_s.arg(m_id).arg(
+                m_peer, account.userName, error));
+            return u"Errcannot apply the access policy: "_s + error;
+        }
+        m_user = account.userName;
+        serverLog(u"session %1 from %2: logged in as %3 (%4)"_s.arg(m_id).arg(m_peer, m_user, account.position));
         return QLatin1StringView(SqlSession::SuccessStatus);
     }
     const bool unknown = check == SqlSession::LoginCheck::UnknownUser;

@@ -47,6 +47,10 @@ private:
     bool m_cursor = false;
 };
 
+constexpr char DefaultAdmin[] = "admin";
+const QString DefaultAdminWarning =
+    u"admin 仍在使用初始密码 admin。请用 系统管理 > 修改密码 设置一个新密码。"_s;
+
 const QString LoginSql = u"select  密码,职员姓名,所属部门,职位,权限1,权限2,权限3,权限4,权限5,权限6,权限7,权限8  from 职员 where 用户名=:p1"_s;
 
 } // namespace
@@ -241,8 +245,8 @@ void TloginFrm::checkUser()
     const QString password = m_password->text();
     // The server checks the login first and binds the session to the user;
     // a server without the Login call leaves the check to the window alone.
-    if (const std::optional<QString> refused = m_connection->login(user, password);
-        refused && refused->startsWith(u"Err"_s)) {
+    const std::optional<QString> refused = m_connection->login(user, password);
+    if (refused && refused->startsWith(u"Err"_s)) {
         if (refused->contains(u"unknown user"_s))
             CommFunU::ShowMessage(u"未找到此用户:"_s + user);
         else if (refused->contains(u"wrong password"_s))
@@ -269,7 +273,10 @@ void TloginFrm::checkUser()
         return;
     }
     const QStringList values = row.next(12);
-    if (!CommFunU::PasswordMatches(values.at(0), password)) {
+    // A server that checked the login never reads a password back (the
+    // first value is empty); only a server without Login leaves it here.
+    const bool checkedByServer = refused.has_value();
+    if (!checkedByServer && !CommFunU::PasswordMatches(values.at(0), password)) {
         CommFunU::ShowMessage(u"密码不正确!"_s);
         return;
     }
@@ -298,4 +305,8 @@ void TloginFrm::checkUser()
     m_status->clearMessage();
     m_loginOk = true;
     accept();
+    // The administrator every new database starts with must not keep his
+    // well-known password.
+    if (user == QLatin1StringView(DefaultAdmin) && password == QLatin1StringView(DefaultAdmin))
+        MessageService::inform(u"提示"_s, DefaultAdminWarning, MessageService::Icon::Warning);
 }
