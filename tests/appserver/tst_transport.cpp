@@ -81,7 +81,7 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         db = server.connect();
         db->open();
-        exec(u"create table 货物 (业务编号 text, 箱型 text, 件数 text)"_s);
+        QCOMPARE(server.execDirect(u"create table 货物 (业务编号 text, 箱型 text, 件数 text)"_s), QString());
     }
 
     void cleanup()
