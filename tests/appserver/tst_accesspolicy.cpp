@@ -83,22 +83,6 @@ class TestAccessPolicy : public QObject
         return hash.result();
     }
 
-    // The first value of a query on the file itself (what no session reads).
-    QString directValue(const QString &sql) const
-    {
-        sqlite3 *db = nullptr;
-        sqlite3_stmt *stmt = nullptr;
-        const QByteArray path = server.databasePath().toUtf8();
-        const QByteArray text = sql.toUtf8();
-        QString value;
-        if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
-            && sqlite3_prepare_v2(db, text.constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-            value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-        sqlite3_finalize(stmt);
-        sqlite3_close_v2(db);
-        return value;
-    }
-
     QString adminValue(const QString &sql)
     {
         return ResultReader::fromAnswer(admin->openQuery(sql, QString(), 0)).next();
@@ -388,18 +372,31 @@ private slots:
         QCOMPARE(chenjing->login(u"chenjing"_s, DemoPassword).value_or(QString()), u"Suc"_s);
     }
 
+    // --no-login keeps the open behaviour, and says so.
+    void noLoginSaysSo()
+    {
+        TestServer open;
+        QVERIFY2(open.start({u"--no-login"_s}), qPrintable(open.errorText()));
+        QTRY_VERIFY(open.log().contains(u"without the access policy"_s));
+    }
+
     // Passwords kept in clear become digests when the server opens the
     // database, and admin with the password admin is warned about at start.
     void plainPasswordsBecomeDigests()
     {
         QVERIFY(server.log().contains(u"warning: the user admin still has the password admin"_s));
         QCOMPARE(server.execDirect(u"update 职员 set 密码='plain:pw' where 用户名='sunli'"_s), QString());
+        // A trigger left by a client of an older server would run under every user's saves.
+        QCOMPARE(server.execDirect(u"create trigger 后门 after insert on 港口 begin update 职员 set 权限7='1'; end"_s),
+                 QString());
         server.stop();
         QVERIFY2(server.start(), qPrintable(server.errorText()));
         users.clear();
         admin = server.connect();
         QVERIFY(server.log().contains(u"stored 1 password(s) kept in clear as digests"_s));
-        QVERIFY(directValue(u"select 密码 from 职员 where 用户名='sunli'"_s).startsWith(u"pbkdf2-sha256$"_s));
+        QVERIFY(server.log().contains(u"dropped the trigger 后门"_s));
+        QCOMPARE(server.valueDirect(u"select count(*) from sqlite_schema where type='trigger'"_s), u"0"_s);
+        QVERIFY(server.valueDirect(u"select 密码 from 职员 where 用户名='sunli'"_s).startsWith(u"pbkdf2-sha256$"_s));
         auto sunli = server.connectAs(u"sunli"_s, u"plain:pw"_s);
         QCOMPARE(sunli->login(u"sunli"_s, u"plain:pw"_s).value_or(QString()), u"Suc"_s);
     }

@@ -106,6 +106,21 @@ std::unique_ptr<ServerConnection> TestServer::connectAs(const QString &user, con
     return connection;
 }
 
+QString TestServer::valueDirect(const QString &sql) const
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray path = databasePath().toUtf8();
+    const QByteArray text = sql.toUtf8();
+    QString value;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(db, text.constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+        value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close_v2(db);
+    return value;
+}
+
 QString TestServer::execDirect(const QString &sql) const
 {
     sqlite3 *db = nullptr;

@@ -48,6 +48,9 @@ public:
     // accepts no such statement from any client. Empty when it ran, else
     // the statement and SQLite's message.
     QString execDirect(const QString &sql) const;
+    // The first value of a query on the file itself: what no session may
+    // read (a stored password) or what a test checks beside the server.
+    QString valueDirect(const QString &sql) const;
 
 private:
     QTemporaryDir m_dir;
