@@ -97,8 +97,11 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
         return u"Err"_s + error;
     if (check == SqlSession::LoginCheck::Accepted) {
         m_throttle->succeeded(m_peerAddress);
-        // The session reads and writes as this user from now on.
-        if (!db.logIn(account, &error)) {
+        // The session reads and writes as this user from now on (under
+        // --no-login the user only names the audit rows).
+        if (!m_options.requireLogin)
+            db.setUser(account.userName);
+        else if (!db.logIn(account, &error)) {
             serverLog(u"session %1 from %2: cannot apply the access policy for %3: %4"_s.arg(m_id).arg(
                 m_peer, account.userName, error));
             return u"Errcannot apply the access policy: "_s + error;

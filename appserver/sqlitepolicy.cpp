@@ -135,9 +135,18 @@ void SqlitePolicy::clear()
     m_targets.clear();
 }
 
+// The condition that a row (ref: its table's alias, NEW or OLD) is one of
+// the rows a scope gives. Dependent rows find their job by its key, one
+// index lookup each.
 QString SqlitePolicy::rowCondition(Rows rows, const QString &ref, const QString &table) const
 {
     const bool everyJob = m_user.isGeneralManager();
+    const QString job = u"korvan_job"_s;
+    const QString jobNumber = QString::fromUtf8(AccessPolicy::JobNumberColumn);
+    const auto jobOf = [&](const QString &jobTable, const QString &condition) -> QString {
+        return u"EXISTS (SELECT 1 FROM main."_s + ident(jobTable) + u" AS "_s + job + u" WHERE "_s
+               + column(job, jobNumber) + u" = "_s + column(ref, jobNumber) + u" AND "_s + condition + u')';
+    };
     switch (rows) {
     case Rows::Every:
         return u"1"_s;
@@ -155,19 +164,16 @@ QString SqlitePolicy::rowCondition(Rows rows, const QString &ref, const QString 
             return u"1"_s;
         const AccessPolicy::TableRules *rules = AccessPolicy::rulesOf(table);
         QStringList parts;
-        for (const QString &job : rules ? rules->jobTables : QStringList()) {
-            parts << column(ref, QString::fromUtf8(AccessPolicy::JobNumberColumn)) + u" IN (SELECT \"业务编号\" FROM main."_s
-                         + ident(job) + u" WHERE "_s + rowCondition(Rows::Visible, QString(), job) + u')';
-        }
+        for (const QString &jobTable : rules ? rules->jobTables : QStringList())
+            parts << jobOf(jobTable, rowCondition(Rows::Visible, job, jobTable));
         return parts.isEmpty() ? u"0"_s : u'(' + parts.join(u" OR "_s) + u')';
     }
     case Rows::OfLclJob: {
         QStringList types;
         for (const QString &type : AccessPolicy::lclJobTypes())
             types << literal(type);
-        return column(ref, QString::fromUtf8(AccessPolicy::JobNumberColumn)) + u" IN (SELECT \"业务编号\" FROM main."_s
-               + ident(QString::fromUtf8(AccessPolicy::LclJobTable)) + u" WHERE "_s
-               + ident(QString::fromUtf8(AccessPolicy::LclTypeColumn)) + u" IN ("_s + types.join(u", "_s) + u"))"_s;
+        return jobOf(QString::fromUtf8(AccessPolicy::LclJobTable),
+                     column(job, QString::fromUtf8(AccessPolicy::LclTypeColumn)) + u" IN ("_s + types.join(u", "_s) + u')');
     }
     case Rows::Own:
         return column(ref, u"用户名"_s) + u" = "_s + literal(m_user.userName);
@@ -199,17 +205,18 @@ bool SqlitePolicy::installView(const QString &table, QString *error)
     const TableDef *def = Schema::find(table);
     if (!def)
         return true;
+    const QString row = u"korvan_row"_s;
     const QList<Rows> all = rowsOf(grants);
-    const QString filter = anyOf(all, QString(), table);
+    const QString filter = anyOf(all, row, table);
     QStringList columns;
     bool everyColumn = true;
     for (const QString &name : def->columns) {
         const QList<Rows> rows = rowsOf(grants, name);
-        const QString shown = anyOf(rows, QString(), table);
+        const QString shown = anyOf(rows, row, table);
         if (rows == all || shown == u"1"_s || shown == filter) {
-            columns << ident(name);
+            columns << column(row, name) + u" AS "_s + ident(name);
         } else {
-            columns << u"CASE WHEN "_s + shown + u" THEN "_s + ident(name) + u" END COLLATE NOCASE AS "_s + ident(name);
+            columns << u"CASE WHEN "_s + shown + u" THEN "_s + column(row, name) + u" END COLLATE NOCASE AS "_s + ident(name);
             everyColumn = false;
         }
     }
@@ -218,7 +225,7 @@ bool SqlitePolicy::installView(const QString &table, QString *error)
         return true;
     }
     QString view = u"CREATE TEMP VIEW "_s + ident(table) + u" AS SELECT "_s + columns.join(u", "_s) + u" FROM main."_s
-                   + ident(table);
+                   + ident(table) + u" AS "_s + row;
     if (filter != u"1"_s)
         view += u" WHERE "_s + filter;
     if (!exec(view, error))

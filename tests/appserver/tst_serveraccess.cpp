@@ -117,7 +117,7 @@ private slots:
     {
         auto connection = anonymous(server);
         const auto change = [&] {
-            return connection->execSql(u"update 职员 set 英文名='x' where 用户名='op1'"_s, {}).startsWith(u"Suc"_s);
+            return connection->execSql(u"update 部门 set 传真='x' where 部门名称='总经理室'"_s, {}).startsWith(u"Suc"_s);
         };
         QVERIFY(connection->login(u"op1"_s, u"secret"_s) == u"Suc"_s);
         QVERIFY(change());
