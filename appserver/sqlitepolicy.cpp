@@ -476,6 +476,8 @@ int SqlitePolicy::authorize(int action, const char *a, const char *b, const char
     case SQLITE_READ: {
         if (d)
             return SQLITE_OK; // inside the policy's own views and triggers
+        if (!c)
+            return SQLITE_OK; // a CTE of the statement itself: no table of any schema
         const AccessPolicy::TableRules *rules = AccessPolicy::rulesOf(table);
         if (!rules || table == KeptTable)
             return refuse(AccessPolicy::refusal(m_user, Action::Read, table));

@@ -87,7 +87,7 @@ void ServerConnection::open()
     QByteArray payload;
     QDeadlineTimer deadline(qMin(m_timeoutMs, 15000));
     for (;;) {
-        const auto status = WireProtocol::takeFrame(buffer, 256, payload);
+        const auto status = WireProtocol::takeFrame(buffer, WireProtocol::MaxGreetingSize, payload);
         if (status == WireProtocol::FrameStatus::Complete)
             break;
         if (status == WireProtocol::FrameStatus::Oversized)
@@ -96,6 +96,9 @@ void ServerConnection::open()
             fail(u"no greeting from %1 (%2)"_s.arg(peerName(), m_socket->errorString()));
         buffer.append(m_socket->readAll());
     }
+    // A server that cannot take another session says why instead of greeting.
+    if (const std::optional<QString> refused = WireProtocol::refusalMessage(payload))
+        fail(*refused);
     if (payload != WireProtocol::Greeting)
         fail(u"%1 is not a Korvan application server"_s.arg(peerName()));
     ++m_sessionNumber;
