@@ -299,7 +299,7 @@ bool Generator::masterData()
     int n = 0;
     for (const Person &p : people) {
         const QString department = QString::fromUtf8(p.department);
-        QStringList row{QString::fromUtf8(p.name), QString::fromUtf8(p.user), QString::fromLatin1(DemoData::StaffPassword),
+        QStringList row{QString::fromUtf8(p.name), QString::fromUtf8(p.user), QString::fromLatin1(DemoData::StaffPasswordDigest),
                         QString::fromUtf8(p.english), QString::fromLatin1(p.born),
                         day(m_today.addYears(-2 - n % 6).addDays(-37 * n)), QString(), department,
                         QString::fromUtf8(p.position), phoneOf.value(department), u"021-63218890"_s,

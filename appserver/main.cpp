@@ -207,6 +207,9 @@ int main(int argc, char *argv[])
             return fail(u"cannot prepare the database %1: %2"_s.arg(databasePath, error));
         for (const QString &note : std::as_const(notes))
             serverLog(note);
+        if (DatabaseSetup::adminHasDefaultPassword(probe.handle()))
+            serverLog(u"warning: the user admin still has the password admin; log in as admin and change it "
+                      "(系统管理 > 修改密码) before anyone else can reach this server"_s);
     }
 
     if (::pipe(signalPipe) != 0)
@@ -318,8 +321,8 @@ int main(int argc, char *argv[])
                   .arg(options.transactionIdleMs / 1000)
                   .arg(options.database.callTimeoutMs / 1000));
     if (!options.requireLogin)
-        serverLog(u"--no-login: every call is answered without a Login; use this only where no one but trusted "
-                  "scripts can reach the port"_s);
+        serverLog(u"--no-login: every call is answered without a Login and without the access policy (any table, "
+                  "any row, any statement); use this only where no one but trusted scripts can reach the port"_s);
     if (backups) {
         serverLog(u"backups: into %1 every %2 hours%3"_s.arg(backup.folder)
                       .arg(backup.everyHours)

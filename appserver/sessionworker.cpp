@@ -120,12 +120,12 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
 {
     // The session is logged out until this login succeeds.
     m_user.clear();
-    db.setUser(QString());
+    db.logOut();
     if (!m_throttle->begin(user, m_peerAddress, [this] { return clientGone(); }))
         return m_stop ? u"Errthe server is shutting down"_s : u"Errthe client hung up before its turn"_s;
-    QString name;
+    AccessPolicy::User account;
     QString error;
-    const SqlSession::LoginCheck check = db.checkLogin(user, password, &name, &error);
+    const SqlSession::LoginCheck check = db.checkLogin(user, password, &account, &error);
     using Outcome = LoginThrottle::Outcome;
     const Outcome outcome = check == SqlSession::LoginCheck::Accepted ? Outcome::Accepted
                             : check == SqlSession::LoginCheck::Failed ? Outcome::Undecided
@@ -134,9 +134,18 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
     if (check == SqlSession::LoginCheck::Failed)
         return u"Err"_s + error;
     if (check == SqlSession::LoginCheck::Accepted) {
-        m_user = name;
-        db.setUser(name);
-        serverLog(u"session %1 from %2: logged in as %3"_s.arg(m_id).arg(m_peer, shownName(name)));
+        // The session reads and writes as this user from now on (under
+        // --no-login the user only names the audit rows).
+        if (!m_options.requireLogin)
+            db.setUser(account.userName);
+        else if (!db.logIn(account, &error)) {
+            serverLog(u"session %1 from %2: cannot apply the access policy for %3: %4"_s.arg(m_id).arg(
+                m_peer, shownName(account.userName), error));
+            return u"Errcannot apply the access policy: "_s + error;
+        }
+        m_user = account.userName;
+        serverLog(u"session %1 from %2: logged in as %3 (%4)"_s.arg(m_id).arg(m_peer, shownName(m_user),
+                                                                            shownName(account.position)));
         return QLatin1StringView(SqlSession::SuccessStatus);
     }
     const bool unknown = check == SqlSession::LoginCheck::UnknownUser;

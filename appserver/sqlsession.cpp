@@ -1,9 +1,11 @@
 #include "sqlsession.h"
 
 #include "audittrail.h"
+#include "databasesetup.h"
 #include "marks.h"
 #include "passwords.h"
 #include "sqldialect.h"
+#include "sqlitepolicy.h"
 #include "sqlrewriter.h"
 #include "values.h"
 
@@ -113,11 +115,12 @@ bool same(const char *a, const char *b)
 
 // Marks the client's statements for the authorizer for as long as a call runs them.
 struct ClientStatements {
-    explicit ClientStatements(bool &flag, bool &schemaChanged)
+    explicit ClientStatements(bool &flag, bool &schemaChanged, QString &refusal)
         : m_flag(flag)
     {
         m_flag = true;
         schemaChanged = false;
+        refusal.clear();
     }
     ~ClientStatements() { m_flag = false; }
     bool &m_flag;
@@ -152,6 +155,12 @@ bool SqlSession::open(const QString &path)
     // dialect rewrite turns the client's double-quoted literals into proper ones.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // No statement may corrupt the file (writable_schema, sqlite_dbpage, …),
+    // and the FTS3 tokenizer cannot be pointed at memory.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
     if (!execPlain("PRAGMA journal_mode=WAL") || !execPlain("PRAGMA synchronous=FULL")) {
@@ -159,7 +168,45 @@ bool SqlSession::open(const QString &path)
         return false;
     }
     SqlDialect::installFunctions(m_db);
+    m_policy = std::make_unique<SqlitePolicy>(m_db);
+    // A database without the staff table yet (a new file) gets it with the
+    // schema; the sessions of the server open after that.
+    bool hasStaff = false;
+    QString ignored;
+    if (DatabaseSetup::hasTable(m_db, QString::fromUtf8(AccessPolicy::StaffTable), &hasStaff, &ignored) && hasStaff
+        && !m_policy->installPasswordKeeping(&m_error))
+        return false;
+    sqlite3_set_authorizer(m_db, &SqlSession::authorize, this);
     return true;
+}
+
+bool SqlSession::logIn(const AccessPolicy::User &user, QString *error)
+{
+    m_user = user.userName;
+    if (m_policy->install(user, error))
+        return true;
+    m_user.clear();
+    return false;
+}
+
+void SqlSession::logOut()
+{
+    m_user.clear();
+    m_policy->clear();
+}
+
+QByteArray SqlSession::clientText(const QString &sql, QString *refusal)
+{
+    const QByteArray text = rewritten(sql, refusal);
+    if (!refusal->isEmpty() || !m_policy->active())
+        return text;
+    QString why;
+    const QString guarded = m_policy->prepareText(QString::fromUtf8(text), &why);
+    if (!why.isEmpty()) {
+        *refusal = refused(sql, why);
+        return {};
+    }
+    return guarded.toUtf8();
 }
 
 bool SqlSession::execPlain(const char *sql)
@@ -181,12 +228,20 @@ void SqlSession::interrupt()
 QString SqlSession::failure(const QString &sql, int resultCode)
 {
     QString message = SqlDialect::describeError(m_db, resultCode);
-    if ((resultCode & 0xff) == SQLITE_AUTH && !m_refusal.isEmpty())
-        message = std::exchange(m_refusal, QString()) + u" ("_s + message + u')';
+    // A refusal of the authorizer says why in the user's words (a refused
+    // function fails as an ordinary error, so any refusal counts).
+    if (!m_refusal.isEmpty())
+        message = std::exchange(m_refusal, QString());
     if ((resultCode & 0xff) == SQLITE_INTERRUPT && !m_stopReason.isEmpty())
         message = m_stopReason;
+    return refused(sql, message);
+}
+
+QString SqlSession::refused(const QString &sql, const QString &message)
+{
     if (m_logFailure)
-        m_logFailure(AuditTrail::maskPasswords(sql).sql, message);
+        m_logFailure(AuditTrail::maskPasswords(sql).sql,
+                     m_user.isEmpty() ? message : message + u" [user "_s + m_user + u']');
     return u"Err"_s + message;
 }
 
@@ -194,12 +249,11 @@ void SqlSession::enableAudit(const QString &clientAddress)
 {
     m_audit = true;
     m_clientAddress = clientAddress;
-    sqlite3_set_authorizer(m_db, &SqlSession::authorize, this);
 }
 
 // Guards the trail and the scope of a change against the client's own
 // statements; everything the session runs itself passes.
-int SqlSession::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+int SqlSession::authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d)
 {
     auto *session = static_cast<SqlSession *>(self);
     if (!session->m_clientStatement)
@@ -208,6 +262,8 @@ int SqlSession::authorize(void *self, int action, const char *a, const char *b, 
         session->m_refusal = why;
         return SQLITE_DENY;
     };
+    if (const int always = SqlitePolicy::refuseAlways(action, b, &session->m_refusal); always != SQLITE_OK)
+        return always;
     const char *trail = AuditTrail::TableName;
     switch (action) {
     case SQLITE_INSERT:
@@ -238,6 +294,11 @@ int SqlSession::authorize(void *self, int action, const char *a, const char *b, 
         break;
     default:
         break;
+    }
+    if (session->m_policy->active()) {
+        const int decision = session->m_policy->authorize(action, a, b, c, d, &session->m_refusal);
+        if (decision != SQLITE_OK)
+            return decision;
     }
     if (isSchemaAction(action))
         session->m_statementAltersSchema = true;
@@ -322,14 +383,16 @@ bool SqlSession::writeTrailRow(const QString &sql, const QString &param, qint64 
     return rc == SQLITE_DONE;
 }
 
-SqlSession::LoginCheck SqlSession::checkLogin(const QString &user, const QString &password, QString *userName,
+SqlSession::LoginCheck SqlSession::checkLogin(const QString &name, const QString &password, AccessPolicy::User *user,
                                               QString *error)
 {
     Statement st;
-    const char sql[] = "SELECT \"用户名\", \"密码\" FROM \"职员\" WHERE \"用户名\" = ?1";
+    const char sql[] = "SELECT \"用户名\", \"密码\", \"职员姓名\", \"所属部门\", \"职位\", \"权限1\", \"权限2\", "
+                       "\"权限3\", \"权限4\", \"权限5\", \"权限6\", \"权限7\", \"权限8\" FROM main.\"职员\" "
+                       "WHERE \"用户名\" = ?1";
     int rc = sqlite3_prepare_v2(m_db, sql, -1, &st.stmt, nullptr);
     if (rc == SQLITE_OK)
-        rc = bindText(st.stmt, 1, user.isEmpty() ? u""_s : user);
+        rc = bindText(st.stmt, 1, name.isEmpty() ? u""_s : name);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(st.stmt);
     if (rc == SQLITE_DONE)
@@ -340,15 +403,27 @@ SqlSession::LoginCheck SqlSession::checkLogin(const QString &user, const QString
     }
     QString stored;
     appendValue(stored, st.stmt, 1);
-    appendValue(*userName, st.stmt, 0);
+    const auto text = [&st](int column) {
+        QString value;
+        appendValue(value, st.stmt, column);
+        return value;
+    };
+    *user = AccessPolicy::User();
+    user->userName = text(0);
+    user->staffName = text(2);
+    user->department = text(3);
+    user->position = text(4);
+    // A right is granted when its text is exactly "1", as the client's menus read it.
+    for (int n = 1; n <= 8; ++n)
+        user->rights[size_t(n - 1)] = text(4 + n) == u"1"_s;
     return CommFunU::PasswordMatches(stored, password) ? LoginCheck::Accepted : LoginCheck::WrongPassword;
 }
 
 AnswerFrame SqlSession::openQuery(const QString &sql, const QString &param, int mode)
 {
-    const ClientStatements client(m_clientStatement, m_schemaChanged);
+    const ClientStatements client(m_clientStatement, m_schemaChanged, m_refusal);
     QString refusal;
-    const QByteArray text = rewritten(sql, &refusal);
+    const QByteArray text = clientText(sql, &refusal);
     if (!refusal.isEmpty())
         return refusal;
     Statement st;
@@ -411,7 +486,7 @@ AnswerFrame SqlSession::openQuery(const QString &sql, const QString &param, int 
 
 QString SqlSession::execSql(const QString &sql, const QString &param)
 {
-    const ClientStatements client(m_clientStatement, m_schemaChanged);
+    const ClientStatements client(m_clientStatement, m_schemaChanged, m_refusal);
     qint64 changed = 0;
     const QString failed = runStatements(sql, param.toUtf8(), &changed);
     const QString refused = endChange(sql, param, changed, !failed.isEmpty());
@@ -425,7 +500,7 @@ QString SqlSession::execSql(const QString &sql, const QString &param)
 QString SqlSession::runStatements(const QString &sql, const QByteArray &param, qint64 *changed)
 {
     QString refusal;
-    const QByteArray text = rewritten(sql, &refusal);
+    const QByteArray text = clientText(sql, &refusal);
     if (!refusal.isEmpty())
         return refusal;
     const char *next = text.constData();

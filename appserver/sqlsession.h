@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accesspolicy.h"
 #include "answerframe.h"
 
 #include <QDeadlineTimer>
@@ -10,6 +11,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -25,6 +27,8 @@ struct sqlite3_stmt;
 // way a change and its row are kept or lost together. Client statements can
 // neither write the trail nor commit a change before its row (COMMIT, BEGIN
 // inside a call that writes); a ROLLBACK ends the transaction as before.
+class SqlitePolicy;
+
 class SqlSession
 {
     Q_DISABLE_COPY(SqlSession)
@@ -54,10 +58,18 @@ public:
     void enableAudit(const QString &clientAddress);
     void setUser(const QString &user) { m_user = user; }
 
+    // Binds the session to a logged-in user: from now on every client
+    // statement runs under the access policy (sqlitepolicy.h) for him.
+    // False with *error set when the policy cannot be installed.
+    bool logIn(const AccessPolicy::User &user, QString *error);
+    // Back to no user and no policy (a refused re-login).
+    void logOut();
+
     enum class LoginCheck { Accepted, UnknownUser, WrongPassword, Failed };
-    // Checks a login against 职员 with the client's password rule;
-    // *userName gets the name as stored, *error the reason of Failed.
-    LoginCheck checkLogin(const QString &user, const QString &password, QString *userName, QString *error);
+    // Checks a login against 职员 with the client's password rule; *user
+    // gets the row as stored (name, position, department, rights), *error
+    // the reason of Failed.
+    LoginCheck checkLogin(const QString &name, const QString &password, AccessPolicy::User *user, QString *error);
 
     // Aborts a running statement; safe from another thread.
     void interrupt();
@@ -88,6 +100,8 @@ private:
     // too long or nests too deep.
     QByteArray rewritten(const QString &sql, QString *refusal) const;
     static int progress(void *self);
+    // The "Err" answer of a refused statement, logged with the user.
+    QString refused(const QString &sql, const QString &message);
     bool execPlain(const char *sql);
     // Runs every statement of sql; empty on success, else the "Err" answer.
     QString runStatements(const QString &sql, const QByteArray &param, qint64 *changed);
@@ -102,7 +116,13 @@ private:
     bool runKept(Kept which);
     static int authorize(void *self, int action, const char *a, const char *b, const char *c, const char *d);
 
+    // The client's statement text for SQLite: the dialect rewrite, then the
+    // policy's; empty with *refusal set to the "Err" answer when either
+    // refuses it.
+    QByteArray clientText(const QString &sql, QString *refusal);
+
     sqlite3 *m_db = nullptr;
+    std::unique_ptr<SqlitePolicy> m_policy;
     QString m_error;
     // BeginTrans was answered and neither CommitTrans nor RollbackTrans has
     // been since: tells a transaction SQLite rolled back on its own (an I/O

@@ -23,6 +23,8 @@ constexpr int GridUserColumn = 1;
 constexpr int GridPasswordColumn = 2;
 const QString GeneralManager = u"总经理"_s;
 const QString HiddenPassword = u"********"_s;
+const QString GeneralManagerRowRefusal = u"只有总经理才能修改总经理的资料!"_s;
+constexpr int GridPositionColumn = 8;
 
 const QStringList RightCaptions = {u"基本操作"_s, u"出口业务"_s, u"进口业务"_s, u"单位管理"_s,
                                    u"职员管理"_s, u"运价维护"_s, u"财务核算"_s, u"费用明细"_s};
@@ -158,7 +160,9 @@ QString TRenYuanGLFrm::refusal() const
         if (!same)
             return u"不能修改自己的权限和职位!"_s;
     }
-    if (position == GeneralManager && m_original.position.trimmed() != GeneralManager)
+    if (m_original.position.trimmed() == GeneralManager)
+        return GeneralManagerRowRefusal;
+    if (position == GeneralManager)
         return u"只有总经理才能任命总经理!"_s;
     for (int n = 2; n <= 8; ++n) {
         if (form()->check(rightTag(n))->isChecked() && !m_original.rights[size_t(n - 1)]
@@ -184,11 +188,18 @@ bool TRenYuanGLFrm::validate()
 
 QString TRenYuanGLFrm::recordToStore(const QString &record)
 {
-    // A stored digest loaded with its row and left as it was is kept; any
-    // other text is a password typed (or kept as typed) and is digested.
+    // A loaded row shows the mask; left as it is, the save sends the mask,
+    // which the server replaces with the password the row had (it never
+    // reads one back). A server that did send the stored text (--no-login)
+    // gets it back as it was. Anything else is a password typed and is
+    // stored as its digest.
     const QString password = form()->edit(PasswordTag)->text();
-    const bool unchanged = IsPasswordDigest(password) && password == m_keptPasswords.value(m_original.user);
-    m_storedPassword = unchanged ? password : PasswordToStore(password);
+    const bool unchanged = !m_original.user.isEmpty() && password == HiddenPassword;
+    const QString kept = m_keptPasswords.value(m_original.user);
+    if (unchanged)
+        m_storedPassword = kept.isEmpty() ? HiddenPassword : kept;
+    else
+        m_storedPassword = PasswordToStore(password);
     const auto controls = BoundControls(this, settings().saveLow, settings().saveHigh);
     QStringList values = record.split(FieldSep);
     const qsizetype at = controls.indexOf(form()->field(PasswordTag));
@@ -203,6 +214,19 @@ QString TRenYuanGLFrm::shownStatement(const QString &statement) const
         return statement;
     QString shown = statement;
     return shown.replace(u'\'' + QuoteValue(m_storedPassword) + u'\'', u'\'' + HiddenPassword + u'\'');
+}
+
+QString TRenYuanGLFrm::rowDeleteStatement(const QString &key) const
+{
+    StringGrid *list = grid();
+    for (int r = 1; r < list->rowCount() && !isGeneralManager(); ++r) {
+        if (list->cell(r, GridUserColumn).compare(key, Qt::CaseInsensitive) == 0
+            && list->cell(r, GridPositionColumn).trimmed() == GeneralManager) {
+            ShowMessage(GeneralManagerRowRefusal);
+            return QString();
+        }
+    }
+    return MasterDataWindow::rowDeleteStatement(key);
 }
 
 void TRenYuanGLFrm::afterClear()
@@ -229,7 +253,7 @@ void TRenYuanGLFrm::afterRowLoaded(int row)
     const QString user = grid()->cell(row, GridUserColumn);
     {
         BoundForm::Quiet quiet(*form());
-        form()->edit(PasswordTag)->setText(m_keptPasswords.value(user));
+        form()->edit(PasswordTag)->setText(HiddenPassword);
     }
     m_original.user = user;
     m_original.position = form()->combo(PositionTag)->currentText();

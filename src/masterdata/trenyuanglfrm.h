@@ -9,9 +9,10 @@
 // decide what they see) and their eight rights (which decide the menus they
 // may use). Rows are keyed, saved and deleted by 用户名.
 //
-// The list never shows a password: the stored ones are kept by user name and
-// the grid shows "********". A password typed here is stored as a digest
-// (passwords.h); a stored one loaded and saved unchanged is stored as it was.
+// The list and the form never show a password: the grid and the password
+// field show "********" whatever the password's length. A password typed
+// here is stored as a digest (passwords.h); a row saved with the mask left
+// in its field keeps the password it had (the server puts it back).
 //
 // Choosing a position presets the rights; choosing a department presets them
 // again and fills in the department's direct line. A user who is not 总经理
@@ -31,6 +32,7 @@ protected:
     bool validate() override;
     QString recordToStore(const QString &record) override;
     QString shownStatement(const QString &statement) const override;
+    QString rowDeleteStatement(const QString &key) const override;
     void afterClear() override;
     void afterFill() override;
     void afterRowLoaded(int row) override;

@@ -49,6 +49,10 @@ private:
 };
 
 const QString ConnectFailure = u"无法连接服务器，请确认服务器已打开！"_s;
+constexpr char DefaultAdmin[] = "admin";
+const QString DefaultAdminWarning =
+    u"admin 仍在使用初始密码 admin。请用 系统管理 > 修改密码 设置一个新密码。"_s;
+
 const QString LoginSql = u"select  密码,职员姓名,所属部门,职位,权限1,权限2,权限3,权限4,权限5,权限6,权限7,权限8  from 职员 where 用户名=:p1"_s;
 
 } // namespace
@@ -293,7 +297,10 @@ void TloginFrm::checkUser()
         return;
     }
     const QStringList values = row.next(12);
-    if (!CommFunU::PasswordMatches(values.at(0), password)) {
+    // A server that checked the login never reads a password back (the
+    // first value is empty); only a server without Login leaves it here.
+    const bool checkedByServer = refused.has_value();
+    if (!checkedByServer && !CommFunU::PasswordMatches(values.at(0), password)) {
         CommFunU::ShowMessage(u"密码不正确!"_s);
         return;
     }
@@ -323,4 +330,8 @@ void TloginFrm::checkUser()
     m_status->clearMessage();
     m_loginOk = true;
     accept();
+    // The administrator every new database starts with must not keep his
+    // well-known password.
+    if (user == QLatin1StringView(DefaultAdmin) && password == QLatin1StringView(DefaultAdmin))
+        MessageService::inform(u"提示"_s, DefaultAdminWarning, MessageService::Icon::Warning);
 }

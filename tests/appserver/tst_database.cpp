@@ -2,6 +2,7 @@
 // company, a database that exists already, and values over the wire.
 #include "marks.h"
 #include "serverconnection.h"
+#include "passwords.h"
 #include "testserver.h"
 
 #include <QTest>
@@ -70,8 +71,9 @@ void tst_Database::newDatabaseHasTheAdministrator()
     connection->open();
     const QString login =
         u"select  密码,职员姓名,所属部门,职位,权限1,权限2,权限3,权限4,权限5,权限6,权限7,权限8  from 职员 where 用户名=:p1"_s;
+    // The login window's own query: the password reads as empty.
     QCOMPARE(values(connection->openQuery(login, u"admin"_s, 0)),
-             (QStringList{u"admin"_s, u"系统管理员"_s, u"总经理室"_s, u"总经理"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s,
+             (QStringList{QString(), u"系统管理员"_s, u"总经理室"_s, u"总经理"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s,
                           u"1"_s, u"1"_s, u"1"_s}));
     QCOMPARE(values(connection->openQuery(u"select 部门名称 from 部门"_s, QString(), 0)), QStringList{u"总经理室"_s});
     QCOMPARE(values(connection->openQuery(u"select count(*) from 货运出口基本信息"_s, QString(), 0)),
@@ -135,7 +137,9 @@ void tst_Database::demoStaffLogIn()
         u"select  密码,职员姓名,所属部门,职位,权限1,权限2,权限3,权限4,权限5,权限6,权限7,权限8  from 职员 where 用户名=:p1"_s,
         user, 0));
     QCOMPARE(row.size(), 12);
-    QCOMPARE(row[0], u"123456"_s);
+    QCOMPARE(row[0], QString()); // never read back
+    const QString stored = m_demo.valueDirect(u"select 密码 from 职员 where 用户名='"_s + user + u'\'');
+    QVERIFY(CommFunU::IsPasswordDigest(stored) && CommFunU::PasswordMatches(stored, u"123456"_s));
     QCOMPARE(row[3], position);
     QCOMPARE(row.mid(4).join(QString()), rights);
     // An operator sees jobs of his own: the visibility filter finds some.

@@ -1,6 +1,7 @@
 // The SQL dialect on a real SQLite store: the rewrite itself, every statement
 // shape the windows send (with realistic rows and the answers the windows
 // expect), the messages the client classifies, and values that must survive.
+#include "accesspolicy.h"
 #include "databasesetup.h"
 #include "marks.h"
 #include "rowwriter.h"
@@ -65,6 +66,10 @@ private slots:
     void unparsable();
     void statements_data();
     void statements();
+    void statementsOfTheGeneralManager_data() { statements_data(); }
+    void statementsOfTheGeneralManager();
+    void statementsOfAnOperator_data() { statements_data(); }
+    void statementsOfAnOperator();
     void plusByValueType_data();
     void plusByValueType();
     void refundMarksBothFlags();
@@ -508,6 +513,56 @@ void tst_SqlDialect::statements()
     } else {
         QCOMPARE(got, answer);
     }
+}
+
+namespace {
+
+AccessPolicy::User policyUser(const QString &user, const QString &name, const QString &department,
+                              const QString &position, const char *rights)
+{
+    AccessPolicy::User u{user, name, department, position, {}};
+    for (int n = 0; n < 8; ++n)
+        u.rights[size_t(n)] = rights[n] == '1';
+    return u;
+}
+
+} // namespace
+
+// The access policy refuses no statement a window sends: a 总经理 with every
+// right gets every answer as before, only passwords read empty.
+void tst_SqlDialect::statementsOfTheGeneralManager()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, param);
+    QFETCH(int, mode);
+    QFETCH(QString, answer);
+    QString error;
+    QVERIFY2(m_session->logIn(policyUser(u"wangjun"_s, u"王军"_s, u"总经理室"_s, u"总经理"_s, "11111111"), &error),
+             qPrintable(error));
+    if (sql.contains(u"密码,职员姓名"_s))
+        answer.replace(u"|123456|"_s, u"||"_s);
+    const QString got = mode < 0 ? exec(sql, param) : query(sql, param, mode);
+    if (answer.endsWith(u"…"_s))
+        QVERIFY2(got.startsWith(answer.chopped(1)), qPrintable(u"got "_s + got));
+    else
+        QCOMPARE(got, answer);
+}
+
+// An operator may be refused a table or a column his rights do not give,
+// with a message that says so, but never a statement for its shape.
+void tst_SqlDialect::statementsOfAnOperator()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, param);
+    QFETCH(int, mode);
+    QString error;
+    QVERIFY2(m_session->logIn(policyUser(u"zhaomin"_s, u"赵敏"_s, u"海运出口部"_s, u"操作员"_s, "11000000"), &error),
+             qPrintable(error));
+    const QString got = mode < 0 ? exec(sql, param) : query(sql, param, mode);
+    QVERIFY2(!got.startsWith(u"Err"_s) || got.startsWith(u"Err无权限: 赵敏 (操作员) 不能"_s), qPrintable(got));
+    // Whatever only reads runs for him (seeing only what he may).
+    if (mode >= 0)
+        QVERIFY2(!got.startsWith(u"Err"_s) || sql.contains(u"进口"_s), qPrintable(got));
 }
 
 void tst_SqlDialect::plusByValueType_data()

@@ -141,10 +141,10 @@ private slots:
     {
         const QString number = f.value(u"select top 1 业务编号 from 货运出口报关单 order by 业务编号"_s);
         const QString declarant = stored(u"报关员"_s, number);
-        QCOMPARE(f.exec(u"create trigger refuse before insert on 货运出口报关单 when new.报关员 = '拒绝' "
-                        u"begin select raise(abort, 'refused by test'); end"_s),
+        QCOMPARE(f.server.execDirect(u"create trigger refuse before insert on 货运出口报关单 when new.报关员 = '拒绝' "
+                                     u"begin select raise(abort, 'refused by test'); end"_s),
                  QString());
-        const auto drop = qScopeGuard([this] { f.exec(u"drop trigger refuse"_s); });
+        const auto drop = qScopeGuard([this] { f.server.execDirect(u"drop trigger refuse"_s); });
         auto sheet = opened<TBaoGuanFrm>(f.job(number));
         set(*sheet, TBaoGuanFrm::Declarant, u"拒绝"_s);
         QVERIFY(!sheet->Save());

@@ -188,10 +188,12 @@ private slots:
         f.db->rollbackTrans();
         QVERIFY(messages.said(u"不明原因"_s));
         // The old cargo rows cannot be deleted: no row is added to them.
-        f.exec(u"create trigger keep_cargo before delete on 货运出口货物明细 begin select raise(abort, 'kept'); end"_s);
+        QCOMPARE(f.server.execDirect(
+                     u"create trigger keep_cargo before delete on 货运出口货物明细 begin select raise(abort, 'kept'); end"_s),
+                 QString());
         messages.clear();
         QVERIFY(!w->SaveJob());
-        f.exec(u"drop trigger keep_cargo"_s);
+        f.server.execDirect(u"drop trigger keep_cargo"_s);
         QVERIFY(messages.said(u"出错: \rdelete from 货运出口货物明细"_s));
         QVERIFY(!messages.said(u"保存成功"_s));
         QCOMPARE(f.rows(u"select * from 货运出口基本信息"_s + key).first().join(u'|'), row);
@@ -207,7 +209,7 @@ private slots:
              {u"create table 父表 (k text primary key)"_s,
               u"create table 子表 (k text references 父表(k) deferrable initially deferred)"_s,
               u"create trigger refuse_commit after insert on 货运出口货物明细 begin insert into 子表 values ('none'); end"_s})
-            QVERIFY2(f.exec(sql).startsWith(u"Suc"_s), qPrintable(sql));
+            QCOMPARE(f.server.execDirect(sql), QString());
         QVERIFY(GetAppServer().execSql(u"PRAGMA foreign_keys=ON"_s, {}).startsWith(u"Suc"_s));
         THYChuKouFrm *w = f.newPage();
         f.set(w, T::Number, u"COMMIT-1"_s);
@@ -222,7 +224,7 @@ private slots:
         QCOMPARE(f.count(JobTable, u"COMMIT-1"_s), 0);
         QCOMPARE(f.count(CargoTable, u"COMMIT-1"_s), 0);
 
-        QVERIFY(f.exec(u"drop trigger refuse_commit"_s).startsWith(u"Suc"_s));
+        QCOMPARE(f.server.execDirect(u"drop trigger refuse_commit"_s), QString());
         GetAppServer().execSql(u"PRAGMA foreign_keys=OFF"_s, {});
         QVERIFY(w->SaveJob());
         QCOMPARE(f.tabs()->tabText(f.tabs()->currentIndex()), u"出口业务_COMMIT-1"_s);
@@ -566,12 +568,14 @@ private slots:
         THYChuKouFrm *w = f.open(number);
         const int tabs = f.tabs()->count();
 
-        f.exec(u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'finance kept'); end"_s);
+        QCOMPARE(f.server.execDirect(
+                     u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'finance kept'); end"_s),
+                 QString());
         QVERIFY(!w->DeleteJob());
         QVERIFY(messages.said(u"出错: \rdelete from 财务"_s));
         for (const QString &table : tables)
             QVERIFY2(f.count(table, number) > 0, qPrintable(table)); // not at all
-        f.exec(u"drop trigger keep_finance"_s);
+        f.server.execDirect(u"drop trigger keep_finance"_s);
 
         messages.clear();
         messages.answers = {MessageService::Yes, MessageService::Cancel}; // the fee question: Cancel
@@ -595,10 +599,10 @@ private slots:
         QVERIFY(w->LoadJob(without));
         QVERIFY(!w->Form()->check(1050)->isChecked()); // not the last job's flag
 
-        QVERIFY(f.exec(u"alter table 货运出口货物明细 rename to 货物明细旧"_s).startsWith(u"Suc"_s));
+        QCOMPARE(f.server.execDirect(u"alter table 货运出口货物明细 rename to 货物明细旧"_s), QString());
         THYChuKouFrm *failed = f.newPage();
         const bool loaded = failed->LoadJob(withFinance);
-        f.exec(u"alter table 货物明细旧 rename to 货运出口货物明细"_s);
+        f.server.execDirect(u"alter table 货物明细旧 rename to 货运出口货物明细"_s);
         QVERIFY(!loaded);
         QVERIFY(messages.said(u"出错: \rselect  箱类型"_s));
         QCOMPARE(failed->Stored(), 0);

@@ -312,11 +312,12 @@ private slots:
         }
         QCOMPARE(f.value(refunds), before);
 
-        exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON 财务 WHEN NEW.业务编号='R''5' BEGIN SELECT RAISE(ABORT, "
-             "'refused'); END"_s);
+        QCOMPARE(f.server.execDirect(u"CREATE TRIGGER refuse BEFORE UPDATE ON 财务 WHEN NEW.业务编号='R''5' BEGIN "
+                                     "SELECT RAISE(ABORT, 'refused'); END"_s),
+                 QString());
         window->refundDate()->setDate(QDate(2001, 6, 30));
         window->RefundAll();
-        exec(u"DROP TRIGGER refuse"_s);
+        f.server.execDirect(u"DROP TRIGGER refuse"_s);
         QCOMPARE(f.value(refunds), before);
         QVERIFY(messages.said(u"不明原因使操作没有成功"_s));
 

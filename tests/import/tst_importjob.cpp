@@ -250,9 +250,9 @@ private slots:
         QCOMPARE(settlement(w), u"未结单"_s);
         f.exec(u"update 财务 set 已付4='1' where 业务编号='"_s + settled + u'\'');
         QVERIFY(f.newPage()->LoadJob(settled) && settlement(w) == u"已结单"_s);
-        QVERIFY(f.exec(u"alter table 货运进口货物明细 rename to 进口明细旧"_s).startsWith(u"Suc"_s));
+        QCOMPARE(f.server.execDirect(u"alter table 货运进口货物明细 rename to 进口明细旧"_s), QString());
         const bool loaded = f.newPage()->LoadJob(settled);
-        f.exec(u"alter table 进口明细旧 rename to 货运进口货物明细"_s);
+        f.server.execDirect(u"alter table 进口明细旧 rename to 货运进口货物明细"_s);
         QVERIFY(!loaded);
         QCOMPARE(settlement(w), u"未结单"_s);
         for (int flag : SettlementFlags)
@@ -335,9 +335,11 @@ private slots:
         messages.answers = {MessageService::Yes, MessageService::Cancel}; // the fee question: Cancel
         QVERIFY(!w->DeleteJob());
         QCOMPARE(messages.lastText(), u"当前业务已有费用记录,确实要删除此业务？"_s);
-        f.exec(u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'kept'); end"_s);
+        QCOMPARE(f.server.execDirect(
+                     u"create trigger keep_finance before delete on 财务 begin select raise(abort, 'kept'); end"_s),
+                 QString());
         QVERIFY(!w->DeleteJob());
-        f.exec(u"drop trigger keep_finance"_s);
+        f.server.execDirect(u"drop trigger keep_finance"_s);
         QVERIFY(messages.said(u"出错: \rdelete from 财务"_s));
         for (const QString &table : tables)
             QVERIFY2(f.count(table, number) > 0, qPrintable(table)); // not at all

@@ -162,6 +162,7 @@ void TestLogin::initTestCase()
             {u"用户甲"_s, u"密码甲"_s, u"赵六"_s, u"总经办"_s, u"总经理"_s, u"6001"_s, u"6002"_s, rightsOf("11111111")},
             {u"digest"_s, CommFunU::PasswordToStore(u"ge:heim"_s), u"孙七"_s, u"操作部"_s, u"操作员"_s, {}, {},
              rightsOf("11000000")},
+            {u"admin"_s, u"admin"_s, u"系统管理员"_s, u"总经办"_s, u"总经理"_s, {}, {}, rightsOf("11111111")},
         });
     } catch (const KorvanError &e) {
         QFAIL(qPrintable(e.message()));
@@ -212,6 +213,9 @@ void TestLogin::login_data()
     // A password set through the client is stored as a digest.
     QTest::newRow("digest stored") << u"digest"_s << u"ge:heim"_s << true << QString();
     QTest::newRow("digest stored, wrong") << u"digest"_s << u"Ge:heim"_s << false << u"密码不正确!"_s;
+    // The administrator of a new database is told to change his first password.
+    QTest::newRow("admin with the password admin")
+        << u"admin"_s << u"admin"_s << true << u"admin 仍在使用初始密码 admin。请用 系统管理 > 修改密码 设置一个新密码。"_s;
     // An empty user name stops quietly.
     QTest::newRow("empty user name") << QString() << u"secret"_s << false << QString();
 }

@@ -29,7 +29,9 @@ inline void fillStaffTable(ServerConnection &server, const QList<StaffRow> &rows
         if (answer.startsWith(u"Err"_s))
             throw KorvanError(sql + u" -> "_s + answer);
     };
-    exec(u"create table if not exists 职员 (职员姓名 text, 用户名 text primary key, 密码 text, 英文名 text, "
+    // Only a server without its schema lacks the table (DDL is refused otherwise).
+    if (server.openQuery(u"select count(*) from 职员"_s, QString(), 0).startsWith(u"Err"_s))
+        exec(u"create table if not exists 职员 (职员姓名 text, 用户名 text primary key, 密码 text, 英文名 text, "
          "生日 text, 录用日期 text, 离职日期 text, 所属部门 text, 职位 text, 分机号码 text, 传真 text, "
          "档案所在地 text, 劳动手册 text, 手册状态 text, Email text, 家庭电话 text, 手机号 text, 家庭地址 text, "
          "邮编 text, 权限1 text, 权限2 text, 权限3 text, 权限4 text, 权限5 text, 权限6 text, 权限7 text, "

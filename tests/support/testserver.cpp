@@ -1,5 +1,7 @@
 #include "testserver.h"
 
+#include <sqlite3.h>
+
 #include "serverconnection.h"
 
 #include <QDeadlineTimer>
@@ -91,10 +93,49 @@ QString TestServer::log()
 
 std::unique_ptr<ServerConnection> TestServer::connect() const
 {
+    return connectAs(QString::fromLatin1(AdminUser), QString::fromLatin1(AdminPassword));
+}
+
+std::unique_ptr<ServerConnection> TestServer::connectAs(const QString &user, const QString &password) const
+{
     auto connection = std::make_unique<ServerConnection>();
     connection->setAddress(u"127.0.0.1"_s);
     connection->setPort(m_port);
     connection->setTimeout(30000);
-    connection->setCredentials(QString::fromLatin1(AdminUser), QString::fromLatin1(AdminPassword));
+    connection->setCredentials(user, password);
     return connection;
+}
+
+QString TestServer::valueDirect(const QString &sql) const
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray path = databasePath().toUtf8();
+    const QByteArray text = sql.toUtf8();
+    QString value;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(db, text.constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+        value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    sqlite3_close_v2(db);
+    return value;
+}
+
+QString TestServer::execDirect(const QString &sql) const
+{
+    sqlite3 *db = nullptr;
+    const QByteArray path = databasePath().toUtf8();
+    QString failure;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        failure = sql + u" -> "_s + QString::fromUtf8(sqlite3_errmsg(db));
+    } else {
+        sqlite3_busy_timeout(db, 10000);
+        const QByteArray text = sql.toUtf8();
+        char *message = nullptr;
+        if (sqlite3_exec(db, text.constData(), nullptr, nullptr, &message) != SQLITE_OK)
+            failure = sql + u" -> "_s + QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+        sqlite3_free(message);
+    }
+    sqlite3_close_v2(db);
+    return failure;
 }

@@ -40,6 +40,17 @@ public:
     // A new connection to this server (not yet opened), logged in as the
     // administrator before its first call.
     std::unique_ptr<ServerConnection> connect() const;
+    // The same, logged in as another user of 职员.
+    std::unique_ptr<ServerConnection> connectAs(const QString &user, const QString &password) const;
+
+    // Runs SQL on the database file itself, beside the server, as the test's
+    // set-up of a fault (a refusing trigger, a renamed table): the server
+    // accepts no such statement from any client. Empty when it ran, else
+    // the statement and SQLite's message.
+    QString execDirect(const QString &sql) const;
+    // The first value of a query on the file itself: what no session may
+    // read (a stored password) or what a test checks beside the server.
+    QString valueDirect(const QString &sql) const;
 
 private:
     QTemporaryDir m_dir;
