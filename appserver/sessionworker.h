@@ -7,10 +7,12 @@
 #include <QMutex>
 #include <QThread>
 #include <atomic>
+#include <memory>
 
 class LoginThrottle;
-class QTcpSocket;
+class QSslSocket;
 class SqlSession;
+class TlsContext;
 
 // How sessions treat their clients.
 struct SessionOptions {
@@ -20,6 +22,11 @@ struct SessionOptions {
     bool requireLogin = true;
     // Every change is recorded in the audit trail.
     bool audit = true;
+    // The certificate and key every connection is encrypted with; none
+    // (--no-tls) talks in clear.
+    std::shared_ptr<const TlsContext> tls;
+    // A connection must have finished its TLS handshake within this time.
+    int handshakeTimeoutMs = 30000;
 };
 
 // One client session: reads request frames, runs them on the session's own
@@ -45,6 +52,7 @@ protected:
 private:
     QByteArray dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok);
     QString login(SqlSession &db, const QString &user, const QString &password);
+    bool encrypt(QSslSocket &socket);
 
     quint64 m_id;
     qintptr m_descriptor;

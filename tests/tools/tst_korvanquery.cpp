@@ -32,6 +32,8 @@ class TestKorvanQuery : public QObject
         QStringList login;
         if (!arguments.contains(u"--user"_s) && password == "admin")
             login = {u"--user"_s, u"admin"_s};
+        if (!arguments.contains(u"--fingerprint"_s) && !arguments.contains(u"--no-tls"_s))
+            login << u"--fingerprint"_s << server.fingerprint();
         p.start(qEnvironmentVariable("KORVAN_QUERY_BIN"),
                 QStringList{u"--port"_s, QString::number(port < 0 ? server.port() : port)} + login + arguments);
         p.write(input);
