@@ -356,7 +356,8 @@ bool TlsContext::secure(QSslSocket &socket, int timeoutMs, const std::atomic_boo
         return false;
     }
 
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration config;
+    config.setCaCertificates({});
     config.setProtocol(QSsl::TlsV1_2OrLater);
     config.setLocalCertificate(m_certificate);
     config.setPrivateKey(m_key);

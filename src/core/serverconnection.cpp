@@ -134,7 +134,10 @@ void ServerConnection::encrypt(const QString &target)
 {
     if (!QSslSocket::supportsSsl())
         refuse(u"此计算机上没有可用的 TLS 库（Qt 的 OpenSSL 后端与 libssl3），无法建立加密连接"_s);
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    // A configuration of its own: the system's certificate authorities are
+    // never consulted (and never loaded for each connection).
+    QSslConfiguration config;
+    config.setCaCertificates({});
     config.setProtocol(QSsl::TlsV1_2OrLater);
     if (m_trust.authorities.isEmpty()) {
         // The certificate is judged by its fingerprint below, not by a chain.
