@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -233,6 +234,10 @@ int main(int argc, char *argv[])
     std::printf("korvan-server listening on %s:%u\n", address.toString().toUtf8().constData(), server.serverPort());
     std::fflush(stdout);
     serverLog(u"database %1"_s.arg(databasePath));
+    if (tls && tls->expiryDate() < QDateTime::currentDateTimeUtc().addDays(30))
+        serverLog(u"WARNING: the certificate %1 expires on %2; clients refuse it from then on. Give the server a new "
+                  "one before (--tls-cert), or delete the server's own pair to have a new one made"_s.arg(
+                      tls->certificateFile(), tls->expiryDate().toLocalTime().toString(u"yyyy-MM-dd"_s)));
     if (tls)
         serverLog(u"TLS with %1, valid until %2, SHA-256 fingerprint %3"_s.arg(
             tls->certificateFile(), tls->expiryDate().toLocalTime().toString(u"yyyy-MM-dd"_s), tls->fingerprint()));

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSemaphore>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -92,6 +94,61 @@ private:
     std::atomic_bool m_stop{false};
     QMutex m_mutex;
     QByteArray m_seen;
+};
+
+// Poses as an encrypting korvan-server with any certificate, and keeps what
+// the client sends once the handshake is done.
+class FakeTlsServer : public QThread
+{
+public:
+    FakeTlsServer(const QString &certificateFile, const QString &keyFile)
+    {
+        QFile certificate(certificateFile);
+        QFile key(keyFile);
+        if (certificate.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly)) {
+            m_certificate = QSslCertificate(certificate.readAll(), QSsl::Pem);
+            m_key = QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem);
+        }
+        start();
+        m_ready.acquire();
+    }
+    ~FakeTlsServer() override { wait(); }
+    int port() const { return m_port; }
+    QString fingerprint() const { return TransportSecurity::fingerprint(m_certificate); }
+    QByteArray received() const { return m_received; }
+
+protected:
+    void run() override
+    {
+        QTcpServer listener;
+        listener.listen(QHostAddress::LocalHost);
+        m_port = listener.serverPort();
+        m_ready.release();
+        if (!listener.waitForNewConnection(10000))
+            return;
+        QSslSocket socket;
+        socket.setSocketDescriptor(listener.nextPendingConnection()->socketDescriptor());
+        socket.write(WireProtocol::frame(TransportSecurity::TlsGreeting));
+        socket.waitForBytesWritten(1000);
+        QSslConfiguration config;
+        config.setLocalCertificate(m_certificate);
+        config.setPrivateKey(m_key);
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket.setSslConfiguration(config);
+        socket.startServerEncryption();
+        if (!socket.waitForEncrypted(5000))
+            return;
+        socket.write(WireProtocol::frame(WireProtocol::Greeting));
+        while (socket.waitForReadyRead(1000))
+            m_received += socket.readAll();
+    }
+
+private:
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+    int m_port = 0;
+    QSemaphore m_ready;
+    QByteArray m_received;
 };
 
 QString openFailure(ServerConnection &connection)
@@ -387,6 +444,46 @@ private slots:
         QVERIFY(closedByPeer(socket, 5000));
         QTRY_VERIFY2(quick.log().contains(logged), qPrintable(quick.log()));
         QVERIFY(quick.connect()->openQuery(u"select 2"_s, QString(), 0).startsWith(u"Suc"_s));
+    }
+
+    // A client meets a certificate out of its time only from a server that
+    // is not ours (ours refuses to start with one): refused, even when pinned,
+    // and the impostor receives nothing.
+    void certificateOutOfItsTime_data()
+    {
+        QTest::addColumn<int>("fromDays");
+        QTest::addColumn<int>("untilDays");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("expired") << -400 << -1 << u"已于"_s;
+        QTest::newRow("not yet valid") << 2 << 400 << u"才生效"_s;
+        QTest::newRow("valid, for comparison") << -1 << 400 << QString();
+    }
+    void certificateOutOfItsTime()
+    {
+        QFETCH(int, fromDays);
+        QFETCH(int, untilDays);
+        QFETCH(QString, message);
+        TlsContext::Request request;
+        request.validFrom = QDateTime::currentDateTimeUtc().addDays(fromDays);
+        request.validUntil = QDateTime::currentDateTimeUtc().addDays(untilDays);
+        const QString base = makePair(u"time"_s + QString::number(fromDays), request);
+        FakeTlsServer impostor(base + u".crt"_s, base + u".key"_s);
+        auto client = connectionTo(impostor.port(), pinned(impostor.fingerprint()));
+        const QString failure = openFailure(*client);
+        if (message.isEmpty()) {
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            try {
+                client->openQuery(u"select 1"_s, QString(), 0); // the impostor never answers
+            } catch (const KorvanError &) {
+            }
+        } else {
+            QVERIFY2(failure.contains(message), qPrintable(failure));
+            QVERIFY(client->trustRefused());
+        }
+        client->close();
+        impostor.wait();
+        // The control row shows that the impostor would get the login.
+        QCOMPARE(impostor.received().contains("Login"), message.isEmpty());
     }
 
     // A certificate and key the server cannot use stop it at start, saying why.
