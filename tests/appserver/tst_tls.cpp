@@ -2,6 +2,7 @@
 // certificates a client believes, plain peers on either side, bad
 // certificates and handshakes, and the modes of the files the server makes.
 #include "korvanerror.h"
+#include "loopbackpeer.h"
 #include "marks.h"
 #include "serverconnection.h"
 #include "servertrust.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSemaphore>
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
@@ -24,7 +24,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <atomic>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -34,23 +33,16 @@ namespace {
 const QString BusinessText = u"SE2503014 鹿特丹 COSCO 远洋"_s;
 
 // Passes bytes between a client and the server unchanged and keeps a copy of
-// all of them, as someone on the office network could. Runs in a thread of
-// its own, since the client's calls block this one.
-class RecordingRelay : public QThread
+// all of them, as someone on the office network could.
+class RecordingRelay : public LoopbackPeer
 {
 public:
     explicit RecordingRelay(int upstreamPort)
         : m_upstream(upstreamPort)
     {
-        start();
-        m_ready.acquire();
+        begin();
     }
-    ~RecordingRelay() override
-    {
-        m_stop = true;
-        wait();
-    }
-    int port() const { return m_port; }
+    ~RecordingRelay() override { finish(); }
     QByteArray seen()
     {
         QMutexLocker lock(&m_mutex);
@@ -58,13 +50,9 @@ public:
     }
 
 protected:
-    void run() override
+    void serve(QTcpServer &listener) override
     {
-        QTcpServer listener;
-        listener.listen(QHostAddress::LocalHost);
-        m_port = listener.serverPort();
-        m_ready.release();
-        while (!m_stop) {
+        while (!stopping()) {
             if (!listener.waitForNewConnection(20))
                 continue;
             std::unique_ptr<QTcpSocket> client(listener.nextPendingConnection());
@@ -72,7 +60,7 @@ protected:
             server.connectToHost(QHostAddress::LocalHost, quint16(m_upstream));
             if (!server.waitForConnected(5000))
                 continue;
-            while (!m_stop && client->state() == QAbstractSocket::ConnectedState
+            while (!stopping() && client->state() == QAbstractSocket::ConnectedState
                    && server.state() == QAbstractSocket::ConnectedState) {
                 for (auto [from, to] : {std::pair{&server, client.get()}, std::pair{client.get(), &server}}) {
                     if (from->waitForReadyRead(2)) {
@@ -89,16 +77,13 @@ protected:
 
 private:
     int m_upstream;
-    int m_port = 0;
-    QSemaphore m_ready;
-    std::atomic_bool m_stop{false};
     QMutex m_mutex;
     QByteArray m_seen;
 };
 
 // Poses as an encrypting korvan-server with any certificate, and keeps what
 // the client sends once the handshake is done.
-class FakeTlsServer : public QThread
+class FakeTlsServer : public LoopbackPeer
 {
 public:
     FakeTlsServer(const QString &certificateFile, const QString &keyFile)
@@ -109,21 +94,15 @@ public:
             m_certificate = QSslCertificate(certificate.readAll(), QSsl::Pem);
             m_key = QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem);
         }
-        start();
-        m_ready.acquire();
+        begin();
     }
-    ~FakeTlsServer() override { wait(); }
-    int port() const { return m_port; }
+    ~FakeTlsServer() override { finish(); }
     QString fingerprint() const { return TransportSecurity::fingerprint(m_certificate); }
     QByteArray received() const { return m_received; }
 
 protected:
-    void run() override
+    void serve(QTcpServer &listener) override
     {
-        QTcpServer listener;
-        listener.listen(QHostAddress::LocalHost);
-        m_port = listener.serverPort();
-        m_ready.release();
         if (!listener.waitForNewConnection(10000))
             return;
         QSslSocket socket;
@@ -146,8 +125,6 @@ protected:
 private:
     QSslCertificate m_certificate;
     QSslKey m_key;
-    int m_port = 0;
-    QSemaphore m_ready;
     QByteArray m_received;
 };
 

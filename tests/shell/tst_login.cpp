@@ -8,6 +8,7 @@
 #include "korvanerror.h"
 #include "passwords.h"
 #include "queryhelpers.h"
+#include "loopbackpeer.h"
 #include "recordingmessageservice.h"
 #include "serverconnection.h"
 #include "stafftable.h"
@@ -53,31 +54,21 @@ void writeFile(const QString &name, const QString &text)
 
 // A server as they were before the Login call: a korvan-server behind a
 // relay that, like those servers, closes the connection on a call it does
-// not know. Runs in a thread of its own, since the client's calls block this one.
-class ServerWithoutLogin : public QThread
+// not know.
+class ServerWithoutLogin : public LoopbackPeer
 {
 public:
     explicit ServerWithoutLogin(int upstreamPort)
         : m_upstream(upstreamPort)
     {
-        start();
-        m_ready.acquire();
+        begin();
     }
-    ~ServerWithoutLogin() override
-    {
-        m_stop = true;
-        wait();
-    }
-    int port() const { return m_port; }
+    ~ServerWithoutLogin() override { finish(); }
 
 protected:
-    void run() override
+    void serve(QTcpServer &listener) override
     {
-        QTcpServer listener;
-        listener.listen(QHostAddress::LocalHost);
-        m_port = listener.serverPort();
-        m_ready.release();
-        while (!m_stop) {
+        while (!stopping()) {
             if (!listener.waitForNewConnection(20))
                 continue;
             std::unique_ptr<QTcpSocket> client(listener.nextPendingConnection());
@@ -86,7 +77,7 @@ protected:
             QByteArray requests;
             QByteArray payload;
             bool known = server.waitForConnected(5000);
-            while (known && !m_stop && client->state() == QAbstractSocket::ConnectedState) {
+            while (known && !stopping() && client->state() == QAbstractSocket::ConnectedState) {
                 if (server.waitForReadyRead(5))
                     client->write(server.readAll());
                 client->waitForBytesWritten(5);
@@ -106,9 +97,6 @@ protected:
 
 private:
     int m_upstream;
-    int m_port = 0;
-    QSemaphore m_ready;
-    std::atomic_bool m_stop{false};
 };
 
 } // namespace
