@@ -152,6 +152,31 @@ Amount ParseAmount(const QString &text)
     return Amount::fromScaled(negative ? -scaled : scaled);
 }
 
+bool IsAmountText(const QString &text)
+{
+    if (PlainDecimalText(text))
+        return true;
+    const QString t = text.trimmed();
+    qsizetype i = t.startsWith(u'-') ? 1 : 0;
+    int digits = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        if (isAsciiDigit(c)) {
+            ++digits;
+        } else if (c == u'.' && !point) {
+            point = true;
+        } else if (c == u',' && !point && digits > 0) {
+            // grouping: only between digits of the whole part
+            if (i + 1 >= t.size() || !isAsciiDigit(t.at(i + 1)))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 || t.isEmpty();
+}
+
 std::optional<QString> PlainDecimalText(const QString &text)
 {
     static const QRegularExpression pattern(u"^\\s*([-+]?)(\\d*)(?:\\.(\\d*))?[eE]([-+]?\\d{1,3})\\s*$"_s);

@@ -27,6 +27,12 @@ Amount ParseAmount(const QString &text);
 // nullopt for any other text, so what users type ("5 pieces", "12 PCS") keeps
 // the usual reading.
 std::optional<QString> PlainDecimalText(const QString &text);
+// Whether text is an amount as a user types it: blanks around it, an optional
+// leading '-', digits with optional grouping commas, at most one decimal
+// point (a computed value with a trailing exponent counts too). Empty is
+// an amount (0). Anything else ("12a", "98.6x", "1-2", "1.2.3") is not, so
+// that a field never reads it as another number.
+bool IsAmountText(const QString &text);
 // ParseAmount, then "0.000".
 QString NormalizeAmount(const QString &text);
 // "0.000" and "#,##0.000": three decimals, the fourth rounded half away

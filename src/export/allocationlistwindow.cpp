@@ -3,6 +3,7 @@
 #include "boundform.h"
 #include "dropdowncombo.h"
 #include "gridops.h"
+#include "gridsort.h"
 #include "joblistframe.h"
 #include "korvanerror.h"
 #include "messageservice.h"
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -92,6 +94,8 @@ AllocationListWindow::AllocationListWindow(Kind kind, QWidget *parent)
     , m_toolBar(new QToolBar(this))
     , m_title(new QLabel(this))
     , m_grid(new StringGrid(this))
+    , m_status(new QStatusBar(this))
+    , m_rowCount(new QLabel(this))
 {
     const ListKind &k = listKind(kind);
     setWindowTitle(text(k.caption));
@@ -134,7 +138,12 @@ AllocationListWindow::AllocationListWindow(Kind kind, QWidget *parent)
     m_grid->setHeadingRow(true);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setAccessibleName(text(k.caption));
+    SortOnHeadingClick(m_grid);
     layout->addWidget(m_grid, 1);
+    m_status->setSizeGripEnabled(false);
+    m_rowCount->setAccessibleName(u"行数"_s);
+    m_status->addPermanentWidget(m_rowCount);
+    layout->addWidget(m_status);
 
     auto *unit = static_cast<DropDownCombo *>(unitBox());
     // Wide enough for the longest short names of fleets and warehouses.
@@ -250,6 +259,13 @@ void AllocationListWindow::Query()
         return;
     }
     m_grid->fitColumns();
+    ForgetGridSort(m_grid);
+    showRowCount();
+}
+
+void AllocationListWindow::showRowCount()
+{
+    m_rowCount->setText(u"共 %1 条"_s.arg(ListedRows(m_grid)));
 }
 
 void AllocationListWindow::RemoveRow()
@@ -262,8 +278,10 @@ void AllocationListWindow::RemoveRow()
         return;
     if (MessageService::ask(u"提示"_s, u"是否要删除当前数据？"_s, MessageService::Yes | MessageService::No,
                             MessageService::Icon::Warning)
-        == MessageService::Yes)
+        == MessageService::Yes) {
         DeleteGridRow(m_grid, row);
+        showRowCount();
+    }
 }
 
 QString AllocationListWindow::ReportText() const

@@ -7,6 +7,7 @@ class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
+class QStatusBar;
 class QToolBar;
 class StringGrid;
 
@@ -39,6 +40,8 @@ public:
     QDateTimeEdit *entryDate() const;
     QLabel *title() const { return m_title; }
     StringGrid *grid() const { return m_grid; }
+    // The row count of the list ("共 3 条").
+    QLabel *rowCount() const { return m_rowCount; }
 
     // --- the user's commands ------------------------------------------------
     // The list's SQL for the unit and the filters as they are typed.
@@ -62,12 +65,15 @@ private:
     void fillUnits(const QString &sql);
     void lookUpUnit();
     void followUnit(const QString &unit);
+    void showRowCount();
 
     Kind m_kind;
     BoundForm *m_form;
     QToolBar *m_toolBar;
     QLabel *m_title;
     StringGrid *m_grid;
+    QStatusBar *m_status;
+    QLabel *m_rowCount;
     bool m_unitsRead = false;
 };
 

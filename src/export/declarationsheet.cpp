@@ -7,6 +7,7 @@
 #include "queryhelpers.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
+#include "tpntsetupfrm.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -95,8 +96,10 @@ void DeclarationSheet::buildDeclaration(const FormTable &table, const QSize &she
         grid->setColumnWidth(c, m_settings.goodsWidths.at(c));
     grid->setKeyHandler([this](QKeyEvent *event) { return goodsKey(event); });
     setPrintGrid(grid);
-    for (int tag : std::as_const(m_settings.amountTags))
+    for (int tag : std::as_const(m_settings.amountTags)) {
         form()->edit(tag)->installEventFilter(this);
+        SelectWholeTextOnEntry(form()->edit(tag));
+    }
 
     BoundForm::Quiet quiet(*form());
     ClearByTag(this, m_settings.lowTag, m_settings.highTag);
@@ -261,7 +264,19 @@ void DeclarationSheet::print()
         value->setFont(control->font());
         value->stackUnder(control);
         value->show();
+        m_shownValues.append(value.get());
         shownValues.push_back(std::move(value));
     }
     openPrintDialog();
+    m_shownValues.clear();
+}
+
+void DeclarationSheet::prepareDialog(TPntSetupFrm &dialog)
+{
+    // On plain paper the engine prints the captions, the rules and the
+    // lists' and dates' own texts: the fields standing in for them stay out.
+    dialog.offerPlainPaper([this](bool plain) {
+        for (QLineEdit *value : std::as_const(m_shownValues))
+            SetHint(value, plain ? u"00"_s : u"0"_s);
+    });
 }

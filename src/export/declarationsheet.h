@@ -25,7 +25,9 @@ class QLineEdit;
 // prints with PrintLabels 0; the combo boxes and date pickers, which the
 // engine leaves out then, hold values the paper form has boxes for, so the
 // sheet prints them as fields showing their text (a date as
-// 2026年3月8日) while the print/fax dialog is open.
+// 2026年3月8日) while the print/fax dialog is open. The dialog also offers
+// plain paper: then the captions, boxes and rules of the screen form are
+// printed with the values in them.
 class DeclarationSheet : public PrintableSheet
 {
     Q_OBJECT
@@ -80,6 +82,8 @@ protected:
     virtual void afterLoad() {}
     void showEvent(QShowEvent *event) override;
     void print() override;
+    // Offers plain paper beside the pre-printed form.
+    void prepareDialog(TPntSetupFrm &dialog) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -92,4 +96,5 @@ private:
     LoadState m_state = LoadState::Pending;
     QPushButton *m_saveButton;
     bool m_shown = false;
+    QList<QLineEdit *> m_shownValues; // while the print/fax dialog is open
 };

@@ -9,6 +9,7 @@
 #include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
+#include "savekey.h"
 #include "serverconnection.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
@@ -235,6 +236,8 @@ THYPingXiangFrm::THYPingXiangFrm(QWidget *parent)
             connect(b, &QPushButton::clicked, this, command);
         else
             connect(b, &QPushButton::clicked, this, [this] { Save(); });
+        if (!command)
+            BindSaveKey(this, b);
         bar->addWidget(b);
         m_buttons << b;
     }

@@ -14,6 +14,7 @@
 #include "marks.h"
 #include "printablesheet.h"
 #include "queryhelpers.h"
+#include "savekey.h"
 #include "reportdocument.h"
 #include "tagbinding.h"
 #include "tmainfrm.h"
@@ -220,7 +221,7 @@ void TCaiWuGLFrm::buildToolBar()
         m_commands.insert(caption, action);
         return action;
     };
-    add(SaveCommand, style()->standardIcon(QStyle::SP_DialogSaveButton), [this] { SaveJob(); });
+    BindSaveKey(this, add(SaveCommand, style()->standardIcon(QStyle::SP_DialogSaveButton), [this] { SaveJob(); }));
     add(FeesCommand, style()->standardIcon(QStyle::SP_FileDialogDetailedView), [this] { OpenFeeDetails(); });
     add(CloseCommand, style()->standardIcon(QStyle::SP_DialogCloseButton), [this] { CloseJobPage(); });
     QAction *print = add(PrintCommand, QIcon::fromTheme(u"document-print"_s), [this] { PrintInvoice(); });
@@ -325,7 +326,10 @@ void TCaiWuGLFrm::refreshInvoice(int currency)
     QString words;
     try {
         // The words say the amount the invoice shows and the 财务 row keeps,
-        // exactly: rounded to 分 half to even, never through a double.
+        // exactly: rounded to 分 half to even, never through a double. A
+        // text that is no amount stays as typed, to be refused.
+        if (!IsAmountText(amount->text()))
+            throw KorvanError(amount->text());
         const QString shown = FormatGroupedAmount(ParseAmount(amount->text()));
         if (amount->text() != shown)
             amount->setText(shown);

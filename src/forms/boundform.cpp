@@ -2,6 +2,7 @@
 
 #include "captionname.h"
 #include "dropdowncombo.h"
+#include "fieldvalues.h"
 #include "focushighlighter.h"
 #include "radiogroup.h"
 #include "stringgrid.h"
@@ -338,6 +339,8 @@ QWidget *BoundForm::createField(const FormField &entry, QWidget *parent)
         edit->setMaxLength(1 << 24);
         edit->setText(entry.text);
         edit->setReadOnly(entry.readOnly);
+        if (entry.kind == FieldKind::Number)
+            SelectWholeTextOnEntry(edit);
         if (entry.masked) {
             edit->setEchoMode(QLineEdit::Password);
             edit->setStyleSheet(u"lineedit-password-character: 42"_s); // '*'

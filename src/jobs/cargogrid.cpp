@@ -79,7 +79,7 @@ CargoGrid::CargoGrid(const CargoGridSettings &settings, QWidget *parent)
     connect(m_deleteRow, &QPushButton::clicked, this, &CargoGrid::deleteCurrentRow);
     connect(m_clear, &QPushButton::clicked, this, &CargoGrid::clearRows);
 
-    auto *countLabel = new QLabel(u"新增箱数(&S)"_s, this);
+    auto *countLabel = new QLabel(u"新增箱数(&N)"_s, this);
     countLabel->setBuddy(m_count);
     auto *countRow = new QHBoxLayout;
     countRow->addWidget(countLabel);

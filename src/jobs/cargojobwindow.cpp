@@ -6,6 +6,7 @@
 #include "cargojobtags.h"
 #include "currentuser.h"
 #include "dropdowncombo.h"
+#include "fieldvalues.h"
 #include "focushighlighter.h"
 #include "jobpages.h"
 #include "jobtabs.h"
@@ -13,6 +14,7 @@
 #include "marks.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
+#include "savekey.h"
 #include "serverconnection.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
@@ -26,9 +28,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -45,6 +49,14 @@ using namespace CommFunU;
 using namespace CargoJobFields;
 
 namespace {
+
+// An amount the user types (Hint "1": 总毛重, 总净重, 总尺码).
+QLineEdit *typedAmount(QWidget *field)
+{
+    auto *edit = qobject_cast<QLineEdit *>(field);
+    return edit && !edit->isReadOnly() && HintOf(edit) == u"1"_s ? edit : nullptr;
+}
+
 
 // The lists fetched when first dropped down; one query fills every box of a row.
 struct PickList {
@@ -201,10 +213,10 @@ void CargoJobWindow::buildToolBar()
         m_commands.insert(caption, action);
         return action;
     };
-    add(u"保存"_s, QStyle::SP_DialogSaveButton, [this] {
+    BindSaveKey(this, add(u"保存"_s, QStyle::SP_DialogSaveButton, [this] {
         if (SaveJob())
             m_modified = false;
-    });
+    }));
     add(u"新建业务"_s, QStyle::SP_FileIcon, [this] { NewJob(); });
     add(u"另存为..."_s, QStyle::SP_DirLinkIcon, [this] { SaveJobAs(); });
     add(u"删除业务"_s, QStyle::SP_TrashIcon, [this] { DeleteJob(); });
@@ -235,6 +247,14 @@ void CargoJobWindow::wireFields()
         default:
             break;
         }
+        // What a new job carries over from the job shown before (the fields
+        // with a Hint) is selected when entered, so typing replaces it.
+        if (HintOf(control).isEmpty())
+            continue;
+        if (auto *edit = qobject_cast<QLineEdit *>(control))
+            SelectWholeTextOnEntry(edit);
+        else if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
+            SelectWholeTextOnEntry(combo->lineEdit());
     }
     // Derived and copied fields are read-only and no stop of the Tab key.
     for (int tag : {int(JobTag::TotalInWords), int(JobTag::ContainerSummary)})
@@ -437,6 +457,10 @@ bool CargoJobWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress)
         m_keyBox = qobject_cast<QComboBox *>(field);
     if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (QLineEdit *amount = typedAmount(field);
+            amount && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            refuseNoAmountLater(amount);
         refreshSafely();
         return false;
     }
@@ -470,6 +494,24 @@ bool CargoJobWindow::eventFilter(QObject *watched, QEvent *event)
     return JobWindow::eventFilter(watched, event);
 }
 
+void CargoJobWindow::refuseNoAmountLater(QLineEdit *amount)
+{
+    // Once the focus has settled: a field left for another page or tab is
+    // refused by 保存 instead, so that switching never holds the user.
+    QMetaObject::invokeMethod(
+        this,
+        [amount = QPointer<QLineEdit>(amount)] {
+            if (!amount || !amount->isVisible() || IsAmountText(amount->text()))
+                return;
+            try {
+                ReadAmount(amount);
+            } catch (const KorvanError &) {
+                // marked and said by ReadAmount
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 // --- derived fields -------------------------------------------------------------
 
 void CargoJobWindow::RefreshDerivedFields()
@@ -484,8 +526,12 @@ void CargoJobWindow::RefreshDerivedFields()
         }
     };
     setRestingReadOnly(JobTag::Number, m_stored == 1);
-    for (int tag : {int(JobTag::GrossWeight), int(JobTag::NetWeight), int(JobTag::Volume)})
-        attempt([&] { setFieldText(tag, NormalizeAmount(fieldText(tag))); });
+    for (int tag : {int(JobTag::GrossWeight), int(JobTag::NetWeight), int(JobTag::Volume)}) {
+        // A text that is no amount stays as typed, to be refused, never
+        // rewritten as the number its digits make.
+        if (IsAmountText(fieldText(tag)))
+            attempt([&] { setFieldText(tag, NormalizeAmount(fieldText(tag))); });
+    }
     attempt([&] {
         setFieldText(JobTag::TotalInWords, u"SAY "_s + AmountInWords(fieldText(JobTag::Packages).trimmed()) + u' '
                                                + fieldText(JobTag::PackageKind) + u" ONLY"_s);
@@ -771,6 +817,14 @@ bool CargoJobWindow::SaveJob()
     }
     if (!ValidateGoodsGrid())
         return false;
+    try {
+        for (QWidget *control : std::as_const(m_record)) {
+            if (QLineEdit *amount = typedAmount(control))
+                ReadAmount(amount);
+        }
+    } catch (const KorvanError &) {
+        return false; // the field is marked and the message shown
+    }
     const QString number = BusinessNumber();
     // What went wrong is shown once the transaction is closed, so that no
     // message box keeps the other users waiting for the database.

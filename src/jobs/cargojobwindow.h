@@ -39,6 +39,7 @@
 class BoundForm;
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QToolBar;
 
 struct CargoJobSettings {
@@ -165,6 +166,9 @@ private:
     void fillPickList(QComboBox *combo);
     bool comboKey(QComboBox *combo, int tag, QEvent *event);
     void setFieldText(int tag, const QString &text);
+    // An amount field left with a text that is no amount: said and
+    // focused again once the event loop runs.
+    void refuseNoAmountLater(QLineEdit *amount);
     QString fieldText(int tag) const;
     void focusField(int tag);
     void setRestingReadOnly(int tag, bool readOnly);

@@ -10,6 +10,7 @@
 #include "messageservice.h"
 #include "printablesheet.h"
 #include "queryhelpers.h"
+#include "savekey.h"
 #include "reportdocument.h"
 #include "serverconnection.h"
 #include "tagbinding.h"
@@ -164,6 +165,7 @@ FeeDetailsDialog::FeeDetailsDialog(FeeDetailsKind kind, QWidget *parent)
     buildPages();
 
     m_save = new QPushButton(u"保存"_s, this);
+    BindSaveKey(this, m_save);
     m_submit = new QPushButton(u"提交"_s, this);
     m_return = new QPushButton(u"返回"_s, this);
     auto *buttons = new QHBoxLayout;

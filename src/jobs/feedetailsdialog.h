@@ -108,7 +108,7 @@ inline FormField computed(int tag, const QString &label, const QString &hint)
 // An amount without a Hint (a lump sum, a rate): stored as it is shown.
 inline FormField plainAmount(int tag, const QString &label)
 {
-    return Field::edit(tag, label).withText(QStringLiteral("0.000"));
+    return Field::number(tag, label).withHint(QString());
 }
 // first, first + step, …, last.
 QList<int> tagRange(int first, int last, int step = 10);

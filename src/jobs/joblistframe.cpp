@@ -3,6 +3,7 @@
 #include "amount.h"
 #include "captionname.h"
 #include "gridops.h"
+#include "gridsort.h"
 #include "korvanerror.h"
 #include "marks.h"
 #include "queryhelpers.h"
@@ -65,6 +66,10 @@ JobListFrame::JobListFrame(const Settings &settings, QueryText query, QWidget *p
     m_grid->setHeadingRow(true);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setAccessibleName(settings.listTitle);
+    m_rowCount = new QLabel(this);
+    m_rowCount->setAccessibleName(u"行数"_s);
+    m_status->addPermanentWidget(m_rowCount);
+    SortOnHeadingClick(m_grid);
     emptyList();
 
     auto *buttons = new QHBoxLayout(m_buttonColumn);
@@ -262,6 +267,7 @@ void JobListFrame::emptyList()
     ClearGridRows(m_grid, 0);
     m_grid->setColCount(1);
     m_listed = false;
+    listChanged();
 }
 
 void JobListFrame::runQuery()
@@ -306,6 +312,37 @@ void JobListFrame::runQuery()
     }
     m_grid->fitColumns();
     m_listed = true;
+    listChanged();
+}
+
+void JobListFrame::listChanged()
+{
+    // A new list is in the server's order until a heading is clicked.
+    ForgetGridSort(m_grid);
+    m_rowCount->setText(m_listed ? u"共 %1 条"_s.arg(ListedRows(m_grid)) : QString());
+}
+
+QString JobListFrame::periodText() const
+{
+    const QDate from = m_filters->from();
+    const QDate to = m_filters->to();
+    QString text = line() == JobLine::Import ? u"海运进口"_s : u"海运出口"_s;
+    if (from.isValid() || to.isValid())
+        text += u"  船期: "_s + DateText(from) + u" 至 "_s + DateText(to);
+    return text;
+}
+
+QString JobListFrame::conditionText() const
+{
+    QStringList parts;
+    for (int b = 0; b < JobListFilters::BoxCount; ++b) {
+        const auto box = JobListFilters::Box(b);
+        const QWidget *field = m_filters->box(box);
+        const QString value = field ? m_filters->text(box).trimmed() : QString();
+        if (!value.isEmpty())
+            parts << field->accessibleName() + u": "_s + value;
+    }
+    return parts.isEmpty() ? QString() : u"条件: "_s + parts.join(u"  "_s);
 }
 
 void JobListFrame::AddTotalLine(StringGridModel &grid, int labelColumn, const QList<int> &columns)
@@ -328,25 +365,29 @@ void JobListFrame::clearConditions()
 
 QString JobListFrame::reportText() const
 {
-    return ListReportText(reportTitle(), m_grid);
+    return ListReportText(reportTitle(), m_grid, periodText(), conditionText());
 }
 
 void JobListFrame::print()
 {
-    PrintList(this, reportTitle(), m_grid);
+    PrintList(this, reportTitle(), m_grid, periodText(), conditionText());
 }
 
-QString JobListFrame::ListReportText(const QString &title, const StringGrid *grid)
+QString JobListFrame::ListReportText(const QString &title, const StringGrid *grid, const QString &period,
+                                     const QString &conditions)
 {
     QString text = InfoText(1) + FieldSep + title + FieldSep;
-    // Six header texts: the third is the print time.
-    text += FieldSep + FieldSep + u"打印时间:"_s + InfoText(2) + FieldSep + FieldSep + FieldSep + FieldSep;
+    // Six header texts: the period first, the print time third, the
+    // conditions on the second line.
+    text += period + FieldSep + FieldSep + u"打印时间:"_s + InfoText(2) + FieldSep + conditions + FieldSep + FieldSep
+            + FieldSep;
     return text + GridToText(grid, 0, 1) + CellSep + FieldSep;
 }
 
-void JobListFrame::PrintList(QWidget *parent, const QString &title, const StringGrid *grid)
+void JobListFrame::PrintList(QWidget *parent, const QString &title, const StringGrid *grid, const QString &period,
+                             const QString &conditions)
 {
-    const QString text = ListReportText(title, grid);
+    const QString text = ListReportText(title, grid, period, conditions);
     TPntMainFrm window(parent);
     if (window.Load(text))
         window.exec();

@@ -114,9 +114,17 @@ public:
     // print time as the third header text, the grid from its heading row and
     // an empty summary. Every list that prints through the report print
     // window hands it this.
-    static QString ListReportText(const QString &title, const StringGrid *grid);
+    // A job list hands its period (the line and 船期 自 … 至) as the first
+    // header text and its filled conditions as the fourth.
+    static QString ListReportText(const QString &title, const StringGrid *grid, const QString &period = QString(),
+                                  const QString &conditions = QString());
     // Opens the report print window with that text, modally when it loads.
-    static void PrintList(QWidget *parent, const QString &title, const StringGrid *grid);
+    static void PrintList(QWidget *parent, const QString &title, const StringGrid *grid,
+                          const QString &period = QString(), const QString &conditions = QString());
+    // "海运出口  船期: 2026-12-01 至 2026-12-31", and "条件: 委托编号: W-7  操作员: 赵敏"
+    // (empty when no box is filled), as the printed list shows them.
+    QString periodText() const;
+    QString conditionText() const;
 
     // Appends the TOTAL line: "TOTAL:" in labelColumn and each of columns
     // summed over the rows from 1 (an empty cell counts 0), "0.000".
@@ -133,6 +141,8 @@ private:
     void selectionChanged();
     void emptyList();
     void showStatus(const QString &text);
+    // After the list changed: the row count in the status line, no sort mark.
+    void listChanged();
 
     Settings m_settings;
     QueryText m_query;
@@ -142,6 +152,7 @@ private:
     QStatusBar *m_status;
     QList<QPushButton *> m_buttons;
     QLabel *m_heading = nullptr;
+    QLabel *m_rowCount = nullptr;
     QTabBar *m_tabs = nullptr;
     QWidget *m_buttonColumn;
     bool m_refreshPosted = false;

@@ -17,6 +17,7 @@ JobListFrame::Settings listSettings()
     JobListFrame::Settings s;
     s.flagColumns = {0, 7, 9, 11}; // 货物已退关, 提单已签发, 核销单已寄发, 手册已寄发
     s.openNewestMonth = true;
+    s.reportTitle = u"业务查询"_s;
     return s;
 }
 

@@ -7,6 +7,7 @@
 #include "korvanerror.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
+#include "savekey.h"
 #include "serverconnection.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
@@ -65,6 +66,8 @@ QPushButton *MasterDataWindow::addButton(const QString &caption, std::function<v
     b->setAutoDefault(false);
     m_buttonBar->insertWidget(m_buttonBar->count() - 1, b); // before the closing stretch
     connect(b, &QPushButton::clicked, this, std::move(command));
+    if (CaptionName(caption) == u"保存"_s)
+        BindSaveKey(this, b);
     return b;
 }
 

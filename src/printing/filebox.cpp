@@ -39,8 +39,18 @@ void FileBox::setFileName(const QString &fileName)
 
 void FileBox::setDefaultName(const QString &baseName)
 {
-    m_defaultFile = QDir::current().absoluteFilePath(baseName + m_suffix);
+    m_defaultBase = baseName;
+    const QDir folder = !m_folder.isEmpty() && QDir(m_folder).exists() ? QDir(m_folder) : QDir::current();
+    m_defaultFile = folder.absoluteFilePath(baseName + m_suffix);
     setFileName(m_defaultFile);
+}
+
+void FileBox::setDefaultFolder(const QString &folder)
+{
+    const bool unchosen = fileName() == m_defaultFile;
+    m_folder = folder;
+    if (unchosen && !m_defaultBase.isEmpty())
+        setDefaultName(m_defaultBase);
 }
 
 void FileBox::nameAfter(const QString &title)

@@ -27,8 +27,12 @@ public:
     QString fileName() const;
     void setFileName(const QString &fileName);
 
-    // Shows baseName + suffix in the working folder as the file not chosen yet.
+    // Shows baseName + suffix in the default folder (the working folder
+    // unless set) as the file not chosen yet.
     void setDefaultName(const QString &baseName);
+    // The folder of the files not chosen yet (an empty or missing folder:
+    // the working folder). The default file moves there.
+    void setDefaultFolder(const QString &folder);
     // A file not chosen yet is named after the document: characters that no
     // file name may hold become '_'. A blank title changes nothing.
     void nameAfter(const QString &title);
@@ -46,6 +50,8 @@ private:
     QString m_kind;
     QString m_suffix;
     QString m_defaultFile;
+    QString m_defaultBase;
+    QString m_folder;
     QLineEdit *m_edit;
     QPushButton *m_browse;
 };

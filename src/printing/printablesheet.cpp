@@ -1,8 +1,10 @@
 #include "printablesheet.h"
 
 #include "boundform.h"
+#include "captionname.h"
 #include "korvanerror.h"
 #include "printlayout.h"
+#include "savekey.h"
 #include "reportdocument.h"
 #include "tagbinding.h"
 #include "tpntsetupfrm.h"
@@ -171,6 +173,8 @@ QPushButton *PrintableSheet::addButton(const QString &caption, const std::functi
     button->setAutoDefault(false);
     m_buttons->insertWidget(m_buttons->indexOf(m_printButton), button);
     connect(button, &QPushButton::clicked, this, action);
+    if (CommFunU::CaptionName(caption) == u"保存"_s)
+        CommFunU::BindSaveKey(this, button);
     return button;
 }
 

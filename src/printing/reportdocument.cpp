@@ -88,6 +88,17 @@ ReportDocument::LoadResult ReportDocument::load(const QString &text,
         columnIndex = (columnIndex + 1) % listColumns;
     }
 
+    // Each new column as wide as its widest text, caption or cell, so that
+    // a printed list gives long numbers and names the room they need.
+    const qsizetype firstNew = columns.size() - count;
+    for (const QStringList &row : std::as_const(rows)) {
+        for (qsizetype c = firstNew; c < qMin<qsizetype>(row.size(), columns.size()); ++c) {
+            const QString &cell = row.at(c);
+            if (!cell.isEmpty())
+                columns[c].width = qMax(columns.at(c).width, captionWidth(cell) + 30);
+        }
+    }
+
     QString last = reader.next();
     summary = last.startsWith(CellSep) ? last.mid(1) : last;
     return LoadResult::Loaded;

@@ -46,8 +46,8 @@ struct ReportDocument
     // Reads a report text: subtitle, title, six header texts, the column
     // count, the captions, the cells row by row and, after CellSep, the
     // summary. Columns and rows are added to those already held; each new
-    // column is as wide as captionWidth(caption) + 30 pixels. The cost is
-    // linear in the text's length.
+    // column is as wide as its widest text, caption or cell, measured by
+    // captionWidth, + 30 pixels. The cost is linear in the text's length.
     //
     // NotANumber when the column count is not a number, is negative or is
     // larger than the fields the text still holds (nothing is added to the

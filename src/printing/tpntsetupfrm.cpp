@@ -10,9 +10,11 @@
 #include "messageservice.h"
 #include "reportsettings.h"
 #include "stringgrid.h"
+#include "textcodec.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -139,6 +141,10 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     marginLayout->setColumnStretch(2, 1);
     marginLayout->setColumnStretch(5, 1);
 
+    m_plainPaper = new QCheckBox(u"白纸打印（带表格和标题）"_s, this);
+    m_plainPaper->setAccessibleName(u"白纸打印"_s);
+    m_plainPaper->hide();
+
     m_setupButton = new QPushButton(u"设置"_s, this);
     m_printButton = new QPushButton(u"打印"_s, this);
     m_cancelButton = new QPushButton(u"取消"_s, this);
@@ -158,6 +164,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     auto *main = new QVBoxLayout(this);
     main->addWidget(outputGroup);
     main->addWidget(marginGroup);
+    main->addWidget(m_plainPaper);
     main->addLayout(buttonRow);
     main->addWidget(m_status);
 
@@ -179,6 +186,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
 
     m_printer.setOrientation(ReportSettings::Portrait);
     loadSettings();
+    loadChoices();
 }
 
 TPntSetupFrm::~TPntSetupFrm() = default;
@@ -273,6 +281,74 @@ void TPntSetupFrm::saveSettings()
     }
 }
 
+QString TPntSetupFrm::choicesPath() const
+{
+    return QFileInfo(m_settingsPath).absoluteDir().absoluteFilePath(u"PrintChoices.txt"_s);
+}
+
+void TPntSetupFrm::loadChoices()
+{
+    QFile file(choicesPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // A few short lines; anything larger is no file of ours.
+    const QString text = TextCodec::decode(file.read(64 * 1024));
+    for (const QString &line : text.split(u'\n')) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key == u"Output"_s) {
+            bool ok = false;
+            const int output = value.toInt(&ok);
+            if (ok && output >= PrinterOutput && output <= PdfOutput)
+                setOutput(Output(output));
+        } else if (key == u"PdfFolder"_s) {
+            m_keptFolder = value;
+            m_pdfFile->setDefaultFolder(value);
+        } else if (key == u"PlainPaper"_s) {
+            m_plainPaper->setChecked(value == u"1"_s);
+        }
+    }
+}
+
+void TPntSetupFrm::saveChoices()
+{
+    QString text = u"Output="_s + QString::number(int(output())) + u'\n';
+    if (output() == PdfOutput && !pdfFileName().isEmpty())
+        m_keptFolder = QFileInfo(pdfFileName()).absolutePath();
+    // One line each: a folder holding a line break is not kept.
+    if (!m_keptFolder.isEmpty() && !m_keptFolder.contains(u'\n') && !m_keptFolder.contains(u'\r'))
+        text += u"PdfFolder="_s + m_keptFolder + u'\n';
+    text += u"PlainPaper="_s + (m_plainPaper->isChecked() ? u"1"_s : u"0"_s) + u'\n';
+    QSaveFile file(choicesPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(TextCodec::encode(text)) < 0 || !file.commit())
+        qWarning("PrintChoices.txt: cannot write %s", qPrintable(choicesPath()));
+}
+
+void TPntSetupFrm::offerPlainPaper(std::function<void(bool plain)> apply)
+{
+    m_applyPlainPaper = std::move(apply);
+    m_plainPaper->setVisible(bool(m_applyPlainPaper));
+}
+
+bool TPntSetupFrm::plainPaper() const
+{
+    return m_plainPaper->isChecked();
+}
+
+void TPntSetupFrm::setPlainPaper(bool plain)
+{
+    m_plainPaper->setChecked(plain);
+}
+
+void TPntSetupFrm::confirmAndClose(const QString &text)
+{
+    inform(text);
+    accept();
+}
+
 void TPntSetupFrm::normaliseMargins()
 {
     for (int i = 0; i < 4; ++i)
@@ -306,8 +382,13 @@ void TPntSetupFrm::print()
     m_layout.MarginBottom = m_margins[BottomMargin]->text().toInt();
     m_layout.FaxPort = m_port->currentIndex();
     saveSettings();
+    saveChoices();
     m_lastPageCount = 0;
     m_lastFaxSent = false;
+    if (m_applyPlainPaper) {
+        m_layout.PrintLabels = plainPaper() ? 1 : 0;
+        m_applyPlainPaper(plainPaper());
+    }
 
     switch (output()) {
     case PrinterOutput: {
@@ -328,6 +409,8 @@ void TPntSetupFrm::print()
         m_printer.setCurrentTarget(ReportPrinter::pdfTargetName());
         m_printer.setPdfFileName(QFileInfo(pdfFileName()).absoluteFilePath());
         printDocument(m_printer.printer(), m_printer.pdfFileName());
+        if (m_lastPageCount > 0)
+            confirmAndClose(u"已写入 "_s + m_printer.pdfFileName());
         break;
     }
     case FaxOutput:
@@ -410,7 +493,10 @@ void TPntSetupFrm::sendFax()
     }
     m_lastPageCount = sent ? int(pages.size()) : 0;
     m_lastFaxSent = sent;
-    inform(sent ? u"传真成功!"_s : u"传真失败,请确认Modem设置正确!"_s);
+    if (sent)
+        confirmAndClose(u"传真已发送"_s);
+    else
+        inform(u"传真失败,请确认Modem设置正确!"_s);
 }
 
 void TPntSetupFrm::setupPrinter()

@@ -8,8 +8,10 @@
 #include <QImage>
 #include <QList>
 #include <array>
+#include <functional>
 
 class FileBox;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -24,7 +26,12 @@ class StringGrid;
 // a grid to be printed five rows per page, and shows the dialog modally; the
 // dialog adds the margins and the fax port, keeps them in SinglePntsetupf
 // and prints the document on the printer, writes it to a PDF file, or faxes
-// it through the Class 2 fax modem.
+// it through the Class 2 fax modem. A PDF written or a fax sent is
+// confirmed ("已写入 …", "传真已发送") and closes the dialog.
+//
+// The output chosen last, the folder of the last PDF and the plain-paper
+// choice are kept in PrintChoices.txt beside SinglePntsetupf (GB18030 text,
+// key=value lines), so the next print offers them again.
 //
 //   PrintLayout &layout = PrintLayout::shared();
 //   layout.Container = sheet; layout.PrintLabels = 1; ... reference points
@@ -69,6 +76,18 @@ public:
     QString faxBitmapPath() const { return m_faxBitmapPath; }
     void setFaxBitmapPath(const QString &path) { m_faxBitmapPath = path; }
 
+    // A document printed as values onto a pre-printed form that can also be
+    // printed on plain paper, with its captions and boxes: the dialog offers
+    // the choice 白纸打印 (kept with the other choices). On 打印 apply gets
+    // the choice before the document is drawn, and the labels are printed
+    // exactly when it is on.
+    void offerPlainPaper(std::function<void(bool plain)> apply);
+    bool plainPaper() const;
+    void setPlainPaper(bool plain);
+    QCheckBox *plainPaperBox() const { return m_plainPaper; }
+    // PrintChoices.txt beside the settings file.
+    QString choicesPath() const;
+
     // The number of pages a print (or fax) of the current grid takes.
     int pageCount() const;
 
@@ -100,6 +119,10 @@ public:
 private:
     void loadSettings();
     void saveSettings();
+    void loadChoices();
+    void saveChoices();
+    // "已写入 …" / "传真已发送", then the dialog closes.
+    void confirmAndClose(const QString &text);
     void normaliseMargins();
     void showOutputColours();
     void printDocument(QPrinter &printer, const QString &target);
@@ -129,4 +152,7 @@ private:
     QPushButton *m_printButton;
     QPushButton *m_cancelButton;
     QLabel *m_status;
+    QCheckBox *m_plainPaper;
+    std::function<void(bool plain)> m_applyPlainPaper;
+    QString m_keptFolder;
 };

@@ -151,6 +151,9 @@ TloginFrm::~TloginFrm()
 bool TloginFrm::Run()
 {
     m_loginOk = false;
+    // Every showing asks for the password afresh: a re-login never offers
+    // the previous user's.
+    m_password->clear();
     exec();
     return m_loginOk;
 }

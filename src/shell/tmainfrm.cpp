@@ -30,7 +30,9 @@ using Item = TMainFrm::Item;
 using Menu = TMainFrm::Menu;
 
 // The menu bar, in order. A null text starts a submenu's items (sub holds
-// its caption); kind marks the items with a fixed state.
+// its caption); kind marks the items with a fixed state. Every caption has
+// its accelerator, none twice in one menu; the menu bar's letters are none
+// that a page inside the main window uses (打印(&P), 新增箱数(&N)).
 enum class Kind { Normal, Hidden, AlwaysDisabled, DisabledUntilEnabled };
 struct MenuEntry {
     Menu menu;
@@ -41,41 +43,42 @@ struct MenuEntry {
 };
 
 const MenuEntry menuEntries[] = {
-    {Menu::System, nullptr, u"重新登录", Item::ReLogin, Kind::Normal},
-    {Menu::System, nullptr, u"修改密码", Item::ChangePassword, Kind::Normal},
-    {Menu::System, nullptr, u"最近业务", Item::RecentJobs, Kind::AlwaysDisabled},
-    {Menu::System, nullptr, u"退出系统", Item::Exit, Kind::Normal},
-    {Menu::Export, nullptr, u"打开业务", Item::ExportOpen, Kind::Normal},
-    {Menu::Export, nullptr, u"新建业务", Item::ExportNew, Kind::Normal},
-    {Menu::Export, nullptr, u"另存为...", Item::ExportSaveAs, Kind::Hidden},
-    {Menu::Export, nullptr, u"车队分配", Item::ExportTrucking, Kind::Normal},
-    {Menu::Export, u"仓库分配", u"内装箱", Item::ExportInnerLoading, Kind::Normal},
-    {Menu::Export, u"仓库分配", u"拼箱", Item::ExportLcl, Kind::Normal},
-    {Menu::Export, nullptr, u"拼箱处理", Item::ExportLclProcessing, Kind::DisabledUntilEnabled},
-    {Menu::Import, nullptr, u"打开业务", Item::ImportOpen, Kind::Normal},
-    {Menu::Import, nullptr, u"新建业务", Item::ImportNew, Kind::Normal},
-    {Menu::Import, nullptr, u"另存为...", Item::ImportSaveAs, Kind::Hidden},
-    {Menu::Query, nullptr, u"业务查询", Item::QueryJobs, Kind::Normal},
-    {Menu::Query, nullptr, u"箱量统计", Item::ContainerStatistics, Kind::Normal},
-    {Menu::Finance, nullptr, u"打开业务", Item::FinanceOpen, Kind::Normal},
-    {Menu::Finance, nullptr, u"对帐单", Item::FinanceStatement, Kind::Normal},
-    {Menu::Finance, nullptr, u"佣金核算", Item::FinanceCommission, Kind::Normal},
-    {Menu::Finance, nullptr, u"主营业务收支", Item::FinanceIncomeExpense, Kind::Normal},
-    {Menu::Finance, nullptr, u"应收应付帐款", Item::FinanceReceivables, Kind::Normal},
-    {Menu::Archive, nullptr, u"部门管理", Item::Departments, Kind::Normal},
-    {Menu::Archive, nullptr, u"职员管理", Item::Staff, Kind::Normal},
-    {Menu::Archive, nullptr, u"单位管理", Item::Units, Kind::Normal},
-    {Menu::Archive, nullptr, u"港口管理", Item::Ports, Kind::Normal},
-    {Menu::Freight, nullptr, u"运价查询", Item::FreightQuery, Kind::AlwaysDisabled},
-    {Menu::Freight, nullptr, u"运价管理", Item::FreightMaintain, Kind::AlwaysDisabled},
-    {Menu::Freight, nullptr, u"批量更新", Item::FreightBatchUpdate, Kind::AlwaysDisabled},
-    {Menu::Help, nullptr, u"主题", Item::HelpTopics, Kind::Normal},
-    {Menu::Help, nullptr, u"关于", Item::About, Kind::Normal},
+    {Menu::System, nullptr, u"重新登录(&L)", Item::ReLogin, Kind::Normal},
+    {Menu::System, nullptr, u"修改密码(&P)", Item::ChangePassword, Kind::Normal},
+    {Menu::System, nullptr, u"最近业务(&R)", Item::RecentJobs, Kind::AlwaysDisabled},
+    {Menu::System, nullptr, u"退出系统(&X)", Item::Exit, Kind::Normal},
+    {Menu::Export, nullptr, u"打开业务(&O)", Item::ExportOpen, Kind::Normal},
+    {Menu::Export, nullptr, u"新建业务(&N)", Item::ExportNew, Kind::Normal},
+    {Menu::Export, nullptr, u"另存为(&A)...", Item::ExportSaveAs, Kind::Hidden},
+    {Menu::Export, nullptr, u"车队分配(&T)", Item::ExportTrucking, Kind::Normal},
+    {Menu::Export, u"仓库分配(&W)", u"内装箱(&I)", Item::ExportInnerLoading, Kind::Normal},
+    {Menu::Export, u"仓库分配(&W)", u"拼箱(&L)", Item::ExportLcl, Kind::Normal},
+    {Menu::Export, nullptr, u"拼箱处理(&C)", Item::ExportLclProcessing, Kind::DisabledUntilEnabled},
+    {Menu::Import, nullptr, u"打开业务(&O)", Item::ImportOpen, Kind::Normal},
+    {Menu::Import, nullptr, u"新建业务(&N)", Item::ImportNew, Kind::Normal},
+    {Menu::Import, nullptr, u"另存为(&A)...", Item::ImportSaveAs, Kind::Hidden},
+    {Menu::Query, nullptr, u"业务查询(&Q)", Item::QueryJobs, Kind::Normal},
+    {Menu::Query, nullptr, u"箱量统计(&T)", Item::ContainerStatistics, Kind::Normal},
+    {Menu::Finance, nullptr, u"打开业务(&O)", Item::FinanceOpen, Kind::Normal},
+    {Menu::Finance, nullptr, u"对帐单(&S)", Item::FinanceStatement, Kind::Normal},
+    {Menu::Finance, nullptr, u"佣金核算(&C)", Item::FinanceCommission, Kind::Normal},
+    {Menu::Finance, nullptr, u"主营业务收支(&I)", Item::FinanceIncomeExpense, Kind::Normal},
+    {Menu::Finance, nullptr, u"应收应付帐款(&R)", Item::FinanceReceivables, Kind::Normal},
+    {Menu::Archive, nullptr, u"部门管理(&D)", Item::Departments, Kind::Normal},
+    {Menu::Archive, nullptr, u"职员管理(&S)", Item::Staff, Kind::Normal},
+    {Menu::Archive, nullptr, u"单位管理(&U)", Item::Units, Kind::Normal},
+    {Menu::Archive, nullptr, u"港口管理(&P)", Item::Ports, Kind::Normal},
+    {Menu::Freight, nullptr, u"运价查询(&Q)", Item::FreightQuery, Kind::AlwaysDisabled},
+    {Menu::Freight, nullptr, u"运价管理(&M)", Item::FreightMaintain, Kind::AlwaysDisabled},
+    {Menu::Freight, nullptr, u"批量更新(&B)", Item::FreightBatchUpdate, Kind::AlwaysDisabled},
+    {Menu::Help, nullptr, u"主题(&T)", Item::HelpTopics, Kind::Normal},
+    {Menu::Help, nullptr, u"关于(&A)", Item::About, Kind::Normal},
 };
 
 const std::pair<Menu, const char16_t *> menuCaptions[] = {
-    {Menu::System, u"系统管理"}, {Menu::Export, u"海运出口"}, {Menu::Import, u"海运进口"}, {Menu::Query, u"查询统计"},
-    {Menu::Finance, u"财务核算"}, {Menu::Archive, u"档案管理"}, {Menu::Freight, u"运价管理"}, {Menu::Help, u"帮助"},
+    {Menu::System, u"系统管理(&S)"}, {Menu::Export, u"海运出口(&E)"}, {Menu::Import, u"海运进口(&I)"},
+    {Menu::Query, u"查询统计(&Q)"},   {Menu::Finance, u"财务核算(&F)"}, {Menu::Archive, u"档案管理(&D)"},
+    {Menu::Freight, u"运价管理(&R)"}, {Menu::Help, u"帮助(&H)"},
 };
 
 Kind kindOf(Item item)

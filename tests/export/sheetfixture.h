@@ -50,9 +50,10 @@ struct SheetFixture : DemoDatabase {
     }
 
     // Prints through the sheet's 打印 to a PDF named name; its words.
-    PrintDialogFixture::Printed print(QAbstractButton *printButton, const QString &name)
+    PrintDialogFixture::Printed print(QAbstractButton *printButton, const QString &name,
+                                      const std::function<void(TPntSetupFrm &)> &choose = {})
     {
-        return PrintDialogFixture::printToPdf([printButton] { printButton->click(); }, dir.filePath(name));
+        return PrintDialogFixture::printToPdf([printButton] { printButton->click(); }, dir.filePath(name), choose);
     }
 
     QString pdf(const QString &name) const { return dir.filePath(name); }

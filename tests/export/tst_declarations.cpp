@@ -1,7 +1,7 @@
 // The customs and inspection declarations on a demo server: what the job
 // hands over, what is stored and how (one transaction, amounts formatted
 // even without leaving the field), what is refused, and what is printed
-// onto the pre-printed form.
+// onto the pre-printed form and on plain paper.
 #include "sheetfixture.h"
 
 #include "boundform.h"
@@ -10,8 +10,10 @@
 #include "tbaoguanfrm.h"
 #include "tbjfrm.h"
 #include "tgengzhengfrm.h"
+#include "tpntsetupfrm.h"
 #include "values.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
@@ -123,7 +125,14 @@ private slots:
         QCOMPARE(text(*inspection, TbjFrm::ContractNumber), u"HT'2026:01"_s);
         QCOMPARE(text(*inspection, TbjFrm::ApplicationDate), job.column(u"船期"_s));
         set(*inspection, TbjFrm::ApplicationDate, u"2026-02-03"_s);
-        QVERIFY(inspection->Save());
+        // Ctrl+S saves, as 保存(&S) does.
+        inspection->activateWindow();
+        QTRY_VERIFY(inspection->isActiveWindow());
+        QWidget *picker = inspection->form()->picker(TbjFrm::ApplicationDate);
+        picker->setFocus();
+        f.messages.clear();
+        QTest::keyClick(picker, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.messages.lastText(), u"成功!"_s);
         QCOMPARE(opened<TbjFrm>(job)->form()->picker(TbjFrm::ApplicationDate)->date(), QDate(2026, 2, 3));
     }
 
@@ -154,6 +163,8 @@ private slots:
         QTest::newRow("record separator") << int(TBaoGuanFrm::Company) << u"A"_s + CommFunU::FieldSep + u"B"_s
                                           << u"控件 经营单位 (Tag 50) 的内容含有不能保存的字符"_s;
         QTest::newRow("no amount") << int(TBaoGuanFrm::Insurance) << u"1.2.3"_s << u"值过大或无效!1.2.3"_s;
+        // It was read as 12.000 and stored.
+        QTest::newRow("letters") << int(TBaoGuanFrm::Freight) << u"12a"_s << u"值过大或无效!12a\r\r运费: "_s;
     }
     void badInputRefused()
     {
@@ -222,7 +233,8 @@ private slots:
         sheet->goods()->setRows({{u"G1"_s}, {u"G2"_s}, {u"G3"_s}, {u"G4"_s}, {u"G5"_s}, {u"G6"_s, u"6109"_s}}, 8);
         const auto fields = [&] { return sheet->sheet()->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly).size(); };
         const qsizetype before = fields();
-        const auto printed = f.print(sheet->printButton(), u"customs.pdf"_s);
+        const auto printed = f.print(sheet->printButton(), u"customs.pdf"_s,
+                                     [](TPntSetupFrm &dialog) { dialog.setPlainPaper(false); });
         QCOMPARE(printed.container, sheet->sheet());
         QCOMPARE(ReportFixture::pdfPages(f.pdf(u"customs.pdf"_s)).size(), 2);
         QStringList first, second;
@@ -243,6 +255,32 @@ private slots:
         for (const QString &expected : {text(*inspection, TbjFrm::TradeMode), u"SHANGHAI"_s, inspection->form()->edit(TbjFrm::Conveyance)->text().section(u' ', -1)})
             QVERIFY2(words.contains(expected), qPrintable(expected + u" missing from "_s + words.join(u' ')));
         QVERIFY(!words.contains(u"信用证"_s) && !words.contains(u"出境货物报检单"_s));
+    }
+
+    // On plain paper: the screen form's title, captions and boxes with the
+    // values in them, each value once.
+    void printsOnPlainPaper()
+    {
+        const QString number = f.jobWhere(u"业务编号 in (select 业务编号 from 货运出口报关单)"_s);
+        auto sheet = opened<TBaoGuanFrm>(f.job(number));
+        set(*sheet, TBaoGuanFrm::DutyNature, u"免征"_s);
+        set(*sheet, TBaoGuanFrm::ExportDate, u"2026-03-08"_s);
+        sheet->goods()->setRows({{u"G1"_s}}, 8);
+        bool offered = false;
+        const auto printed = f.print(sheet->printButton(), u"plain.pdf"_s, [&offered](TPntSetupFrm &dialog) {
+            offered = !dialog.plainPaperBox()->isHidden();
+            dialog.setPlainPaper(true);
+        });
+        QVERIFY(offered);
+        const QString all = ReportFixture::pdfPages(f.pdf(u"plain.pdf"_s)).join(u' ');
+        for (const QString &expected : {u"中华人民共和国海关出口货物报关单"_s, u"经营单位"_s, u"运费"_s, u"G1"_s,
+                                        u"免征"_s, u"SHANGHAI"_s})
+            QVERIFY2(all.contains(expected), qPrintable(expected + u" missing from "_s + all));
+        QCOMPARE(printed.texts().count(u"免征"_s), 1); // the list's text, not its stand-in as well
+        QCOMPARE(all.count(number), 0); // the hidden number stays hidden
+        // The choice stays for the next print of a declaration.
+        TPntSetupFrm next;
+        QVERIFY(next.plainPaper());
     }
 };
 

@@ -71,22 +71,34 @@ private slots:
         QCOMPARE(amount->text(), u"1,234.500"_s);
         QCOMPARE(f.field<QLineEdit>(u"合计"_s)->text(), u"USD1,234.500"_s);
         QCOMPARE(f.field<QLineEdit>(u"金额合计大写"_s)->text(), u"美圆壹仟贰佰叁拾肆圆伍角"_s);
-        QVERIFY(f.pressOnPage(u"保存"_s));
+        // Letters in an amount are refused when it is left, not read as 12.
+        messages.clear();
+        f.typeInto(amount, u"12a"_s);
+        QTest::keyClick(amount, Qt::Key_Tab);
+        QVERIFY2(messages.lastText().startsWith(u"值过大或无效!12a"_s), qPrintable(messages.lastText() + u" / "_s + amount->text()));
+        QVERIFY(messages.lastText().contains(u"金额: "_s));
+        f.typeInto(amount, u"1234.5"_s);
+        // Ctrl+S saves, as 保存 does.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(messages.lastText(), u"保存成功"_s);
         const QString key = u" from 财务 where 业务编号='"_s + number + u'\'';
         QCOMPARE(f.value(u"select 已收1"_s + key), u"1"_s);
         QCOMPARE(f.value(u"select 美元金额"_s + key), u"1234.500"_s);
 
         // 系统管理 > 重新登录 as the job's operator: the export job shows 已收.
-        ModalHelper::onNextModal([](QWidget *modal) {
+        // The login asks for a password afresh, never showing 郑芳's.
+        QString passwordShown = u"(not shown)"_s;
+        ModalHelper::onNextModal([&passwordShown](QWidget *modal) {
             auto *login = qobject_cast<TloginFrm *>(modal);
             if (!login)
                 return;
+            passwordShown = login->PasswordEdit()->text();
             login->UserNameEdit()->setText(u"zhaomin"_s);
             login->PasswordEdit()->setText(u"123456"_s);
             ModalHelper::pressButton(login, u"确定"_s);
         });
         f.main->Action(TMainFrm::Item::ReLogin)->trigger();
+        QCOMPARE(passwordShown, QString());
         QCOMPARE(CommFunU::CurrentUser().StaffName, u"赵敏"_s);
         QCOMPARE(f.tabs()->count(), 1);
         f.main->Action(TMainFrm::Item::ExportOpen)->trigger();

@@ -63,7 +63,8 @@ private slots:
         f.typeInto(f.field<QLineEdit>(u"新增箱数"_s), u"2"_s, true);
         QCOMPARE(f.window()->Cargo()->cargoRowCount(), cargoBefore + 2);
         QVERIFY(f.field<QLineEdit>(u"箱型箱量"_s)->text().contains(u"20'GP*"_s));
-        QVERIFY(f.pressOnPage(u"保存"_s));
+        // Ctrl+S saves, as 保存 does.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(messages.lastText(), u"保存成功"_s);
         QCOMPARE(f.count(u"货运进口货物明细"_s, number), cargoBefore + 2);
         QCOMPARE(f.value(u"select 委托编号 from 货运进口基本信息 where 业务编号='"_s + number + u'\''), u"IMP-2026/3"_s);

@@ -19,6 +19,8 @@
 #include "tdataf.h"
 
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -138,6 +140,12 @@ private slots:
         addJob(e, u"T-002"_s, u"陈静"_s, u"2001-02-10"_s, u"COSCO ASIA"_s, u"华星纺织"_s, 20);
         addJob(e, u"T-003"_s, u"赵敏"_s, QString()); // no sailing date yet
         addJob(u"货运进口基本信息"_s, u"I-001"_s, u"吴霞"_s, u"2001-03-07"_s);
+        // A month to sort: as texts the counts, dates and names would come
+        // in another order than by value and by pinyin.
+        addJob(e, u"S-1"_s, u"赵敏"_s, u"2001-05-20"_s, u"B"_s, u""_s, 9);
+        addJob(e, u"S-2"_s, u"王军"_s, u"2001-05-03"_s, u"B"_s, u""_s, 10);
+        addJob(e, u"S-3"_s, u"陈静"_s, u"2001-05-11"_s, u"B"_s, u""_s, 1250);
+        addJob(e, u"S-4"_s, u"李华"_s, u"2001-05-30"_s, u"B"_s, u""_s, 100);
     }
     void init() { messages.clear(); }
 
@@ -341,14 +349,16 @@ private slots:
         QCOMPARE(sorted(items), values(u"select 职员姓名 from 职员 where 所属部门='海运出口部' order by 1"_s));
     }
 
-    // The report text: heading, empty title, print time, the list as shown, CellSep.
+    // The report text: heading, title, period, print time, the conditions,
+    // the list as shown, CellSep.
     void printedReport()
     {
         auto window = openAs(u"王军"_s);
         choose(window->frame(), JobLine::Export, u"2001-02"_s);
         const QString text = window->frame()->reportText();
         const QStringList fields = text.split(CommFunU::FieldSep);
-        QCOMPARE(fields.mid(0, 9), (QStringList{db->getInfo(1), QString(), QString(), QString(),
+        QCOMPARE(fields.mid(0, 9), (QStringList{db->getInfo(1), u"业务查询"_s,
+                                                u"海运出口  船期: 2001-02-01 至 2001-02-28"_s, QString(),
                                                 u"打印时间:"_s + db->getInfo(2), QString(), QString(), QString(),
                                                 u"13"_s}));
         QCOMPARE(fields.value(9), u"货物已退关"_s);
@@ -363,6 +373,67 @@ private slots:
             print->reject();
         });
         window->frame()->button(u"打印(&P)"_s)->click();
+
+        // The conditions filled are printed under the period.
+        window->frame()->filters()->setText(Box::Vessel, u"COSCO ASIA"_s);
+        window->frame()->filters()->setText(Box::Number, u"T-002"_s);
+        window->frame()->runQuery();
+        const QStringList narrowed = window->frame()->reportText().split(CommFunU::FieldSep);
+        QCOMPARE(narrowed.value(5), u"条件: 业务编号: T-002  船名: COSCO ASIA"_s);
+    }
+
+    // A click on a heading sorts the list by that column, a second click the
+    // other way; the status line counts the jobs.
+    void headingClickSorts_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("ascending"); // the job numbers
+        QTest::newRow("text") << 0 << QStringList{u"S-1"_s, u"S-2"_s, u"S-3"_s, u"S-4"_s};
+        QTest::newRow("date") << 1 << QStringList{u"S-2"_s, u"S-3"_s, u"S-1"_s, u"S-4"_s};
+        QTest::newRow("amount") << 2 << QStringList{u"S-1"_s, u"S-2"_s, u"S-4"_s, u"S-3"_s};
+        QTest::newRow("Chinese") << 3 << QStringList{u"S-3"_s, u"S-4"_s, u"S-2"_s, u"S-1"_s};
+    }
+    void headingClickSorts()
+    {
+        QFETCH(int, column);
+        QFETCH(QStringList, ascending);
+        CommFunU::CurrentUser() = CurrentUserRecord();
+        CommFunU::CurrentUser().Position = u"总经理"_s;
+        JobListFrame::Settings settings;
+        settings.filters.alias = u"a."_s;
+        settings.totalLabelColumn = 0;
+        settings.totalColumns = {2};
+        JobListFrame frame(settings, [](const JobListFrame &f) -> QString {
+            return u"SELECT a.业务编号, a.船期, a.件数, a.操作员 FROM "_s + f.basicTable() + u" a WHERE"_s
+                   + f.periodCondition() + f.filters()->conditions() + u" order by a.业务编号 desc"_s;
+        });
+        frame.resize(1000, 600);
+        frame.show();
+        frame.filters()->setPeriod(QDate(2001, 5, 1), QDate(2001, 5, 31));
+        frame.runQuery();
+        auto *count = frame.statusLine()->findChild<QLabel *>();
+        QVERIFY(count);
+        QCOMPARE(count->text(), u"共 4 条"_s); // the TOTAL line is no job
+
+        QHeaderView *header = frame.grid()->horizontalHeader();
+        const auto clickHeading = [&] {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+        };
+        const auto numbers = [&] {
+            QStringList out;
+            for (int r = 1; r <= 4; ++r)
+                out << frame.grid()->cell(r, 0);
+            return out;
+        };
+        clickHeading();
+        QCOMPARE(numbers(), ascending);
+        QCOMPARE(frame.grid()->cell(5, 0), u"TOTAL:"_s); // stays last
+        clickHeading();
+        std::reverse(ascending.begin(), ascending.end());
+        QCOMPARE(numbers(), ascending);
+        QCOMPARE(frame.grid()->cell(5, 2), u"1369.000"_s);
+        QCOMPARE(count->text(), u"共 4 条"_s);
     }
 
     // The frame as the finance views use it: alias, no vessel boxes, TOTAL line.

@@ -243,6 +243,41 @@ private slots:
         QCOMPARE(shown(*d, 1180), u"349.500"_s);
     }
 
+    // A click into "0.000" selects it, so the typed amount replaces it (海运费
+    // 5500 became 55,000.000); letters are refused, never read as a number.
+    void clickedAmountReplaced_data()
+    {
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown"); // empty: refused
+        QTest::newRow("USD freight") << 15 << u"5500"_s << u"5,500.000"_s;
+        QTest::newRow("lump sum") << 280 << u"1200"_s << u"1,200.000"_s;
+        QTest::newRow("letters") << 15 << u"12a"_s << QString();
+        QTest::newRow("letter after a point") << 110 << u"98.6x"_s << QString();
+    }
+    void clickedAmountReplaced()
+    {
+        QFETCH(int, tag);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        auto d = open(job(u"CLICK-1"_s));
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        QLineEdit *edit = d->amountField(tag);
+        QCOMPARE(edit->text(), u"0.000"_s);
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(6, edit->height() / 2));
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (!shown.isEmpty()) {
+            QCOMPARE(edit->text(), shown);
+            QVERIFY(messages.messages.isEmpty());
+            return;
+        }
+        QVERIFY2(messages.lastText().startsWith(u"值过大或无效!"_s + typed), qPrintable(messages.lastText()));
+        QCOMPARE(edit->text(), typed);
+        QVERIFY(!d->SaveFees());
+    }
+
     // A refused insert keeps the old row, the window open with its changes,
     // and a refused submit leaves the fees unsubmitted.
     void refusedInsertKeepsTheOldRow()

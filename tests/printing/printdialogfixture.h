@@ -28,14 +28,18 @@ struct Printed {
     }
 };
 
-// press opens the print/fax dialog (a click on the window's 打印).
-inline Printed printToPdf(const std::function<void()> &press, const QString &pdf)
+// press opens the print/fax dialog (a click on the window's 打印); choose
+// (when given) makes the user's other choices in it.
+inline Printed printToPdf(const std::function<void()> &press, const QString &pdf,
+                          const std::function<void(TPntSetupFrm &)> &choose = {})
 {
     Printed printed;
     QFile::remove(pdf);
     PrintableSheet::setDialogHook([&](TPntSetupFrm &dialog) {
         dialog.setOutput(TPntSetupFrm::PdfOutput);
         dialog.setPdfFileName(pdf);
+        if (choose)
+            choose(dialog);
         printed.container = PrintLayout::shared().Container;
         printed.title = dialog.documentTitle();
     });

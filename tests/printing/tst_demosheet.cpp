@@ -198,7 +198,7 @@ void TestDemoSheet::faxedToModem()
         dialog.faxNumberBox()->setText(u"021-6666"_s);
         dialog.portBox()->setCurrentIndex(2);
     });
-    QCOMPARE(m_messages->lastText(), u"传真成功!"_s);
+    QCOMPARE(m_messages->lastText(), u"传真已发送"_s);
     QCOMPARE(modem.pages().size(), 1);
     QVERIFY(modem.commands().contains("DT021-6666"));
 

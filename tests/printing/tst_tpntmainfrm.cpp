@@ -314,6 +314,56 @@ private slots:
         QVERIFY2(fontLines >= 1, qPrintable(list));
     }
 
+    // Columns as wide as their contents: long B/L numbers and vessel names
+    // under short captions print at the size of the other cells, each
+    // within its column; they were cut to the captions' widths and shrunk.
+    void listColumnsFitTheirContents()
+    {
+        if (!havePdfToText())
+            QSKIP("pdftotext (poppler-utils) is needed to read the PDF back");
+        RecordingMessageService messages;
+        QStringList cells;
+        for (int r = 0; r < 20; ++r)
+            cells << u"COSU62%1889012"_s.arg(r, 4, 10, QLatin1Char('0')) << u"EVERGREEN-EVERGLORY-%1"_s.arg(r)
+                  << u"%1"_s.arg(r) << u"上海"_s;
+        TPntMainFrm window(nullptr, settingsFile(u"widths"_s));
+        QVERIFY(window.Load(reportText(standardHead(), {u"提单"_s, u"船名"_s, u"件"_s, u"港"_s}, cells, QString())));
+        // The data page shows every text whole.
+        const StringGrid *list = window.dataPage()->list();
+        const QFontMetrics screen(list->font());
+        QVERIFY(list->columnWidth(0) > screen.horizontalAdvance(u"COSU620000889012"_s));
+        QVERIFY(list->columnWidth(1) > screen.horizontalAdvance(u"EVERGREEN-EVERGLORY-19"_s));
+
+        window.showTab(TPntMainFrm::SetupTab);
+        TsetupF *setup = window.setupPage();
+        setup->printerBox()->setCurrentText(ReportPrinter::pdfTargetName());
+        const QString pdf = m_dir.filePath(u"宽度.pdf"_s);
+        setup->pdfFileBox()->setText(pdf);
+        setup->printButton()->click();
+        const QList<PdfWord> words = pdfWords(pdf);
+        QVERIFY2(!words.isEmpty(), qPrintable(messages.lastText()));
+        for (int r : {0, 7, 19}) {
+            const PdfWord *number = findWord(words, u"COSU62%1889012"_s.arg(r, 4, 10, QLatin1Char('0')));
+            const PdfWord *vessel = findWord(words, u"EVERGREEN-EVERGLORY-%1"_s.arg(r));
+            const PdfWord *count = findWord(words, QString::number(r));
+            QVERIFY(number && vessel && count);
+            const PdfWord *port = nullptr;
+            for (const PdfWord &w : words) {
+                if (w.text == u"上海"_s && qAbs(w.box.center().y() - number->box.center().y()) < 2)
+                    port = &w;
+            }
+            QVERIFY(port);
+            // The same size as a short cell of the row…
+            QVERIFY2(qAbs(number->box.height() - port->box.height()) < 0.15 * port->box.height(),
+                     qPrintable(u"%1 vs %2"_s.arg(number->box.height()).arg(port->box.height())));
+            QVERIFY(qAbs(vessel->box.height() - port->box.height()) < 0.15 * port->box.height());
+            // …and each text before the next column's.
+            QVERIFY(number->box.right() < vessel->box.left());
+            QVERIFY(vessel->box.right() < count->box.left());
+            QVERIFY(count->box.right() < port->box.left());
+        }
+    }
+
     void unwritablePdfIsReported()
     {
         RecordingMessageService messages;

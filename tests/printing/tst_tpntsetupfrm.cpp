@@ -16,7 +16,9 @@
 #include "stringgrid.h"
 #include "tpntsetupfrm.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -103,6 +105,7 @@ private slots:
     void fax();
     void faxWithGridSendsEveryPage();
     void faxWithoutPort();
+    void choicesKeptAcrossPrints();
 
 private:
     void makeSheet(int gridRows = -1);
@@ -440,6 +443,52 @@ void TestTPntSetupFrm::orientationSwap()
     QVERIFY2(text.contains(landscape && confirm ? u"842 x 595"_s : u"595 x 842"_s), qPrintable(text));
 }
 
+// The output, the PDF folder and plain paper are offered again by the next
+// print; a PDF written is confirmed and closes the dialog (it said nothing
+// and stayed open on "就绪").
+void TestTPntSetupFrm::choicesKeptAcrossPrints()
+{
+    QVERIFY(QDir(m_dir->path()).mkpath(u"单据输出"_s));
+    const QString folder = m_dir->filePath(u"单据输出"_s);
+    QList<bool> applied;
+    {
+        TPntSetupFrm first(nullptr, m_layout);
+        first.setDocumentTitle(u"报关单"_s);
+        QCOMPARE(first.output(), TPntSetupFrm::PrinterOutput);
+        first.offerPlainPaper([&applied](bool plain) { applied << plain; });
+        QVERIFY(!first.plainPaperBox()->isHidden());
+        first.plainPaperBox()->setChecked(true);
+        first.outputButton(TPntSetupFrm::PdfOutput)->click();
+        first.setPdfFileName(folder + u"/第一份.pdf"_s);
+        first.show();
+        first.print();
+        QVERIFY(QFile::exists(folder + u"/第一份.pdf"_s));
+        QCOMPARE(m_messages->lastText(), u"已写入 "_s + folder + u"/第一份.pdf"_s);
+        QCOMPARE(first.result(), int(QDialog::Accepted));
+        QVERIFY(!first.isVisible());
+        QCOMPARE(applied, QList<bool>{true});
+        QCOMPARE(m_layout.PrintLabels, 1);
+    }
+    TPntSetupFrm second(nullptr, m_layout);
+    second.setDocumentTitle(u"报检单"_s);
+    QCOMPARE(second.output(), TPntSetupFrm::PdfOutput);
+    QCOMPARE(second.pdfFileName(), folder + u"/报检单.pdf"_s);
+    QVERIFY(second.plainPaper());
+    // A document without plain paper does not offer it.
+    QVERIFY(second.plainPaperBox()->isHidden());
+    second.print();
+    QVERIFY(QFile::exists(folder + u"/报检单.pdf"_s));
+    QCOMPARE(m_messages->lastText(), u"已写入 "_s + folder + u"/报检单.pdf"_s);
+    // The choice is off: values only, onto the pre-printed form.
+    TPntSetupFrm third(nullptr, m_layout);
+    third.offerPlainPaper([&applied](bool plain) { applied << plain; });
+    third.setPlainPaper(false);
+    third.outputButton(TPntSetupFrm::PdfOutput)->click();
+    third.print();
+    QCOMPARE(applied, (QList<bool>{true, false}));
+    QCOMPARE(m_layout.PrintLabels, 0);
+}
+
 void TestTPntSetupFrm::setUpFax(TPntSetupFrm &d, SimulatedModem &modem)
 {
     QVERIFY2(modem.isValid(), qPrintable(modem.errorString()));
@@ -468,7 +517,7 @@ void TestTPntSetupFrm::fax()
     } catch (const EFaxError &e) {
         QFAIL(qPrintable(e.message()));
     }
-    QCOMPARE(m_messages->lastText(), u"传真成功!"_s);
+    QCOMPARE(m_messages->lastText(), u"传真已发送"_s);
     QCOMPARE(m_messages->messages.last().caption, u"提示"_s);
     QCOMPARE(m_messages->messages.last().icon, MessageService::Icon::Information);
     QVERIFY(d->lastFaxSent());
@@ -508,7 +557,7 @@ void TestTPntSetupFrm::faxWithGridSendsEveryPage()
     } catch (const EFaxError &e) {
         QFAIL(qPrintable(e.message()));
     }
-    QCOMPARE(m_messages->lastText(), u"传真成功!"_s);
+    QCOMPARE(m_messages->lastText(), u"传真已发送"_s);
     QCOMPARE(modem.pages().size(), 2);
     QCOMPARE(d->lastPageCount(), 2);
     for (int p = 0; p < 2; ++p) {
