@@ -1,6 +1,7 @@
 // korvan-server: the application server of the Korvan client.
 #include "appserver.h"
 #include "backupservice.h"
+#include "crashlog.h"
 #include "databasecheck.h"
 #include "databasesetup.h"
 #include "serverinfo.h"
@@ -15,10 +16,14 @@
 #include <QHostAddress>
 #include <QSocketNotifier>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <cstdio>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +78,62 @@ std::optional<TlsContext> tlsContext(const QCommandLineParser &parser, const QCo
     return context;
 }
 
+// SQLite's limits on each session's connection (sqlite3_limit), by the names
+// --sqlite-limit takes, with the defaults of a forwarding office's server.
+struct SqliteLimit {
+    const char *name;
+    int id;
+    int value;
+};
+SqliteLimit sqliteLimits[] = {
+    {"length", SQLITE_LIMIT_LENGTH, 16 * 1024 * 1024},  // one value or row, in bytes
+    {"column", SQLITE_LIMIT_COLUMN, 2000},              // columns of a table, result or index
+    {"expr_depth", SQLITE_LIMIT_EXPR_DEPTH, 1000},      // depth of an expression tree
+    {"compound_select", SQLITE_LIMIT_COMPOUND_SELECT, 100},
+    {"vdbe_op", SQLITE_LIMIT_VDBE_OP, 1000000},         // instructions of one prepared statement
+    {"function_arg", SQLITE_LIMIT_FUNCTION_ARG, 127},
+    {"attached", SQLITE_LIMIT_ATTACHED, 0},             // no ATTACH: a session sees its own database only
+    {"like_pattern_length", SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 5000},
+    {"variable_number", SQLITE_LIMIT_VARIABLE_NUMBER, 100},
+    {"trigger_depth", SQLITE_LIMIT_TRIGGER_DEPTH, 20},
+    {"worker_threads", SQLITE_LIMIT_WORKER_THREADS, 0},
+};
+
+QString sqliteLimitHelp()
+{
+    QStringList names;
+    for (const SqliteLimit &limit : sqliteLimits)
+        names << u"%1=%2"_s.arg(QString::fromLatin1(limit.name)).arg(limit.value);
+    return u"Set one of SQLite's limits on every session (repeatable). Defaults: "_s + names.join(u", "_s) + u'.';
+}
+
+// A whole number of at least min from an option; false when it is none.
+bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 min, qint64 max,
+                qint64 *value)
+{
+    bool ok = false;
+    const qint64 n = parser.value(option).toLongLong(&ok);
+    if (!ok || n < min || n > max)
+        return false;
+    *value = n;
+    return true;
+}
+
+// Raises the descriptor limit to what the system allows; returns the limit.
+rlim_t raiseDescriptorLimit()
+{
+    rlimit limit = {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024;
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = qMin<rlim_t>(limit.rlim_max, 1u << 20);
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return limit.rlim_cur;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -110,10 +171,40 @@ int main(int argc, char *argv[])
     const QCommandLineOption handshakeOption(u"handshake-timeout"_s,
                                              u"Seconds a client has to finish the TLS handshake (default 30)."_s,
                                              u"S"_s, u"30"_s);
+    const QCommandLineOption maxSessionsOption(u"max-sessions"_s, u"Most sessions open at once (default 200)."_s,
+                                               u"N"_s, u"200"_s);
+    const QCommandLineOption maxPerAddressOption(u"max-sessions-per-address"_s,
+                                                 u"Most sessions open at once from one address (default 20)."_s,
+                                                 u"N"_s, u"20"_s);
+    const QCommandLineOption loginTimeoutOption(
+        u"login-timeout"_s, u"Seconds a connection may stay without a login before it is closed (default 30)."_s,
+        u"SECONDS"_s, u"30"_s);
+    const QCommandLineOption transactionIdleOption(
+        u"transaction-idle"_s,
+        u"Seconds a transaction may stay open without a call before it is rolled back (default 120)."_s,
+        u"SECONDS"_s, u"120"_s);
+    const QCommandLineOption statementTimeoutOption(
+        u"statement-timeout"_s, u"Seconds one call's statements may run before they are stopped (default 60, 0: none)."_s,
+        u"SECONDS"_s, u"60"_s);
+    const QCommandLineOption keepAliveOption(
+        u"keepalive"_s, u"Seconds of silence before TCP keep-alive probes a client (default 60)."_s, u"SECONDS"_s,
+        u"60"_s);
+    const QCommandLineOption maxRequestOption(
+        u"max-request"_s, u"Largest request of a logged-in session, in MiB (default 64; before a login 8 KiB)."_s,
+        u"MIB"_s, u"64"_s);
+    const QCommandLineOption maxAnswerOption(u"max-answer"_s, u"Largest answer to one query, in MiB (default 64)."_s,
+                                             u"MIB"_s, u"64"_s);
+    const QCommandLineOption maxSqlOption(u"max-sql-length"_s,
+                                          u"Longest SQL text of one call, in bytes (default 1000000)."_s, u"BYTES"_s,
+                                          u"1000000"_s);
+    const QCommandLineOption sqliteLimitOption(u"sqlite-limit"_s, sqliteLimitHelp(), u"NAME=N"_s);
     parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption, noLoginOption,
                        backupDirOption, backupEveryOption, keepOption, checkOption, certOption, keyOption,
-                       noTlsOption, fingerprintOption, handshakeOption});
+                       noTlsOption, fingerprintOption, handshakeOption, maxSessionsOption,
+                       maxPerAddressOption, loginTimeoutOption, transactionIdleOption, statementTimeoutOption,
+                       keepAliveOption, maxRequestOption, maxAnswerOption, maxSqlOption, sqliteLimitOption});
     parser.process(app);
+    CrashLog::install();
 
     if (parser.isSet(checkOption)) {
         QStringList report;
@@ -201,7 +292,66 @@ int main(int argc, char *argv[])
     options.requireLogin = !parser.isSet(noLoginOption);
     options.tls = tls;
     options.handshakeTimeoutMs = int(handshakeSeconds * 1000);
+    AppServer::ConnectionLimits connections;
+    {
+        qint64 n = 0;
+        const auto number = [&](const QCommandLineOption &option, qint64 min, qint64 max) {
+            return readNumber(parser, option, min, max, &n);
+        };
+        const auto needs = [](const QCommandLineOption &option, const QString &what) {
+            return fail(u"--%1 needs %2"_s.arg(option.names().constFirst(), what));
+        };
+        if (!number(maxSessionsOption, 1, 100000))
+            return needs(maxSessionsOption, u"a whole number of sessions, 1 or more"_s);
+        connections.maxSessions = int(n);
+        if (!number(maxPerAddressOption, 1, 100000))
+            return needs(maxPerAddressOption, u"a whole number of sessions, 1 or more"_s);
+        connections.maxPerAddress = int(n);
+        if (!number(loginTimeoutOption, 1, 86400))
+            return needs(loginTimeoutOption, u"a number of seconds from 1 to 86400"_s);
+        options.loginTimeoutMs = int(n * 1000);
+        if (!number(transactionIdleOption, 1, 86400))
+            return needs(transactionIdleOption, u"a number of seconds from 1 to 86400"_s);
+        options.transactionIdleMs = int(n * 1000);
+        if (!number(statementTimeoutOption, 0, 86400))
+            return needs(statementTimeoutOption, u"a number of seconds from 0 (no limit) to 86400"_s);
+        options.database.callTimeoutMs = int(n * 1000);
+        if (!number(keepAliveOption, 1, 7200))
+            return needs(keepAliveOption, u"a number of seconds from 1 to 7200"_s);
+        options.keepAliveIdleSeconds = int(n);
+        if (!number(maxRequestOption, 1, 1024))
+            return needs(maxRequestOption, u"a number of MiB from 1 to 1024"_s);
+        options.maxRequestBytes = quint32(n * 1024 * 1024);
+        if (!number(maxAnswerOption, 1, 1023))
+            return needs(maxAnswerOption, u"a number of MiB from 1 to 1023"_s);
+        options.database.answerBytes = n * 1024 * 1024;
+        if (!number(maxSqlOption, 1000, 1000000000))
+            return needs(maxSqlOption, u"a number of bytes from 1000 to 1000000000"_s);
+        options.database.sqlLength = int(n);
+        for (const QString &setting : parser.values(sqliteLimitOption)) {
+            const QString name = setting.section(u'=', 0, 0).trimmed().toLower();
+            bool ok = false;
+            const int value = setting.section(u'=', 1).trimmed().toInt(&ok);
+            auto *limit = std::find_if(std::begin(sqliteLimits), std::end(sqliteLimits),
+                                       [&](const SqliteLimit &l) { return name == QLatin1StringView(l.name); });
+            if (limit == std::end(sqliteLimits) || !ok || value < 0)
+                return fail(u"--sqlite-limit needs NAME=N with N 0 or more and one of the names of --help, not \"%1\""_s
+                                .arg(setting));
+            limit->value = value;
+        }
+        for (const SqliteLimit &limit : sqliteLimits)
+            options.database.sqlite.append({limit.id, limit.value});
+    }
+    // Sessions are bounded by the descriptors the process may open.
+    const rlim_t descriptors = raiseDescriptorLimit();
+    const qint64 fitting = (qint64(descriptors) - 64) / AppServer::DescriptorsPerSession;
+    if (fitting < connections.maxSessions) {
+        connections.maxSessions = int(qMax<qint64>(1, fitting));
+        serverLog(u"--max-sessions lowered to %1: the process may open only %2 files"_s.arg(connections.maxSessions)
+                      .arg(qulonglong(descriptors)));
+    }
     AppServer server(databasePath, info, options);
+    server.setConnectionLimits(connections);
     std::unique_ptr<BackupService> backups;
     if (!backup.folder.isEmpty())
         backups = std::make_unique<BackupService>(databasePath, backup);
@@ -244,6 +394,12 @@ int main(int argc, char *argv[])
     else
         serverLog(u"--no-tls: connections are not encrypted; only korvan-query --no-tls on this machine can talk to "
                   "this server"_s);
+    serverLog(u"limits: %1 sessions, %2 from one address; login within %3 s; transactions idle %4 s; statements %5 s"_s
+                  .arg(connections.maxSessions)
+                  .arg(connections.maxPerAddress)
+                  .arg(options.loginTimeoutMs / 1000)
+                  .arg(options.transactionIdleMs / 1000)
+                  .arg(options.database.callTimeoutMs / 1000));
     if (!options.requireLogin)
         serverLog(u"--no-login: every call is answered without a Login; use this only where no one but trusted "
                   "scripts can reach the port"_s);

@@ -1,6 +1,7 @@
 #include "sessionworker.h"
 
 #include "appserver.h"
+#include "crashlog.h"
 #include "loginthrottle.h"
 #include "sqlsession.h"
 #include "textcodec.h"
@@ -10,9 +11,28 @@
 #include <QDeadlineTimer>
 #include <QSslSocket>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A user name as answers and log lines show it: on one line, and cut short.
+QString shownName(const QString &user)
+{
+    const QString line = user.left(SessionWorker::ShownNameLength + 1).simplified();
+    return line.size() > SessionWorker::ShownNameLength ? line.left(SessionWorker::ShownNameLength) + u"…"_s : line;
+}
+
+// The peer has closed its side, or the connection is broken.
+bool hungUp(qintptr descriptor)
+{
+    pollfd p{int(descriptor), POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
 
 void logFailedStatement(const QString &sql, const QString &message)
 {
@@ -60,12 +80,25 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
     bool valid = true;
     if (guarded.contains(method) && m_options.requireLogin && m_user.isEmpty()) {
         answer = u"Errnot logged in: this server answers %1 only after a Login"_s.arg(QString::fromLatin1(method));
+    } else if (m_idleRolledBack && method != "GetInfo" && method != "Login") {
+        // Nothing of the lost transaction may go on outside it: every call is
+        // refused until the client ends or begins a transaction.
+        if (method == "RollbackTrans" || method == "BeginTrans") {
+            m_idleRolledBack = false;
+            answer = method == "BeginTrans" ? db.beginTrans() : QString::fromLatin1(SqlSession::SuccessStatus);
+        } else {
+            m_idleRolledBack = method != "CommitTrans";
+            answer = u"Errthe transaction was rolled back: it stayed open %1 s without a call (--transaction-idle); "
+                     "nothing of it was saved"_s.arg(m_options.transactionIdleMs / 1000.0);
+        }
     } else if (method == "Login") {
         answer = login(db, text(1), text(2));
     } else if (method == "OpenQuery") {
         const int mode = number(3, &valid);
-        answer = valid && (mode == 0 || mode == 1) ? db.openQuery(text(1), text(2), mode)
-                                                   : u"ErrMode must be 0 or 1"_s;
+        if (!valid || (mode != 0 && mode != 1))
+            answer = u"ErrMode must be 0 or 1"_s;
+        else
+            return db.openQuery(text(1), text(2), mode).frame(); // built once, in the wire's encoding
     } else if (method == "ExecSql") {
         answer = db.execSql(text(1), text(2));
     } else if (method == "GetInfo") {
@@ -78,39 +111,107 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
     } else if (method == "RollbackTrans") {
         answer = db.rollbackTrans();
     }
-    return TextCodec::encode(answer);
+    return WireProtocol::frame(TextCodec::encode(answer));
 }
 
 // Checks a login; the answer says which part was wrong. Refused logins are
 // logged with the client's address (never with the password) and slowed
-// down after repeated failures from that address.
+// down after repeated failures for the name or from the address.
 QString SessionWorker::login(SqlSession &db, const QString &user, const QString &password)
 {
     // The session is logged out until this login succeeds.
     m_user.clear();
     db.setUser(QString());
-    if (!m_throttle->waitTurn(m_peerAddress, m_stop))
-        return u"Errthe server is shutting down"_s;
+    if (!m_throttle->begin(user, m_peerAddress, [this] { return clientGone(); }))
+        return m_stop ? u"Errthe server is shutting down"_s : u"Errthe client hung up before its turn"_s;
     QString name;
     QString error;
     const SqlSession::LoginCheck check = db.checkLogin(user, password, &name, &error);
+    using Outcome = LoginThrottle::Outcome;
+    const Outcome outcome = check == SqlSession::LoginCheck::Accepted ? Outcome::Accepted
+                            : check == SqlSession::LoginCheck::Failed ? Outcome::Undecided
+                                                                      : Outcome::Refused;
+    const LoginThrottle::Counts counts = m_throttle->finish(user, m_peerAddress, outcome);
     if (check == SqlSession::LoginCheck::Failed)
         return u"Err"_s + error;
     if (check == SqlSession::LoginCheck::Accepted) {
-        m_throttle->succeeded(m_peerAddress);
         m_user = name;
         db.setUser(name);
-        serverLog(u"session %1 from %2: logged in as %3"_s.arg(m_id).arg(m_peer, name));
+        serverLog(u"session %1 from %2: logged in as %3"_s.arg(m_id).arg(m_peer, shownName(name)));
         return QLatin1StringView(SqlSession::SuccessStatus);
     }
     const bool unknown = check == SqlSession::LoginCheck::UnknownUser;
-    const int failures = m_throttle->failed(m_peerAddress);
-    // One pass over the line, and the name on one line: what a client typed
-    // cannot forge placeholders or further log lines.
-    serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row from %6)"_s.arg(
-        QString::number(m_id), m_peer, user.simplified(), unknown ? u"unknown user"_s : u"wrong password"_s,
-        QString::number(failures), m_peerAddress));
-    return unknown ? u"Errunknown user: "_s + user : u"Errwrong password"_s;
+    // One pass over the line, and the name on one line and short: what a
+    // client typed cannot forge placeholders or further log lines.
+    serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row for this user, %6 from %7)"_s.arg(
+        QString::number(m_id), m_peer, shownName(user), unknown ? u"unknown user"_s : u"wrong password"_s,
+        QString::number(counts.user), QString::number(counts.address), m_peerAddress));
+    return unknown ? u"Errunknown user: "_s + shownName(user) : u"Errwrong password"_s;
+}
+
+bool SessionWorker::clientGone() const
+{
+    return m_stop || (m_socketDescriptor >= 0 && hungUp(m_socketDescriptor));
+}
+
+// Keep-alive on the session's socket, so that a client machine that lost
+// power or network is noticed within a few minutes.
+void SessionWorker::configureSocket(QTcpSocket &socket) const
+{
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    const int fd = int(socket.socketDescriptor());
+    const int idle = qMax(1, m_options.keepAliveIdleSeconds);
+    const int interval = qMax(1, qMin(idle, 10));
+    const int probes = 6;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    // Unacknowledged answers count as dead too, after the same time.
+    const unsigned userTimeoutMs = unsigned(idle + interval * probes) * 1000u;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
+}
+
+// Writes one answer frame in slices, so that the socket never holds a second
+// copy of a large answer; false when the client stops taking it.
+bool SessionWorker::writeAnswer(QTcpSocket &socket, const QByteArray &frame)
+{
+    constexpr qsizetype Slice = 1024 * 1024;
+    qsizetype written = 0;
+    QDeadlineTimer stalled(FrameCompletionMs);
+    while (!m_stop) {
+        if (written < frame.size() && socket.bytesToWrite() < Slice) {
+            const qsizetype n = qMin(Slice, frame.size() - written);
+            if (socket.write(frame.constData() + written, n) != n)
+                return false;
+            written += n;
+            continue;
+        }
+        if (written == frame.size() && socket.bytesToWrite() == 0)
+            return true;
+        const qint64 before = socket.bytesToWrite();
+        if (!socket.waitForBytesWritten(250) && socket.state() != QAbstractSocket::ConnectedState)
+            return false;
+        if (socket.bytesToWrite() < before)
+            stalled = QDeadlineTimer(FrameCompletionMs);
+        else if (stalled.hasExpired())
+            return false;
+    }
+    return false;
+}
+
+// A transaction without a call for longer than the limit holds every other
+// session's saves: it is rolled back, and the next call is told so.
+bool SessionWorker::rollBackIdleTransaction(SqlSession &db)
+{
+    if (!db.inTransaction())
+        return false;
+    db.rollbackTrans();
+    m_idleRolledBack = true;
+    serverLog(u"session %1 from %2: transaction rolled back after %3 s without a call"_s.arg(m_id)
+                  .arg(m_peer)
+                  .arg(m_options.transactionIdleMs / 1000.0));
+    return true;
 }
 
 // Encrypts the connection before the session begins; a client that cannot
@@ -129,13 +230,16 @@ bool SessionWorker::encrypt(QSslSocket &socket)
 
 void SessionWorker::run()
 {
+    const CrashLog::ThreadStack crashStack;
     QSslSocket socket;
     if (!socket.setSocketDescriptor(m_descriptor)) {
         serverLog(u"session %1: cannot take over the connection: %2"_s.arg(m_id).arg(socket.errorString()));
         return;
     }
+    m_socketDescriptor = socket.socketDescriptor();
     m_peerAddress = socket.peerAddress().toString();
     m_peer = u"%1:%2"_s.arg(m_peerAddress).arg(socket.peerPort());
+    configureSocket(socket);
     if (!encrypt(socket))
         return;
 
@@ -144,6 +248,7 @@ void SessionWorker::run()
         serverLog(u"session %1 from %2: cannot open the database: %3"_s.arg(m_id).arg(m_peer, db.error()));
         return;
     }
+    db.applyLimits(m_options.database);
     db.setFailureLogger(&logFailedStatement);
     if (m_options.audit)
         db.enableAudit(m_peerAddress);
@@ -154,51 +259,7 @@ void SessionWorker::run()
     serverLog(u"session %1 from %2: opened"_s.arg(m_id).arg(m_peer));
 
     socket.write(WireProtocol::frame(WireProtocol::Greeting));
-    QString reason = u"closed by the client"_s;
-    QByteArray buffer;
-    QDeadlineTimer frameDeadline = QDeadlineTimer::Forever;
-
-    while (!m_stop) {
-        QByteArray payload;
-        const auto status = WireProtocol::takeFrame(buffer, WireProtocol::MaxRequestSize, payload);
-        if (status == WireProtocol::FrameStatus::Oversized) {
-            reason = u"refused a frame over the size limit"_s;
-            break;
-        }
-        if (status == WireProtocol::FrameStatus::Complete) {
-            frameDeadline = buffer.isEmpty() ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                             : QDeadlineTimer(FrameCompletionMs);
-            const auto items = WireProtocol::decodeItems(payload);
-            bool known = false;
-            QByteArray answer;
-            if (items && !items->isEmpty())
-                answer = dispatch(db, *items, known);
-            if (!known) {
-                reason = u"closed after a request it could not read"_s;
-                break;
-            }
-            socket.write(WireProtocol::frame(answer));
-            while (socket.bytesToWrite() > 0 && !m_stop) {
-                if (!socket.waitForBytesWritten(250) && socket.state() != QAbstractSocket::ConnectedState)
-                    break;
-            }
-            continue;
-        }
-        if (frameDeadline.hasExpired()) {
-            reason = u"closed: a request frame was left unfinished"_s;
-            break;
-        }
-        if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
-            break;
-        if (socket.waitForReadyRead(250)) {
-            const bool wasEmpty = buffer.isEmpty();
-            buffer.append(socket.readAll());
-            if (wasEmpty && !buffer.isEmpty())
-                frameDeadline = QDeadlineTimer(FrameCompletionMs);
-        } else if (socket.state() != QAbstractSocket::ConnectedState) {
-            break;
-        }
-    }
+    QString reason = serve(socket, db);
     if (m_stop)
         reason = u"closed by server shutdown"_s;
 
@@ -212,4 +273,62 @@ void SessionWorker::run()
     socket.abort();
     serverLog(u"session %1 from %2: %3%4"_s.arg(m_id)
                   .arg(m_peer, reason, heldTransaction ? u"; open transaction rolled back"_s : QString()));
+}
+
+// Reads request frames and answers them until the connection ends; returns
+// why it ended.
+QString SessionWorker::serve(QTcpSocket &socket, SqlSession &db)
+{
+    QByteArray buffer;
+    QDeadlineTimer frameDeadline = QDeadlineTimer::Forever;
+    const QDeadlineTimer loginDeadline = m_options.requireLogin && m_options.loginTimeoutMs > 0
+                                             ? QDeadlineTimer(m_options.loginTimeoutMs)
+                                             : QDeadlineTimer(QDeadlineTimer::Forever);
+    QElapsedTimer sinceCall;
+    sinceCall.start();
+
+    while (!m_stop) {
+        QByteArray payload;
+        const quint32 limit = loggedIn() ? m_options.maxRequestBytes : WireProtocol::MaxRequestBeforeLogin;
+        const auto status = WireProtocol::takeFrame(buffer, limit, payload);
+        if (status == WireProtocol::FrameStatus::Oversized)
+            return loggedIn() ? u"refused a frame over the size limit"_s
+                              : u"refused a frame over the size limit before a login"_s;
+        if (status == WireProtocol::FrameStatus::Complete) {
+            frameDeadline = buffer.isEmpty() ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                             : QDeadlineTimer(FrameCompletionMs);
+            const auto items = WireProtocol::decodeItems(payload);
+            payload.clear();
+            bool known = false;
+            QByteArray answer;
+            if (items && !items->isEmpty()) {
+                db.beginCall([this] { return clientGone(); });
+                answer = dispatch(db, *items, known);
+            }
+            if (!known)
+                return u"closed after a request it could not read"_s;
+            if (!writeAnswer(socket, answer))
+                return u"closed: the client stopped taking its answer"_s;
+            sinceCall.restart();
+            continue;
+        }
+        if (frameDeadline.hasExpired())
+            return u"closed: a request frame was left unfinished"_s;
+        if (!loggedIn() && loginDeadline.hasExpired())
+            return u"closed: no login within %1 s"_s.arg(m_options.loginTimeoutMs / 1000.0);
+        if (m_options.transactionIdleMs > 0 && buffer.isEmpty() && sinceCall.hasExpired(m_options.transactionIdleMs)
+            && rollBackIdleTransaction(db))
+            sinceCall.restart();
+        if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
+            return u"closed by the client"_s;
+        if (socket.waitForReadyRead(250)) {
+            const bool wasEmpty = buffer.isEmpty();
+            buffer.append(socket.readAll());
+            if (wasEmpty && !buffer.isEmpty())
+                frameDeadline = QDeadlineTimer(FrameCompletionMs);
+        } else if (socket.state() != QAbstractSocket::ConnectedState) {
+            return u"closed by the client"_s;
+        }
+    }
+    return u"closed by server shutdown"_s;
 }

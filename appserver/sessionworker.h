@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serverinfo.h"
+#include "sqlsession.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,9 +10,10 @@
 #include <atomic>
 #include <memory>
 
+class AnswerFrame;
 class LoginThrottle;
 class QSslSocket;
-class SqlSession;
+class QTcpSocket;
 class TlsContext;
 
 // How sessions treat their clients.
@@ -27,6 +29,18 @@ struct SessionOptions {
     std::shared_ptr<const TlsContext> tls;
     // A connection must have finished its TLS handshake within this time.
     int handshakeTimeoutMs = 30000;
+
+    // What one session's calls may ask of the database.
+    SqlSession::Limits database;
+    // The largest request frame after the login (before it, a login's worth).
+    quint32 maxRequestBytes = 64u * 1024 * 1024;
+    // A connection that has not logged in within this time is closed.
+    int loginTimeoutMs = 30000;
+    // A transaction left without a call for this long is rolled back, and the
+    // session's next call is told so.
+    int transactionIdleMs = 120000;
+    // TCP keep-alive: the first probe after this many idle seconds.
+    int keepAliveIdleSeconds = 60;
 };
 
 // One client session: reads request frames, runs them on the session's own
@@ -38,8 +52,14 @@ class SessionWorker : public QThread
 {
     Q_OBJECT
 public:
-    // A frame that has begun must be complete within this time.
+    // A frame that has begun must be complete within this time, and an
+    // answer must make progress towards the client within it.
     static constexpr int FrameCompletionMs = 30000;
+    // The session's thread stack: many times what the deepest statement the
+    // dialect rewrite takes needs.
+    static constexpr uint StackBytes = 4u * 1024 * 1024;
+    // Longest user name shown in an answer or a log line.
+    static constexpr int ShownNameLength = 40;
 
     SessionWorker(quint64 id, qintptr socketDescriptor, QString databasePath, ServerInfo info,
                   SessionOptions options, LoginThrottle *throttle);
@@ -53,6 +73,14 @@ private:
     QByteArray dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok);
     QString login(SqlSession &db, const QString &user, const QString &password);
     bool encrypt(QSslSocket &socket);
+    QString serve(QTcpSocket &socket, SqlSession &db);
+    void configureSocket(QTcpSocket &socket) const;
+    bool writeAnswer(QTcpSocket &socket, const QByteArray &frame);
+    bool rollBackIdleTransaction(SqlSession &db);
+    bool loggedIn() const { return !m_options.requireLogin || !m_user.isEmpty(); }
+    // The client has hung up (or the server is stopping): nothing it asked
+    // for needs finishing.
+    bool clientGone() const;
 
     quint64 m_id;
     qintptr m_descriptor;
@@ -63,6 +91,8 @@ private:
     QString m_peer;
     QString m_peerAddress;
     QString m_user; // empty until a Login succeeds
+    qintptr m_socketDescriptor = -1;
+    bool m_idleRolledBack = false; // the transaction was rolled back for want of calls
     std::atomic_bool m_stop{false};
     QMutex m_sessionMutex; // guards m_session against requestStop()
     SqlSession *m_session = nullptr;

@@ -54,32 +54,56 @@ QString bareName(const SqlToken &t)
 
 } // namespace
 
-QString SqlRewriter::rewrite(const QString &sql)
+std::optional<QString> SqlRewriter::rewrite(const QString &sql, QString *refusal)
 {
     try {
         SqlRewriter rewriter(sql);
         return rewriter.run();
     } catch (const Unparsable &) {
         return sql;
+    } catch (const TooDeep &) {
+        *refusal = u"the statement nests parentheses and CASE deeper than %1 levels"_s.arg(MaxDepth);
+        return std::nullopt;
     }
+}
+
+QString SqlRewriter::rewrite(const QString &sql)
+{
+    QString refusal;
+    return rewrite(sql, &refusal).value_or(sql);
 }
 
 SqlRewriter::SqlRewriter(const QString &sql)
     : m_tokens(SqlTokenizer::tokenize(sql))
 {
     m_match.fill(-1, m_tokens.size());
+    // One pass, without recursion: the matching parentheses, and how deep
+    // parentheses and CASE (each closed by its END) nest.
     QList<int> open;
+    QList<int> cases{0}; // per open parenthesis, its CASEs not yet ended
+    int depth = 0;
     for (int i = 0; i < m_tokens.size(); ++i) {
         const SqlToken &t = m_tokens[i];
         if (t.kind == SqlToken::Bad)
             throw Unparsable{};
         if (t.is("(")) {
             open.append(i);
+            cases.append(0);
+            ++depth;
         } else if (t.is(")")) {
             if (open.isEmpty())
                 throw Unparsable{};
             m_match[open.takeLast()] = i;
+            depth -= 1 + cases.takeLast();
+        } else if (t.isWord("CASE")) {
+            ++cases.last();
+            ++depth;
+        } else if (t.isWord("END") && cases.last() > 0) {
+            --cases.last();
+            --depth;
         }
+        if (depth > MaxDepth)
+            throw TooDeep{};
     }
     if (!open.isEmpty())
         throw Unparsable{};
@@ -418,12 +442,15 @@ QString SqlRewriter::selectCore(int begin, int end, int *top)
 // column name, as the client's database names it.
 QString SqlRewriter::selectItem(int begin, int end)
 {
-    const QString original = raw(begin, end);
-    const QString rewritten = sequence(begin, end);
-    if (rewritten == original)
-        return rewritten;
+    const int first = next(begin, end);
     const int last = previous(end, begin);
     if (last < 0)
+        return sequence(begin, end);
+    // The item is rewritten once; the blanks around it stay where they were.
+    const QString original = raw(first, last + 1);
+    const QString item = sequence(first, last + 1);
+    const QString rewritten = raw(begin, first) + item + raw(last + 1, end);
+    if (item == original)
         return rewritten;
     bool aliased = false;
     const SqlToken &lt = m_tokens[last];
@@ -434,10 +461,7 @@ QString SqlRewriter::selectItem(int begin, int end)
     }
     if (aliased)
         return rewritten;
-    // Keep the blanks around the item where they were.
-    const int first = next(begin, end);
-    return raw(begin, first) + sequence(first, last + 1) + u" AS "_s + quoteName(raw(first, last + 1).trimmed())
-           + raw(last + 1, end);
+    return raw(begin, first) + item + u" AS "_s + quoteName(original.trimmed()) + raw(last + 1, end);
 }
 
 // UPDATE t [AS x] SET t.c = v, ...: SQLite names the columns of SET without
@@ -529,8 +553,11 @@ SqlRewriter::Piece SqlRewriter::chain(int at, int end)
     if (!ok)
         return {at, QString()};
     QString plain = first.text;
-    QString nested = first.text;
-    bool hasPlus = false;
+    // What follows each operator in the nested form: ", b)" after a '+',
+    // "- b" after a '-'; the calls are opened in front all at once, so that
+    // no text is copied again for every '+'.
+    QString nestedTail;
+    int pluses = 0;
     int pos = first.end;
     while (true) {
         const int op = next(pos, end);
@@ -542,23 +569,32 @@ SqlRewriter::Piece SqlRewriter::chain(int at, int end)
         Piece right = term(operand, end, &ok);
         if (!ok)
             break;
-        plain += raw(pos, operand) + right.text;
+        const QString between = raw(pos, operand);
+        plain += between + right.text;
         if (m_tokens[op].is("+")) {
-            hasPlus = true;
-            nested = QLatin1StringView(AddFunction) + u'(' + nested + u", "_s + right.text + u')';
+            ++pluses;
+            nestedTail += u", "_s + right.text + u')';
         } else {
-            nested += raw(pos, operand) + right.text;
+            nestedTail += between + right.text;
         }
         pos = right.end;
     }
+    if (pluses == 0)
+        return {pos, plain};
+    QString nested;
     // A word right before the chain ("select(a)+1", "not(a)+1") must not run
     // into the function name.
-    if (hasPlus && at > 0) {
+    if (at > 0) {
         const SqlToken::Kind before = m_tokens[at - 1].kind;
         if (before == SqlToken::Word || before == SqlToken::Number || before == SqlToken::Param)
-            nested.prepend(u' ');
+            nested += u' ';
     }
-    return {pos, hasPlus ? nested : plain};
+    const QString call = QLatin1StringView(AddFunction) + u'(';
+    nested.reserve(nested.size() + pluses * call.size() + first.text.size() + nestedTail.size());
+    for (int i = 0; i < pluses; ++i)
+        nested += call;
+    nested += first.text + nestedTail;
+    return {pos, nested};
 }
 
 // unary (('*' | '/' | '%' | '||') unary)*: everything that binds tighter than '+'.

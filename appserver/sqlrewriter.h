@@ -24,9 +24,20 @@
 // unterminated literal, unbalanced parentheses, a Left() without two
 // arguments, top with something other than a count) comes back unchanged, so
 // that SQLite reports its own error.
+//
+// The work is linear in the length of the text. Parentheses and CASE nested
+// deeper than MaxDepth are refused before any rewriting: SQLite's parser takes
+// no more than about a hundred levels either, and the recursion of the rewrite
+// (a few small frames per level) then stays far below a session's stack.
 class SqlRewriter
 {
 public:
+    static constexpr int MaxDepth = 100;
+
+    // The rewritten text, or nullopt with *refusal set when the text nests
+    // deeper than MaxDepth.
+    static std::optional<QString> rewrite(const QString &sql, QString *refusal);
+    // As above; a refused text comes back unchanged.
     static QString rewrite(const QString &sql);
 
     // Name of the function that a rewritten '+' calls.
@@ -36,6 +47,7 @@ private:
     explicit SqlRewriter(const QString &sql);
 
     struct Unparsable {};
+    struct TooDeep {};
     struct Piece {
         int end;      // index after the last token taken
         QString text; // the rewritten text of the tokens taken

@@ -4,6 +4,7 @@
 #include "marks.h"
 #include "passwords.h"
 #include "sqldialect.h"
+#include "sqlrewriter.h"
 #include "values.h"
 
 #include <QDateTime>
@@ -182,6 +183,8 @@ QString SqlSession::failure(const QString &sql, int resultCode)
     QString message = SqlDialect::describeError(m_db, resultCode);
     if ((resultCode & 0xff) == SQLITE_AUTH && !m_refusal.isEmpty())
         message = std::exchange(m_refusal, QString()) + u" ("_s + message + u')';
+    if ((resultCode & 0xff) == SQLITE_INTERRUPT && !m_stopReason.isEmpty())
+        message = m_stopReason;
     if (m_logFailure)
         m_logFailure(AuditTrail::maskPasswords(sql).sql, message);
     return u"Err"_s + message;
@@ -341,10 +344,13 @@ SqlSession::LoginCheck SqlSession::checkLogin(const QString &user, const QString
     return CommFunU::PasswordMatches(stored, password) ? LoginCheck::Accepted : LoginCheck::WrongPassword;
 }
 
-QString SqlSession::openQuery(const QString &sql, const QString &param, int mode)
+AnswerFrame SqlSession::openQuery(const QString &sql, const QString &param, int mode)
 {
     const ClientStatements client(m_clientStatement, m_schemaChanged);
-    const QByteArray text = SqlDialect::rewrite(sql).toUtf8();
+    QString refusal;
+    const QByteArray text = rewritten(sql, &refusal);
+    if (!refusal.isEmpty())
+        return refusal;
     Statement st;
     const char *tail = nullptr;
     m_statementAltersSchema = false;
@@ -364,15 +370,27 @@ QString SqlSession::openQuery(const QString &sql, const QString &param, int mode
     const sqlite3_int64 totalBefore = sqlite3_total_changes64(m_db);
 
     const int columns = sqlite3_column_count(st.stmt);
-    QString out = QLatin1StringView(SuccessStatus) + FieldSep + QString::number(columns);
+    AnswerFrame out(m_limits.answerBytes);
+    out += QString::fromLatin1(SuccessStatus);
+    out += FieldSep;
+    out += QString::number(columns);
     if (mode == 1) {
-        for (int c = 0; c < columns; ++c)
-            out += FieldSep + QString::fromUtf8(sqlite3_column_name(st.stmt, c));
-    }
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             out += FieldSep;
-            appendValue(out, st.stmt, c);
+            out += QString::fromUtf8(sqlite3_column_name(st.stmt, c));
+        }
+    }
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        QString &row = out.pending();
+        for (int c = 0; c < columns; ++c) {
+            row += FieldSep;
+            appendValue(row, st.stmt, c);
+        }
+        out.rowDone();
+        if (out.overLimit()) {
+            endChange(sql, param, 0, true);
+            return u"Errthe answer is larger than the server sends (%1 bytes, --max-answer): ask for fewer rows or "
+                   "columns"_s.arg(out.limit());
         }
     }
     if (rc != SQLITE_DONE) {
@@ -406,7 +424,10 @@ QString SqlSession::execSql(const QString &sql, const QString &param)
 
 QString SqlSession::runStatements(const QString &sql, const QByteArray &param, qint64 *changed)
 {
-    const QByteArray text = SqlDialect::rewrite(sql).toUtf8();
+    QString refusal;
+    const QByteArray text = rewritten(sql, &refusal);
+    if (!refusal.isEmpty())
+        return refusal;
     const char *next = text.constData();
     const char *end = next + text.size();
     while (next < end && !onlyBlanks(m_db, next)) {
@@ -472,4 +493,61 @@ QString SqlSession::rollbackTrans()
     if (sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failure(u"ROLLBACK"_s, sqlite3_errcode(m_db));
     return QLatin1StringView(SuccessStatus);
+}
+
+QByteArray SqlSession::rewritten(const QString &sql, QString *refusal) const
+{
+    // Every UTF-16 unit is at least one byte of UTF-8: a text longer than the
+    // limit in units is refused before it is looked at.
+    const int limit = m_limits.sqlLength;
+    if (sql.size() > limit) {
+        *refusal = u"Errthe statement is longer than the server takes (%1 bytes, --max-sql-length): the field is too "
+                   "small for the value entered"_s.arg(limit);
+        return {};
+    }
+    QString why;
+    const std::optional<QString> text = SqlRewriter::rewrite(sql, &why);
+    if (!text) {
+        *refusal = u"Err"_s + why;
+        return {};
+    }
+    return text->toUtf8();
+}
+
+void SqlSession::applyLimits(const Limits &limits)
+{
+    m_limits = limits;
+    for (const auto &[id, value] : std::as_const(limits.sqlite))
+        sqlite3_limit(m_db, id, value);
+    sqlite3_limit(m_db, SQLITE_LIMIT_SQL_LENGTH, limits.sqlLength);
+    // Looked at every few thousand steps of the statement machine: the
+    // clock and, now and then, the client.
+    sqlite3_progress_handler(m_db, 4000, &SqlSession::progress, this);
+}
+
+void SqlSession::beginCall(std::function<bool()> clientGone)
+{
+    m_callDeadline = m_limits.callTimeoutMs > 0 ? QDeadlineTimer(m_limits.callTimeoutMs)
+                                                : QDeadlineTimer(QDeadlineTimer::Forever);
+    m_clientGone = std::move(clientGone);
+    m_sinceClientCheck.start();
+    m_stopReason.clear();
+}
+
+int SqlSession::progress(void *self)
+{
+    auto *session = static_cast<SqlSession *>(self);
+    if (session->m_callDeadline.hasExpired()) {
+        session->m_stopReason = u"the statement ran longer than the server allows (%1 s, --statement-timeout) and "
+                                "was stopped"_s.arg(session->m_limits.callTimeoutMs / 1000.0);
+        return 1;
+    }
+    if (session->m_clientGone && session->m_sinceClientCheck.hasExpired(100)) {
+        session->m_sinceClientCheck.start();
+        if (session->m_clientGone()) {
+            session->m_stopReason = u"the client hung up; its statement was stopped"_s;
+            return 1;
+        }
+    }
+    return 0;
 }

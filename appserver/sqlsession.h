@@ -1,7 +1,15 @@
 #pragma once
 
+#include "answerframe.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QtGlobal>
+
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -32,7 +40,9 @@ public:
     QString error() const { return m_error; }
     sqlite3 *handle() const { return m_db; }
 
-    QString openQuery(const QString &sql, const QString &param, int mode);
+    // The rows of one query; the answer (built once, in the wire's encoding)
+    // is refused when it outgrows the answer limit of applyLimits.
+    AnswerFrame openQuery(const QString &sql, const QString &param, int mode);
     QString execSql(const QString &sql, const QString &param);
     QString beginTrans();
     QString commitTrans();
@@ -52,11 +62,32 @@ public:
     // Aborts a running statement; safe from another thread.
     void interrupt();
 
+    // What one session may ask of the database. Each SQLite limit
+    // (sqlite3_limit's id and value) is set on the connection; sqlLength
+    // bounds the SQL of one call before it is even rewritten.
+    struct Limits {
+        QList<QPair<int, int>> sqlite;
+        int sqlLength = 1000000000;
+        qint64 answerBytes = -1; // -1: none
+        int callTimeoutMs = 0;   // 0: none
+    };
+    void applyLimits(const Limits &limits);
+    // Starts the clock of one client call: its statements are stopped when
+    // they run past the call time limit, or when clientGone (asked now and
+    // then while a statement runs) says the client has hung up.
+    void beginCall(std::function<bool()> clientGone);
+    // Why the last call's statement was stopped, empty when it was not.
+    QString stopReason() const { return m_stopReason; }
+
     // Logs failed statements (set by the server; null means silent).
     void setFailureLogger(void (*logger)(const QString &sql, const QString &message)) { m_logFailure = logger; }
 
 private:
     QString failure(const QString &sql, int resultCode);
+    // The rewritten SQL of one call, or empty with *refusal set when it is
+    // too long or nests too deep.
+    QByteArray rewritten(const QString &sql, QString *refusal) const;
+    static int progress(void *self);
     bool execPlain(const char *sql);
     // Runs every statement of sql; empty on success, else the "Err" answer.
     QString runStatements(const QString &sql, const QByteArray &param, qint64 *changed);
@@ -90,4 +121,10 @@ private:
     bool m_statementAltersSchema = false; // the statement being prepared alters the schema
     bool m_schemaChanged = false;         // a statement of this call altered it
     QString m_refusal;              // why the authorizer refused a statement
+
+    Limits m_limits;
+    QDeadlineTimer m_callDeadline;
+    std::function<bool()> m_clientGone;
+    QElapsedTimer m_sinceClientCheck;
+    QString m_stopReason; // why progress() stopped the running statement
 };

@@ -1,15 +1,21 @@
 // The same query of a few thousand text rows: through korvan-server over
-// loopback, and run directly on SQLite in this process; then the query and a
+// loopback, and run directly on SQLite in this process. Prints both and the
+// ratio; then the query through a server without the limits on statements,
+// answers and requests ("before": KORVAN_SERVER_BEFORE names an older build,
+// else this one with its limits raised as far as they go) against one with
+// the default limits, round by round side by side; then the query and a
 // login (connect, handshake, Login) over TLS against a server started with
-// --no-tls. Prints each pair and its ratio or difference.
+// --no-tls.
 #include "serverconnection.h"
 #include "testserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <sqlite3.h>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,15 +33,25 @@ void fill(ServerConnection &db, int rows)
     db.commitTrans();
 }
 
-// Milliseconds per round of the query on one connection.
-double timeQuery(ServerConnection &db, const QString &sql, int rounds, qsizetype *answerSize)
+// Milliseconds of one query.
+double timed(ServerConnection &db, const QString &sql, qsizetype *answerSize)
 {
-    db.openQuery(sql, {}, 0); // warm: the session and the page cache
     QElapsedTimer t;
     t.start();
-    for (int r = 0; r < rounds; ++r)
-        *answerSize = db.openQuery(sql, {}, 0).size();
-    return double(t.nsecsElapsed()) / rounds / 1e6;
+    *answerSize = db.openQuery(sql, {}, 0).size();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Milliseconds of CPU a process has used (user and system), from /proc.
+double cpuMs(qint64 pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1000.0 / double(sysconf(_SC_CLK_TCK));
 }
 
 // Milliseconds from a new connection to an accepted login.
@@ -60,28 +76,71 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("KORVAN_SERVER_BIN"))
         qputenv("KORVAN_SERVER_BIN", KORVAN_SERVER_PATH);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 5000;
-    const int rounds = 20;
+    const int rounds = 40;
+    const QString sql = u"select * from 货运 order by 业务编号"_s;
 
     TestServer server;
-    TestServer plain;
-    if (!server.start() || !plain.start({u"--no-tls"_s})) {
-        std::fprintf(stderr, "%s%s\n", qPrintable(server.errorText()), qPrintable(plain.errorText()));
+    if (!server.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.errorText()));
         return 1;
     }
     auto db = server.connect();
-    auto plainDb = plain.connect();
     fill(*db, rows);
-    fill(*plainDb, rows);
-    const QString sql = u"select * from 货运 order by 业务编号"_s;
+
+    // The server before the limits, on a database of its own filled alike.
+    const QString beforeBinary = qEnvironmentVariable("KORVAN_SERVER_BEFORE");
+    const QByteArray current = qgetenv("KORVAN_SERVER_BIN");
+    if (!beforeBinary.isEmpty())
+        qputenv("KORVAN_SERVER_BIN", beforeBinary.toLocal8Bit());
+    TestServer older;
+    const bool olderUp = older.start(beforeBinary.isEmpty()
+                                         ? QStringList{u"--statement-timeout"_s, u"0"_s, u"--max-answer"_s, u"1023"_s,
+                                                       u"--max-request"_s, u"1024"_s}
+                                         : QStringList{});
+    qputenv("KORVAN_SERVER_BIN", current);
+    if (!olderUp) {
+        std::fprintf(stderr, "%s\n", qPrintable(older.errorText()));
+        return 1;
+    }
+    auto olderDb = older.connect();
+    fill(*olderDb, rows);
 
     qsizetype answerSize = 0;
-    // Side by side, alternating, so both see the same machine load.
+    qsizetype olderSize = 0;
     double viaServer = 0;
-    double viaPlain = 0;
-    for (int half = 0; half < 2; ++half) {
-        viaServer += timeQuery(*db, sql, rounds / 2, &answerSize) / 2;
-        viaPlain += timeQuery(*plainDb, sql, rounds / 2, &answerSize) / 2;
+    double before = 0;
+    timed(*db, sql, &answerSize); // both warm
+    timed(*olderDb, sql, &olderSize);
+    double cpuBefore = -cpuMs(older.processId());
+    double cpuAfter = -cpuMs(server.processId());
+    for (int r = 0; r < rounds; ++r) {
+        before += timed(*olderDb, sql, &olderSize);
+        viaServer += timed(*db, sql, &answerSize);
     }
+    cpuBefore = (cpuBefore + cpuMs(older.processId())) / rounds;
+    cpuAfter = (cpuAfter + cpuMs(server.processId())) / rounds;
+    viaServer /= rounds;
+    before /= rounds;
+    older.stop();
+
+    // Encrypted against plain, on a database filled alike, rounds in turn.
+    TestServer plain;
+    if (!plain.start({u"--no-tls"_s})) {
+        std::fprintf(stderr, "%s\n", qPrintable(plain.errorText()));
+        return 1;
+    }
+    auto plainDb = plain.connect();
+    fill(*plainDb, rows);
+    qsizetype plainSize = 0;
+    timed(*plainDb, sql, &plainSize);
+    double encrypted = 0;
+    double clear = 0;
+    for (int r = 0; r < rounds; ++r) {
+        clear += timed(*plainDb, sql, &plainSize);
+        encrypted += timed(*db, sql, &answerSize);
+    }
+    encrypted /= rounds;
+    clear /= rounds;
     const int logins = 50;
     double loginTls = 0;
     double loginPlain = 0;
@@ -89,10 +148,9 @@ int main(int argc, char *argv[])
         loginTls += timeLogin(server, logins / 2) / 2;
         loginPlain += timeLogin(plain, logins / 2) / 2;
     }
-    db.reset();
     plainDb.reset();
-    server.stop();
     plain.stop();
+    server.stop();
 
     sqlite3 *raw = nullptr;
     sqlite3_open(server.databasePath().toUtf8().constData(), &raw);
@@ -120,13 +178,24 @@ int main(int argc, char *argv[])
 
     std::printf("query of %d rows x 6 columns (answer %lld characters), mean of %d rounds\n", rows,
                 qlonglong(answerSize), rounds);
-    std::printf("  through korvan-server (TLS): %8.2f ms\n", viaServer);
-    std::printf("  through korvan-server plain: %8.2f ms\n", viaPlain);
-    std::printf("  directly on SQLite:          %8.2f ms\n", direct);
-    std::printf("  ratio server/direct:         %8.2f\n", viaServer / direct);
-    std::printf("  ratio TLS/plain:             %8.2f   (target: at most 1.2)\n", viaServer / viaPlain);
-    std::printf("login (connect, greeting, handshake, Login), mean of %d\n", logins);
-    std::printf("  TLS:   %8.2f ms\n  plain: %8.2f ms\n  TLS costs %.2f ms more   (target: at most 20)\n",
-                loginTls, loginPlain, loginTls - loginPlain);
+    std::printf("  through korvan-server: %8.2f ms\n", viaServer);
+    std::printf("  directly on SQLite:    %8.2f ms\n", direct);
+    std::printf("  ratio server/direct:   %8.2f\n", viaServer / direct);
+    std::printf("the same query before the limits (%s), rounds taken in turn:\n",
+                beforeBinary.isEmpty() ? "this build, limits raised" : "KORVAN_SERVER_BEFORE");
+    std::printf("  before the limits:     %8.2f ms\n", before);
+    std::printf("  with the limits:       %8.2f ms\n", viaServer);
+    std::printf("  ratio limits/before:   %8.2f%s\n", viaServer / before,
+                olderSize == answerSize ? "" : "  (the answers differ!)");
+    std::printf("  server CPU per query:  %8.2f ms before, %.2f ms with the limits, ratio %.2f\n", cpuBefore,
+                cpuAfter, cpuAfter / cpuBefore);
+    std::printf("the same query over TLS and without it (--no-tls), rounds taken in turn:\n");
+    std::printf("  TLS:                   %8.2f ms\n", encrypted);
+    std::printf("  plain:                 %8.2f ms\n", clear);
+    std::printf("  ratio TLS/plain:       %8.2f   (target: at most 1.2)%s\n", encrypted / clear,
+                plainSize == answerSize ? "" : "  (the answers differ!)");
+    std::printf("login (connect, greeting, handshake, Login), mean of %d:\n", logins);
+    std::printf("  TLS:                   %8.2f ms\n  plain:                 %8.2f ms\n", loginTls, loginPlain);
+    std::printf("  TLS costs              %8.2f ms more   (target: at most 20)\n", loginTls - loginPlain);
     return bytes > 0 ? 0 : 1;
 }

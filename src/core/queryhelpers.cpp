@@ -1,4 +1,5 @@
 #include "queryhelpers.h"
+#include "clientfiles.h"
 
 #include "currentuser.h"
 #include "korvanerror.h"
@@ -242,8 +243,7 @@ void ReportOutcome(int kind, const QString &answer, const QString &sql)
 
 QString RunLogPath()
 {
-    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return QDir(dir).filePath(u"运行日志.txt"_s);
+    return ClientFiles::current().path(ClientFile::RunLog);
 }
 
 bool WriteRunLog(const QString &answer, const QString &sql)

@@ -75,7 +75,7 @@ QString OperatorFilter();
 // kind 1: "保存成功"; kind 0: run log entry and a message chosen by the answer.
 void ReportOutcome(int kind, const QString &answer, const QString &sql);
 
-// Appends one entry (three lines) to 运行日志.txt beside the executable.
+// Appends one entry (three lines) to 运行日志.txt where ClientFiles keeps it.
 bool WriteRunLog(const QString &answer, const QString &sql);
 QString RunLogPath();
 

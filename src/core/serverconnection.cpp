@@ -115,7 +115,7 @@ QByteArray ServerConnection::readGreeting(int timeoutMs)
     QByteArray payload;
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
-        const auto status = WireProtocol::takeFrame(buffer, 256, payload);
+        const auto status = WireProtocol::takeFrame(buffer, WireProtocol::MaxGreetingSize, payload);
         if (status == WireProtocol::FrameStatus::Complete)
             break;
         if (status == WireProtocol::FrameStatus::Oversized)
@@ -125,6 +125,9 @@ QByteArray ServerConnection::readGreeting(int timeoutMs)
             fail(u"no greeting from %1 (%2)"_s.arg(peerName(), m_socket->errorString()));
         buffer.append(m_socket->readAll());
     }
+    // A server that cannot take another session says why instead of greeting.
+    if (const std::optional<QString> refused = WireProtocol::refusalMessage(payload))
+        fail(*refused);
     if (!buffer.isEmpty())
         fail(u"%1 is not a Korvan application server"_s.arg(peerName()));
     return payload;

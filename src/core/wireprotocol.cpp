@@ -1,5 +1,7 @@
 #include "wireprotocol.h"
 
+#include "textcodec.h"
+
 #include <QtEndian>
 
 namespace WireProtocol {
@@ -68,6 +70,21 @@ FrameStatus takeFrame(QByteArray &buffer, quint32 limit, QByteArray &payload)
     payload = buffer.mid(HeaderSize, n);
     buffer.remove(0, HeaderSize + n);
     return FrameStatus::Complete;
+}
+
+QByteArray refusalFrame(const QString &message)
+{
+    QByteArray payload = QByteArray(Refusal) + TextCodec::encode(message);
+    if (payload.size() > qsizetype(MaxGreetingSize))
+        payload.truncate(MaxGreetingSize);
+    return frame(payload);
+}
+
+std::optional<QString> refusalMessage(const QByteArray &payload)
+{
+    if (!payload.startsWith(Refusal))
+        return std::nullopt;
+    return TextCodec::decode(QByteArrayView(payload).sliced(qsizetype(sizeof(Refusal)) - 1));
 }
 
 } // namespace WireProtocol

@@ -1,4 +1,5 @@
 #include "ttuodanfrm.h"
+#include "clientfiles.h"
 
 #include "boundform.h"
 #include "currentuser.h"
@@ -310,7 +311,7 @@ QString TTuoDanFrm::templatePath()
 {
     if (!pathOverride().isEmpty())
         return pathOverride();
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(TuoDanTemplates::FileName);
+    return ClientFiles::current().path(ClientFile::BLTemplates);
 }
 
 void TTuoDanFrm::setTemplatePath(const QString &path)
@@ -507,7 +508,7 @@ void TTuoDanFrm::chooseBackground()
     QStringList patterns;
     for (const QByteArray &format : QImageReader::supportedImageFormats())
         patterns << u"*."_s + QString::fromLatin1(format);
-    const QString fileName = QFileDialog::getOpenFileName(this, u"提单背景"_s, QDir::current().filePath(u"TDPic"_s),
+    const QString fileName = QFileDialog::getOpenFileName(this, u"提单背景"_s, ClientFiles::current().path(ClientFile::BLPictures),
                                                           u"图片 ("_s + patterns.join(u' ') + u')');
     if (!fileName.isEmpty())
         setBackground(fileName);

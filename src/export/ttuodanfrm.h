@@ -40,7 +40,7 @@ public:
     explicit TTuoDanFrm(const CargoJobValues &job, QWidget *parent = nullptr);
     ~TTuoDanFrm() override;
 
-    // TuoDanRes.txt beside the executable unless another path was set for
+    // TuoDanRes.txt where ClientFiles keeps it unless another path was set for
     // the process (the tests use one of their own).
     static QString templatePath();
     static void setTemplatePath(const QString &path);

@@ -1,8 +1,8 @@
 #include "faxportmap.h"
+#include "clientfiles.h"
 
 #include "textcodec.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -22,7 +22,7 @@ QString FaxPortMap::mapFile()
 {
     if (!overriddenMapFile().isEmpty())
         return overriddenMapFile();
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"FaxPorts.txt"_s);
+    return ClientFiles::current().path(ClientFile::FaxPorts);
 }
 
 void FaxPortMap::setMapFile(const QString &path)

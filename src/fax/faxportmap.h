@@ -3,7 +3,7 @@
 #include <QString>
 
 // Which device a COM name stands for. COM1 to COM4 are /dev/ttyS0 to
-// /dev/ttyS3 unless the file FaxPorts.txt beside the executable maps the name
+// /dev/ttyS3 unless the file FaxPorts.txt (beside the executable, or in the user's data folder when installed: clientfiles.h) maps the name
 // to another device, one "COMn=device" per line, for example
 //     COM1=/dev/ttyUSB0
 // (blank lines and lines starting with '#' or ';' are ignored; names are
@@ -16,7 +16,7 @@ public:
     // mapped nor one of COM1..COM4.
     static QString deviceFor(const QString &comName);
 
-    // The map file in use: FaxPorts.txt beside the executable unless another
+    // The map file in use: FaxPorts.txt where ClientFiles keeps it unless another
     // file was set (tests set one of their own).
     static QString mapFile();
     static void setMapFile(const QString &path);

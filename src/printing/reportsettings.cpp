@@ -1,6 +1,6 @@
 #include "reportsettings.h"
+#include "clientfiles.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 
@@ -15,7 +15,7 @@ constexpr int MaxValue = 999;
 
 QString ReportSettings::defaultFilePath()
 {
-    return QCoreApplication::applicationDirPath() + u"/MutiPntSetupf"_s;
+    return ClientFiles::current().path(ClientFile::ReportSetup);
 }
 
 QByteArray ReportSettings::toBytes() const

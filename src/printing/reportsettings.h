@@ -25,7 +25,7 @@ struct ReportSettings
     static int defaultRightMargin(int orientation) { return orientation == Landscape ? 20 : 5; }
     static int defaultBottomMargin(int orientation) { return orientation == Landscape ? 5 : 20; }
 
-    // MutiPntSetupf beside the executable.
+    // MutiPntSetupf where ClientFiles keeps it (beside the executable, or per user).
     static QString defaultFilePath();
 
     // Reads the file (creating it empty when it is missing). An empty file

@@ -23,7 +23,7 @@ class TPntMainFrm : public QDialog
 public:
     enum Tab { DataTab, PreviewTab, SetupTab };
 
-    // settingsPath: the page setup file, MutiPntSetupf beside the executable
+    // settingsPath: the page setup file, MutiPntSetupf where ClientFiles keeps it
     // when empty.
     explicit TPntMainFrm(QWidget *parent = nullptr, const QString &settingsPath = QString());
     ~TPntMainFrm() override;

@@ -1,4 +1,5 @@
 #include "tpntsetupfrm.h"
+#include "clientfiles.h"
 #include "captionname.h"
 
 #include "faxpresets.h"
@@ -84,7 +85,7 @@ TPntSetupFrm::TPntSetupFrm(QWidget *parent, PrintLayout &layout)
     : QDialog(parent)
     , m_layout(layout)
     , m_settingsPath(defaultSettingsPath())
-    , m_faxBitmapPath(u"faxtest.bmp"_s)
+    , m_faxBitmapPath(ClientFiles::current().path(ClientFile::FaxPage))
 {
     setWindowTitle(u"打印"_s);
 
@@ -195,7 +196,7 @@ QString TPntSetupFrm::defaultSettingsPath()
 {
     if (!settingsPathOverride().isEmpty())
         return settingsPathOverride();
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(u"SinglePntsetupf"_s);
+    return ClientFiles::current().path(ClientFile::PrintSetup);
 }
 
 void TPntSetupFrm::setDefaultSettingsPath(const QString &path)

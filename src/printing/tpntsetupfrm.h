@@ -53,7 +53,7 @@ public:
     explicit TPntSetupFrm(QWidget *parent = nullptr, PrintLayout &layout = PrintLayout::shared());
     ~TPntSetupFrm() override;
 
-    // SinglePntsetupf beside the executable unless another path was set for
+    // SinglePntsetupf where ClientFiles keeps it unless another path was set for
     // the process (tests set one of their own).
     static QString defaultSettingsPath();
     static void setDefaultSettingsPath(const QString &path);
@@ -72,7 +72,7 @@ public:
     QString pdfFileName() const;
     void setPdfFileName(const QString &fileName);
     // The last faxed page, written as a black-and-white BMP: faxtest.bmp in
-    // the working directory unless set otherwise.
+    // the working directory (per user: the documents folder) unless set otherwise.
     QString faxBitmapPath() const { return m_faxBitmapPath; }
     void setFaxBitmapPath(const QString &path) { m_faxBitmapPath = path; }
 

@@ -32,7 +32,7 @@ public:
     TsetupF(TDataF *dataPage, TPreviewF *preview, ReportPrinter *printer, QWidget *parent = nullptr);
     ~TsetupF() override;
 
-    // MutiPntSetupf beside the executable unless told otherwise.
+    // MutiPntSetupf where ClientFiles keeps it unless told otherwise.
     QString settingsPath() const { return m_settingsPath; }
     void setSettingsPath(const QString &path) { m_settingsPath = path; }
 

@@ -1,5 +1,7 @@
 #include "connectsettings.h"
 
+#include "clientfiles.h"
+
 #include "korvanerror.h"
 #include "textcodec.h"
 
@@ -9,6 +11,11 @@
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
+
+ConnectSettings::ConnectSettings()
+    : ConnectSettings(ClientFiles::current().path(ClientFile::ConnectSettings))
+{
+}
 
 ConnectSettings::ConnectSettings(QString fileName)
     : m_fileName(std::move(fileName))

@@ -16,7 +16,10 @@ class ConnectSettings
 public:
     static constexpr int DefaultPort = 211;
 
-    explicit ConnectSettings(QString fileName = QStringLiteral("ConnectServer.txt"));
+    // The client's own file: where ClientFiles keeps it (by bare name in the
+    // current folder, or in the user's configuration folder when installed).
+    ConnectSettings();
+    explicit ConnectSettings(QString fileName);
 
     // The value of key (keys compare without case); empty when the key or the
     // file is missing. A file that exists but cannot be read throws KorvanError.

@@ -1,4 +1,5 @@
 #include "helpwindow.h"
+#include "clientfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +25,7 @@ QPointer<HelpWindow> &openWindow()
 
 QString HelpWindow::Folder()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"help"_s);
+    return ClientFiles::current().helpFolder();
 }
 
 HelpWindow *HelpWindow::OpenTopics(QWidget *parent, const QString &folder)

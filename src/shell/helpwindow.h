@@ -4,8 +4,8 @@
 
 class QTextBrowser;
 
-// 帮助: the program's help, HTML pages installed beside the executable
-// (help/index.html is the contents, every other page is linked from it),
+// 帮助: the program's help, HTML pages beside the executable or installed
+// in share/korvan (help/index.html is the contents, every other page is linked from it),
 // shown in a window of the program's own. One help window serves the
 // process; opening the help again brings it up at the contents.
 class HelpWindow : public QWidget
@@ -13,7 +13,7 @@ class HelpWindow : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY(HelpWindow)
 public:
-    // The folder of the pages: "help" beside the executable.
+    // The folder of the pages: ClientFiles::helpFolder() (installed pages, or "help" beside the executable).
     static QString Folder();
     // Opens the help at its contents. Without a contents page in folder it
     // does nothing and answers nullptr.

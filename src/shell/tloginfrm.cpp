@@ -251,7 +251,11 @@ ServerConnection &TloginFrm::AppServer()
 
 void TloginFrm::HandleUncaughtError(const QString &errorText)
 {
-    if (errorText.contains(u"Error reading from socket"_s) || errorText.contains(u"Windows socket error"_s))
+    // A server that refused the session says why ("服务器连接数已满…").
+    const qsizetype full = errorText.indexOf(u"服务器连接数已满"_s);
+    if (full >= 0)
+        MessageService::inform(u"出错"_s, errorText.mid(full), MessageService::Icon::Warning);
+    else if (errorText.contains(u"Error reading from socket"_s) || errorText.contains(u"Windows socket error"_s))
         MessageService::inform(u"出错"_s, u"与服务器的连接已断开，请确认服务器已打开！"_s, MessageService::Icon::Warning);
     // every other uncaught error is dropped
 }
