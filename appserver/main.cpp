@@ -6,9 +6,12 @@
 #include "databasesetup.h"
 #include "serverinfo.h"
 #include "sqlsession.h"
+#include "tlscontext.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSocketNotifier>
@@ -19,6 +22,7 @@
 #include <csignal>
 #include <memory>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -40,6 +44,38 @@ int fail(const QString &message)
 {
     std::fprintf(stderr, "korvan-server: %s\n", message.toUtf8().constData());
     return 2;
+}
+
+// A database (and its companions) that an older server left readable by
+// others is made private; one that is not ours is left as it is.
+void makePrivate(const QString &databasePath)
+{
+    for (const QString &suffix : {QString(), u"-wal"_s, u"-shm"_s}) {
+        const QByteArray path = QFile::encodeName(databasePath + suffix);
+        struct stat info = {};
+        if (::stat(path.constData(), &info) != 0 || info.st_uid != ::geteuid() || (info.st_mode & 077) == 0)
+            continue;
+        if (::chmod(path.constData(), info.st_mode & 0700) == 0)
+            serverLog(u"%1 was readable by other users; it is now private to the server's user"_s.arg(
+                QString::fromLocal8Bit(path)));
+    }
+}
+
+// The certificate of --tls-cert/--tls-key, or the server's own beside the database.
+std::optional<TlsContext> tlsContext(const QCommandLineParser &parser, const QCommandLineOption &certificate,
+                                     const QCommandLineOption &key, const QString &databasePath, QString *error)
+{
+    if (parser.isSet(certificate) != parser.isSet(key)) {
+        *error = u"--tls-cert and --tls-key go together"_s;
+        return std::nullopt;
+    }
+    if (parser.isSet(certificate))
+        return TlsContext::load(parser.value(certificate), parser.value(key), error);
+    QStringList notes;
+    std::optional<TlsContext> context = TlsContext::ownBeside(databasePath, &notes, error);
+    for (const QString &note : std::as_const(notes))
+        serverLog(note);
+    return context;
 }
 
 // SQLite's limits on each session's connection (sqlite3_limit), by the names
@@ -102,6 +138,9 @@ rlim_t raiseDescriptorLimit()
 
 int main(int argc, char *argv[])
 {
+    // Everything the server creates (database, its journal files, backups,
+    // key) is readable by the server's user only.
+    ::umask(077);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"korvan-server"_s);
 
@@ -122,6 +161,16 @@ int main(int argc, char *argv[])
                                                u"HOURS"_s, u"24"_s);
     const QCommandLineOption keepOption(u"keep"_s, u"Keep only the newest N backups."_s, u"N"_s);
     const QCommandLineOption checkOption(u"check"_s, u"Check a database file (a backup) and exit."_s, u"FILE"_s);
+    const QCommandLineOption certOption(u"tls-cert"_s, u"The server's certificate (PEM)."_s, u"FILE"_s);
+    const QCommandLineOption keyOption(u"tls-key"_s, u"The key of --tls-cert (PEM, without passphrase)."_s,
+                                       u"FILE"_s);
+    const QCommandLineOption noTlsOption(
+        u"no-tls"_s, u"Talk without encryption (scripts with korvan-query --no-tls on this machine only)."_s);
+    const QCommandLineOption fingerprintOption(
+        u"fingerprint"_s, u"Print the SHA-256 fingerprint of the certificate (made first when missing) and exit."_s);
+    const QCommandLineOption handshakeOption(u"handshake-timeout"_s,
+                                             u"Seconds a client has to finish the TLS handshake (default 30)."_s,
+                                             u"S"_s, u"30"_s);
     const QCommandLineOption maxSessionsOption(u"max-sessions"_s, u"Most sessions open at once (default 200)."_s,
                                                u"N"_s, u"200"_s);
     const QCommandLineOption maxPerAddressOption(u"max-sessions-per-address"_s,
@@ -150,7 +199,8 @@ int main(int argc, char *argv[])
                                           u"1000000"_s);
     const QCommandLineOption sqliteLimitOption(u"sqlite-limit"_s, sqliteLimitHelp(), u"NAME=N"_s);
     parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption, noLoginOption,
-                       backupDirOption, backupEveryOption, keepOption, checkOption, maxSessionsOption,
+                       backupDirOption, backupEveryOption, keepOption, checkOption, certOption, keyOption,
+                       noTlsOption, fingerprintOption, handshakeOption, maxSessionsOption,
                        maxPerAddressOption, loginTimeoutOption, transactionIdleOption, statementTimeoutOption,
                        keepAliveOption, maxRequestOption, maxAnswerOption, maxSqlOption, sqliteLimitOption});
     parser.process(app);
@@ -194,6 +244,25 @@ int main(int argc, char *argv[])
         return fail(u"cannot read the settings file %1"_s.arg(parser.value(settingsOption)));
 
     const QString databasePath = QFileInfo(parser.value(dbOption)).absoluteFilePath();
+    std::shared_ptr<const TlsContext> tls;
+    if (parser.isSet(fingerprintOption) || !parser.isSet(noTlsOption)) {
+        QString error;
+        std::optional<TlsContext> context = tlsContext(parser, certOption, keyOption, databasePath, &error);
+        if (!context)
+            return fail(error);
+        if (parser.isSet(fingerprintOption)) {
+            std::printf("%s\n", context->fingerprint().toLatin1().constData());
+            return 0;
+        }
+        tls = std::make_shared<const TlsContext>(std::move(*context));
+    } else if (parser.isSet(certOption) || parser.isSet(keyOption)) {
+        return fail(u"--no-tls cannot be used with --tls-cert or --tls-key"_s);
+    }
+    bool handshakeOk = false;
+    const double handshakeSeconds = parser.value(handshakeOption).toDouble(&handshakeOk);
+    if (!handshakeOk || !(handshakeSeconds > 0) || handshakeSeconds > 3600)
+        return fail(u"--handshake-timeout needs a number of seconds above 0, such as 30"_s);
+    makePrivate(databasePath);
     {
         // Opening once here creates a missing file and reports a bad one
         // before any client connects.
@@ -224,6 +293,8 @@ int main(int argc, char *argv[])
 
     SessionOptions options;
     options.requireLogin = !parser.isSet(noLoginOption);
+    options.tls = tls;
+    options.handshakeTimeoutMs = int(handshakeSeconds * 1000);
     AppServer::ConnectionLimits connections;
     {
         qint64 n = 0;
@@ -309,11 +380,23 @@ int main(int argc, char *argv[])
     if (!server.listen(address, quint16(port)))
         return fail(u"cannot listen on %1:%2: %3"_s.arg(address.toString()).arg(port).arg(server.errorString()));
 
-    // The first line of standard output names the port, so that scripts and
-    // tests that asked for port 0 learn which one was chosen.
+    // The fingerprint comes first, so that scripts and tests that read up to
+    // the line naming the port (they asked for port 0) have learned both.
+    if (tls)
+        std::printf("korvan-server certificate SHA-256 fingerprint %s\n", tls->fingerprint().toLatin1().constData());
     std::printf("korvan-server listening on %s:%u\n", address.toString().toUtf8().constData(), server.serverPort());
     std::fflush(stdout);
     serverLog(u"database %1"_s.arg(databasePath));
+    if (tls && tls->expiryDate() < QDateTime::currentDateTimeUtc().addDays(30))
+        serverLog(u"WARNING: the certificate %1 expires on %2; clients refuse it from then on. Give the server a new "
+                  "one before (--tls-cert), or delete the server's own pair to have a new one made"_s.arg(
+                      tls->certificateFile(), tls->expiryDate().toLocalTime().toString(u"yyyy-MM-dd"_s)));
+    if (tls)
+        serverLog(u"TLS with %1, valid until %2, SHA-256 fingerprint %3"_s.arg(
+            tls->certificateFile(), tls->expiryDate().toLocalTime().toString(u"yyyy-MM-dd"_s), tls->fingerprint()));
+    else
+        serverLog(u"--no-tls: connections are not encrypted; only korvan-query --no-tls on this machine can talk to "
+                  "this server"_s);
     serverLog(u"limits: %1 sessions, %2 from one address; login within %3 s; transactions idle %4 s; statements %5 s"_s
                   .arg(connections.maxSessions)
                   .arg(connections.maxPerAddress)

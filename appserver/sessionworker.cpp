@@ -5,10 +5,11 @@
 #include "loginthrottle.h"
 #include "sqlsession.h"
 #include "textcodec.h"
+#include "tlscontext.h"
 #include "wireprotocol.h"
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
+#include <QSslSocket>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -222,10 +223,24 @@ bool SessionWorker::rollBackIdleTransaction(SqlSession &db)
     return true;
 }
 
+// Encrypts the connection before the session begins; a client that cannot
+// (or garbage, or a handshake left unfinished) is logged and closed.
+bool SessionWorker::encrypt(QSslSocket &socket)
+{
+    if (!m_options.tls)
+        return true;
+    QString failure;
+    if (m_options.tls->secure(socket, m_options.handshakeTimeoutMs, m_stop, &failure))
+        return true;
+    serverLog(u"session %1 from %2: %3"_s.arg(m_id).arg(m_peer, failure));
+    socket.abort();
+    return false;
+}
+
 void SessionWorker::run()
 {
     const CrashLog::ThreadStack crashStack;
-    QTcpSocket socket;
+    QSslSocket socket;
     if (!socket.setSocketDescriptor(m_descriptor)) {
         serverLog(u"session %1: cannot take over the connection: %2"_s.arg(m_id).arg(socket.errorString()));
         return;
@@ -234,6 +249,8 @@ void SessionWorker::run()
     m_peerAddress = socket.peerAddress().toString();
     m_peer = u"%1:%2"_s.arg(m_peerAddress).arg(socket.peerPort());
     configureSocket(socket);
+    if (!encrypt(socket))
+        return;
 
     SqlSession db;
     if (!db.open(m_databasePath)) {

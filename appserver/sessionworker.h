@@ -8,10 +8,13 @@
 #include <QMutex>
 #include <QThread>
 #include <atomic>
+#include <memory>
 
 class AnswerFrame;
 class LoginThrottle;
+class QSslSocket;
 class QTcpSocket;
+class TlsContext;
 
 // How sessions treat their clients.
 struct SessionOptions {
@@ -21,6 +24,11 @@ struct SessionOptions {
     bool requireLogin = true;
     // Every change is recorded in the audit trail.
     bool audit = true;
+    // The certificate and key every connection is encrypted with; none
+    // (--no-tls) talks in clear.
+    std::shared_ptr<const TlsContext> tls;
+    // A connection must have finished its TLS handshake within this time.
+    int handshakeTimeoutMs = 30000;
 
     // What one session's calls may ask of the database.
     SqlSession::Limits database;
@@ -64,6 +72,7 @@ protected:
 private:
     QByteArray dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok);
     QString login(SqlSession &db, const QString &user, const QString &password);
+    bool encrypt(QSslSocket &socket);
     QString serve(QTcpSocket &socket, SqlSession &db);
     void configureSocket(QTcpSocket &socket) const;
     bool writeAnswer(QTcpSocket &socket, const QByteArray &frame);

@@ -3,7 +3,9 @@
 // ratio; then the query through a server without the limits on statements,
 // answers and requests ("before": KORVAN_SERVER_BEFORE names an older build,
 // else this one with its limits raised as far as they go) against one with
-// the default limits, round by round side by side.
+// the default limits, round by round side by side; then the query and a
+// login (connect, handshake, Login) over TLS against a server started with
+// --no-tls.
 #include "serverconnection.h"
 #include "testserver.h"
 
@@ -50,6 +52,20 @@ double cpuMs(qint64 pid)
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     // utime and stime are fields 14 and 15 of the line, 12 and 13 after the name.
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+// Milliseconds from a new connection to an accepted login.
+double timeLogin(const TestServer &server, int rounds)
+{
+    QElapsedTimer t;
+    t.start();
+    for (int r = 0; r < rounds; ++r) {
+        auto connection = server.connect();
+        const std::optional<QString> answer = connection->login(u"admin"_s, u"admin"_s);
+        if (!answer || answer->startsWith(u"Err"_s))
+            return -1;
+    }
+    return double(t.nsecsElapsed()) / rounds / 1e6;
 }
 
 } // namespace
@@ -108,6 +124,34 @@ int main(int argc, char *argv[])
     viaServer /= rounds;
     before /= rounds;
     older.stop();
+
+    // Encrypted against plain, on a database filled alike, rounds in turn.
+    TestServer plain;
+    if (!plain.start({u"--no-tls"_s})) {
+        std::fprintf(stderr, "%s\n", qPrintable(plain.errorText()));
+        return 1;
+    }
+    auto plainDb = plain.connect();
+    fill(*plainDb, rows);
+    qsizetype plainSize = 0;
+    timed(*plainDb, sql, &plainSize);
+    double encrypted = 0;
+    double clear = 0;
+    for (int r = 0; r < rounds; ++r) {
+        clear += timed(*plainDb, sql, &plainSize);
+        encrypted += timed(*db, sql, &answerSize);
+    }
+    encrypted /= rounds;
+    clear /= rounds;
+    const int logins = 50;
+    double loginTls = 0;
+    double loginPlain = 0;
+    for (int half = 0; half < 2; ++half) {
+        loginTls += timeLogin(server, logins / 2) / 2;
+        loginPlain += timeLogin(plain, logins / 2) / 2;
+    }
+    plainDb.reset();
+    plain.stop();
     server.stop();
 
     sqlite3 *raw = nullptr;
@@ -147,5 +191,13 @@ int main(int argc, char *argv[])
                 olderSize == answerSize ? "" : "  (the answers differ!)");
     std::printf("  server CPU per query:  %8.2f ms before, %.2f ms with the limits, ratio %.2f\n", cpuBefore,
                 cpuAfter, cpuAfter / cpuBefore);
+    std::printf("the same query over TLS and without it (--no-tls), rounds taken in turn:\n");
+    std::printf("  TLS:                   %8.2f ms\n", encrypted);
+    std::printf("  plain:                 %8.2f ms\n", clear);
+    std::printf("  ratio TLS/plain:       %8.2f   (target: at most 1.2)%s\n", encrypted / clear,
+                plainSize == answerSize ? "" : "  (the answers differ!)");
+    std::printf("login (connect, greeting, handshake, Login), mean of %d:\n", logins);
+    std::printf("  TLS:                   %8.2f ms\n  plain:                 %8.2f ms\n", loginTls, loginPlain);
+    std::printf("  TLS costs              %8.2f ms more   (target: at most 20)\n", loginTls - loginPlain);
     return bytes > 0 ? 0 : 1;
 }

@@ -1,17 +1,24 @@
 #pragma once
 
+#include "servertrust.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <memory>
 #include <optional>
 
-class QTcpSocket;
+class QSslSocket;
 
 // The one connection of the client to korvan-server, with the calls of the
 // server contract. Calls are synchronous: each sends one request frame and
 // waits for its answer. A refused, lost or timed-out connection throws a
 // KorvanError whose text contains "Error reading from socket"; the socket is
 // then closed, so the next open() starts afresh.
+//
+// Every connection is encrypted and checked against the connection's
+// ServerTrust before anything is sent (see servertrust.h); a server the trust
+// refuses, or one that cannot encrypt, fails open() with a message that says
+// what to do, and trustRefused() is then true.
 //
 // The server answers only GetInfo and Login until a session has logged in.
 // The connection keeps the user and password of the login the server last
@@ -41,6 +48,19 @@ public:
     // cursor while the user interface thread waits for the server.
     using BusyHook = void (*)(bool busy);
     static void setBusyHook(BusyHook hook);
+
+    // The trust a new connection starts with: none unless a program sets it
+    // (a tool from its options, the tests for the servers they start).
+    static void setDefaultTrust(const ServerTrust &trust);
+    static ServerTrust defaultTrust();
+    void setTrust(ServerTrust trust) { m_trust = std::move(trust); }
+    const ServerTrust &trust() const { return m_trust; }
+    // The fingerprint of the certificate the server showed last; empty
+    // before any encrypted connection.
+    QString serverFingerprint() const { return m_serverFingerprint; }
+    // The last open() failed because the server was not trusted (or could
+    // not encrypt), not because it could not be reached.
+    bool trustRefused() const { return m_trustRefused; }
 
     bool isConnected() const;
     void open();
@@ -78,9 +98,16 @@ private:
     QString call(const char *method, const QStringList &arguments);
     QString exchange(const char *method, const QStringList &arguments);
     [[noreturn]] void fail(const QString &detail);
+    [[noreturn]] void refuse(const QString &detail);
+    QByteArray readGreeting(int timeoutMs);
+    void encrypt(const QString &target);
+    void checkCertificate();
     QString peerName() const;
 
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<QSslSocket> m_socket;
+    ServerTrust m_trust;
+    QString m_serverFingerprint;
+    bool m_trustRefused = false;
     QString m_address = QStringLiteral("127.0.0.1");
     QString m_host;
     int m_port = DefaultPort;

@@ -5,7 +5,9 @@
 #include "korvanerror.h"
 #include "textcodec.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
@@ -82,4 +84,30 @@ int ConnectSettings::port() const
         return number;
     setValue(u"Port"_s, QString::number(DefaultPort));
     return DefaultPort;
+}
+
+ServerTrust ConnectSettings::trust(const QString &address) const
+{
+    ServerTrust trust;
+    trust.pinStore = m_fileName + u" 中的 Fingerprint= 一行"_s;
+    const QString caFile = value(u"CAFile"_s);
+    if (!caFile.isEmpty()) {
+        // A relative name is read beside the settings file.
+        const QString path = QDir(QFileInfo(m_fileName).absolutePath()).absoluteFilePath(caFile);
+        QString error;
+        trust.authorities = TransportSecurity::readAuthorities(path, &error);
+        if (trust.authorities.isEmpty())
+            throw KorvanError(u"无法使用 "_s + m_fileName + u" 中 CAFile= 指定的证书: "_s + error);
+        return trust;
+    }
+    const QString pin = value(u"Fingerprint"_s);
+    if (!pin.isEmpty() && value(u"IP"_s).compare(address.trimmed(), Qt::CaseInsensitive) == 0)
+        trust.fingerprints = {pin};
+    return trust;
+}
+
+void ConnectSettings::keepFingerprint(const QString &address, const QString &fingerprint) const
+{
+    setValue(u"IP"_s, address.trimmed());
+    setValue(u"Fingerprint"_s, fingerprint);
 }

@@ -197,13 +197,57 @@ void TloginFrm::applyAddress()
         m_connection->setHost(text);
 }
 
+// The connection trusts what the settings say for this address (and what the
+// process trusts anyway); a server seen for the first time is asked about.
+void TloginFrm::applyTrust()
+{
+    ServerTrust trust = m_settings.trust(m_address->text());
+    trust.fingerprints += ServerConnection::defaultTrust().fingerprints;
+    const QString address = m_address->text();
+    trust.firstUse = [this, address](const QString &fingerprint) { return trustOnFirstUse(address, fingerprint); };
+    m_connection->setTrust(trust);
+}
+
+bool TloginFrm::trustOnFirstUse(const QString &address, const QString &fingerprint)
+{
+    const QString question =
+        u"首次连接此服务器（%1:%2）。\r服务器证书的 SHA-256 指纹是：\r%3\r\r"
+        "请向系统管理员核对这个指纹（在服务器上运行 korvan-server --fingerprint 可以看到）。"
+        "指纹一致才可信任；以后若服务器出示别的证书，登录会被拒绝。\r\r是否信任此服务器并继续连接？"_s.arg(
+            address, QString::number(m_connection->port()), fingerprint);
+    if (MessageService::ask(u"服务器证书"_s, question, MessageService::Yes | MessageService::No,
+                            MessageService::Icon::Warning)
+        != MessageService::Yes)
+        return false;
+    // Trusted for this session even when the answer cannot be kept.
+    try {
+        m_settings.keepFingerprint(address, fingerprint);
+    } catch (const KorvanError &error) {
+        CommFunU::ShowMessage(error.message());
+    }
+    return true;
+}
+
+namespace {
+
+// The text of a refused trust without the marker every connection failure carries.
+QString trustText(const KorvanError &error)
+{
+    QString text = error.message();
+    text.remove(u"Error reading from socket: "_s);
+    return text;
+}
+
+} // namespace
+
 ServerConnection &TloginFrm::AppServer()
 {
     if (!m_connection->isConnected()) {
         try {
             m_connection->open();
         } catch (const KorvanError &error) {
-            const QString text = ConnectFailure + u"\r"_s + error.message();
+            const QString text = m_connection->trustRefused() ? trustText(error)
+                                                               : ConnectFailure + u"\r"_s + error.message();
             MessageService::inform(u"出错"_s, text, MessageService::Icon::Warning);
             throw KorvanError(text);
         }
@@ -234,10 +278,15 @@ void TloginFrm::OkClick()
     applyAddress();
     busy.waitCursor();
     try {
+        applyTrust();
         m_connection->open();
     } catch (const KorvanError &error) {
-        // A connection failure, captioned as every connection failure is.
-        MessageService::inform(u"出错"_s, u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s + error.message(),
+        // A connection failure, captioned as every connection failure is; a
+        // server that is not trusted (or cannot encrypt) says what to do.
+        MessageService::inform(u"出错"_s,
+                               m_connection->trustRefused()
+                                   ? trustText(error)
+                                   : u"连接服务器失败,请确认服务器已打开且服务器IP地址输入无误!\r"_s + error.message(),
                                MessageService::Icon::Warning);
         return;
     }

@@ -66,6 +66,8 @@ protected:
 
 private:
     void applyAddress();
+    void applyTrust();
+    bool trustOnFirstUse(const QString &address, const QString &fingerprint);
     bool connectServer();
     void checkUser();
 

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTcpServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
@@ -22,23 +23,6 @@ namespace {
 QString joined(const QStringList &items)
 {
     return items.join(FieldSep);
-}
-
-// Opens a raw socket to the server and reads its greeting.
-std::unique_ptr<QTcpSocket> rawConnection(int port)
-{
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(u"127.0.0.1"_s, quint16(port));
-    if (!socket->waitForConnected(5000))
-        return nullptr;
-    QByteArray buffer;
-    QByteArray payload;
-    while (WireProtocol::takeFrame(buffer, 1024, payload) != WireProtocol::FrameStatus::Complete) {
-        if (!socket->waitForReadyRead(5000))
-            return nullptr;
-        buffer += socket->readAll();
-    }
-    return socket;
 }
 
 // True when the server closes the socket within a few seconds.
@@ -221,7 +205,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         db->beginTrans();
         exec(u"insert into 货物 values ('K1', '', '')"_s);
-        auto socket = rawConnection(server.port());
+        auto socket = server.rawSocket();
         QVERIFY(socket);
         socket->write(bytes);
         socket->waitForBytesWritten(2000);
@@ -236,7 +220,7 @@ private slots:
 
     void truncatedFrameThenHangUp()
     {
-        auto socket = rawConnection(server.port());
+        auto socket = server.rawSocket();
         QVERIFY(socket);
         QByteArray frame = WireProtocol::frame(WireProtocol::encodeItems({"OpenQuery", "select 1", "", "0"}));
         socket->write(frame.left(frame.size() / 2));

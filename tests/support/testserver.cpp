@@ -3,9 +3,13 @@
 #include <sqlite3.h>
 
 #include "serverconnection.h"
+#include "servertrust.h"
+#include "wireprotocol.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QSslSocket>
 
 #include <csignal>
 
@@ -30,6 +34,7 @@ bool TestServer::start(const QStringList &extraArguments)
         m_error = u"KORVAN_SERVER_BIN is not set"_s;
         return false;
     }
+    m_fingerprint.clear();
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(binary);
     m_process->setArguments(QStringList{u"--db"_s, databasePath(), u"--port"_s, u"0"_s, u"--settings"_s,
@@ -41,6 +46,7 @@ bool TestServer::start(const QStringList &extraArguments)
         return false;
     }
     static const QRegularExpression listening(u"listening on [^:]+:(\\d+)"_s);
+    static const QRegularExpression fingerprint(u"fingerprint ([0-9A-F:]+)"_s);
     QByteArray out;
     QDeadlineTimer deadline(60000); // a demo database may take a moment to fill
     while (!deadline.hasExpired()) {
@@ -49,6 +55,16 @@ bool TestServer::start(const QStringList &extraArguments)
             const auto match = listening.match(QString::fromUtf8(out));
             if (match.hasMatch()) {
                 m_port = match.captured(1).toInt();
+                m_fingerprint = fingerprint.match(QString::fromUtf8(out)).captured(1);
+                if (!m_fingerprint.isEmpty()) {
+                    ServerTrust trust = ServerConnection::defaultTrust();
+                    if (!trust.fingerprints.contains(m_fingerprint))
+                        trust.fingerprints << m_fingerprint;
+                    ServerConnection::setDefaultTrust(trust);
+                } else if (!extraArguments.contains(u"--no-tls"_s)) {
+                    m_error = u"korvan-server named no certificate fingerprint: "_s + QString::fromUtf8(out);
+                    return false;
+                }
                 return true;
             }
         }
@@ -103,6 +119,10 @@ std::unique_ptr<ServerConnection> TestServer::connectAs(const QString &user, con
     connection->setPort(m_port);
     connection->setTimeout(30000);
     connection->setCredentials(user, password);
+    ServerTrust trust;
+    trust.plain = m_fingerprint.isEmpty();
+    trust.fingerprints = {m_fingerprint};
+    connection->setTrust(trust);
     return connection;
 }
 
@@ -138,4 +158,39 @@ QString TestServer::execDirect(const QString &sql) const
     }
     sqlite3_close_v2(db);
     return failure;
+}
+
+namespace {
+
+bool readFrame(QSslSocket &socket, QByteArray *payload)
+{
+    QByteArray buffer;
+    while (WireProtocol::takeFrame(buffer, 1024, *payload) != WireProtocol::FrameStatus::Complete) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(5000))
+            return false;
+        buffer += socket.read(1); // never past the frame: the handshake follows it
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<QSslSocket> TestServer::rawSocket() const
+{
+    auto socket = std::make_unique<QSslSocket>();
+    socket->connectToHost(u"127.0.0.1"_s, quint16(m_port));
+    QByteArray payload;
+    if (!socket->waitForConnected(5000) || !readFrame(*socket, &payload))
+        return nullptr;
+    if (payload == TransportSecurity::TlsGreeting) {
+        QSslConfiguration config = socket->sslConfiguration();
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket->setSslConfiguration(config);
+        socket->startClientEncryption();
+        if (!socket->waitForEncrypted(5000)
+            || TransportSecurity::fingerprint(socket->peerCertificate()) != m_fingerprint
+            || !readFrame(*socket, &payload))
+            return nullptr;
+    }
+    return payload == WireProtocol::Greeting ? std::move(socket) : nullptr;
 }

@@ -5,11 +5,15 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class QSslSocket;
 class ServerConnection;
 
 // A real korvan-server for one test: 127.0.0.1, a port of its own choosing,
 // a database in a temporary folder. The server binary comes from the
 // KORVAN_SERVER_BIN environment variable that the test registration sets.
+// The server encrypts (unless started with --no-tls) with a certificate of
+// its own; every connection of the process trusts it, since start() adds its
+// fingerprint to ServerConnection's default trust.
 class TestServer
 {
 public:
@@ -30,6 +34,8 @@ public:
     QString databasePath() const;
     QString folder() const { return m_dir.path(); }
     QString errorText() const { return m_error; }
+    // The SHA-256 fingerprint of the server's certificate; empty with --no-tls.
+    QString fingerprint() const { return m_fingerprint; }
     // What the server wrote to standard error so far (its log).
     QString log();
 
@@ -52,10 +58,15 @@ public:
     // read (a stored password) or what a test checks beside the server.
     QString valueDirect(const QString &sql) const;
 
+    // A socket to this server past the TLS handshake (when it encrypts) and
+    // the greeting, for tests that write frames by hand; nullptr on failure.
+    std::unique_ptr<QSslSocket> rawSocket() const;
+
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     int m_port = 0;
+    QString m_fingerprint;
     QString m_error;
     QByteArray m_log;
 };

@@ -1,7 +1,10 @@
 // korvan-query as administrators and scripts use it: output and exit status.
 #include "testserver.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -11,6 +14,11 @@ class TestKorvanQuery : public QObject
     Q_OBJECT
 
     TestServer server;
+    TestServer plainServer; // --no-tls
+    QTemporaryDir config;   // the user's configuration folder
+
+    bool m_pinArguments = true; // run() pins the TLS server's certificate
+    QString knownServers() const { return config.filePath(u"korvan-query/known_servers"_s); }
 
     struct Run {
         int exitCode;
@@ -32,6 +40,8 @@ class TestKorvanQuery : public QObject
         QStringList login;
         if (!arguments.contains(u"--user"_s) && password == "admin")
             login = {u"--user"_s, u"admin"_s};
+        if (m_pinArguments)
+            login << u"--fingerprint"_s << server.fingerprint();
         p.start(qEnvironmentVariable("KORVAN_QUERY_BIN"),
                 QStringList{u"--port"_s, QString::number(port < 0 ? server.port() : port)} + login + arguments);
         p.write(input);
@@ -43,7 +53,9 @@ class TestKorvanQuery : public QObject
 private slots:
     void initTestCase()
     {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         QVERIFY2(server.start(), qPrintable(server.errorText()));
+        QVERIFY2(plainServer.start({u"--no-tls"_s}), qPrintable(plainServer.errorText()));
     }
 
     void printsAnswersWithTheMarks()
@@ -106,6 +118,80 @@ private slots:
         const Run r = run(arguments, -1, password, input);
         QCOMPARE(r.out, out);
         QCOMPARE(r.exitCode, exitCode);
+    }
+
+    // Which server korvan-query believes: the pin of the command line, the one
+    // kept for the server, never an unknown or another certificate; --no-tls
+    // only with a server that does not encrypt either.
+    void trust_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("kept"); // known_servers before the run ("" none)
+        QTest::addColumn<bool>("plain");   // against the --no-tls server
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const QString wrong = u"00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF"_s;
+        const QStringList info{u"--info"_s, u"1"_s};
+        QTest::newRow("pin on the command line") << info + QStringList{u"--fingerprint"_s, server.fingerprint()}
+                                                 << QString() << false << 0 << QString();
+        QTest::newRow("another certificate") << info + QStringList{u"--fingerprint"_s, wrong} << QString() << false
+                                             << 2 << u"证书与此前信任的不同"_s;
+        QTest::newRow("no pin anywhere") << info + QStringList{u"--fingerprint"_s, QString()} << QString() << false
+                                         << 2 << u"尚未被信任"_s;
+        QTest::newRow("pin kept") << info + QStringList{u"--fingerprint"_s, QString()} << u"right"_s << false << 0
+                                  << QString();
+        QTest::newRow("kept pin of another certificate") << info + QStringList{u"--fingerprint"_s, QString()}
+                                                         << wrong << false << 2 << u"known_servers"_s;
+        QTest::newRow("--no-tls against TLS") << info + QStringList{u"--no-tls"_s} << QString() << false << 2
+                                              << u"leave out --no-tls"_s;
+        QTest::newRow("TLS against --no-tls") << info + QStringList{u"--fingerprint"_s, server.fingerprint()}
+                                              << QString() << true << 2 << u"服务器版本过旧"_s;
+        QTest::newRow("--no-tls against --no-tls") << info + QStringList{u"--no-tls"_s} << QString() << true << 0
+                                                   << QString();
+    }
+    void trust()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, kept);
+        QFETCH(bool, plain);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QFile::remove(knownServers());
+        TestServer &target = plain ? plainServer : server;
+        if (!kept.isEmpty()) {
+            QVERIFY(QDir().mkpath(config.filePath(u"korvan-query"_s)));
+            QFile file(knownServers());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(u"127.0.0.1:%1 %2\n"_s.arg(target.port()).arg(kept == u"right"_s ? target.fingerprint() : kept).toUtf8());
+        }
+        // An empty --fingerprint stands for none given.
+        const qsizetype empty = arguments.indexOf(QString());
+        if (empty > 0)
+            arguments.remove(empty - 1, 2);
+        const qsizetype loginsBefore = target.log().count(u"logged in as admin"_s);
+        m_pinArguments = false;
+        const Run r = run(arguments, target.port());
+        m_pinArguments = true;
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out.isEmpty(), exitCode != 0);
+        // A refused server never got the login (the password least of all).
+        QTest::qWait(100);
+        QCOMPARE(target.log().count(u"logged in as admin"_s) > loginsBefore, exitCode == 0);
+    }
+
+    // --remember keeps the pin, so the next run needs none.
+    void remembersThePin()
+    {
+        QFile::remove(knownServers());
+        QCOMPARE(run({u"--info"_s, u"1"_s, u"--remember"_s}).exitCode, 0);
+        m_pinArguments = false;
+        const Run r = run({u"--info"_s, u"1"_s});
+        m_pinArguments = true;
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QFile file(knownServers());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), u"127.0.0.1:%1 %2\n"_s.arg(server.port()).arg(server.fingerprint()));
     }
 };
 
