@@ -102,6 +102,12 @@ QList<Grant> buildGrants()
         g << Grant{staff, a, {5}, {}, Rows::Every, {}};
     g << Grant{staff, Update, {}, {}, Rows::Own, {u"密码"_s}};
 
+    // The rate book: kept by 运价维护 (right 6); read there and by export
+    // staff (right 2), whose fee details look rates up (查运价) and who quote.
+    g << Grant{u"运价"_s, Read, {2}, {}, Rows::Every, {}} << Grant{u"运价"_s, Read, {6}, {}, Rows::Every, {}};
+    for (Action a : {Insert, Update, Delete})
+        g << Grant{u"运价"_s, a, {6}, {}, Rows::Every, {}};
+
     // The audit trail: read by the general manager; written by the server only.
     g << Grant{u"审计日志"_s, Read, {}, QString::fromUtf8(GeneralManager), Rows::Every, {}};
     return g;
@@ -117,6 +123,7 @@ QList<TableRules> buildTables()
     }
     t << TableRules{u"财务"_s, {ExportJob, ImportJob}, {}};
     t << TableRules{u"部门"_s, {}, {}} << TableRules{u"港口"_s, {}, {}} << TableRules{u"单位"_s, {}, {}};
+    t << TableRules{u"运价"_s, {}, {}};
     t << TableRules{QString::fromUtf8(StaffTable), {}, {u"密码"_s}};
     t << TableRules{u"审计日志"_s, {}, {}};
     return t;

@@ -340,9 +340,12 @@ void MasterDataWindow::removeSelected()
     }
     const QString answer = server->execSql(sql, QString());
     const bool succeeded = !answer.startsWith(u"Err"_s);
-    if (succeeded)
+    if (succeeded) {
         DeleteGridRow(m_grid, row);
-    else
+        // The rows listed stay aligned with the grid's, for the save's check.
+        if (row < m_listedRows.size())
+            m_listedRows.removeAt(row);
+    } else
         ShowMessage(u"出错: \r"_s + answer.mid(3));
     afterRemove(succeeded);
 }

