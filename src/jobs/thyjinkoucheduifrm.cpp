@@ -37,12 +37,7 @@ THYJinKouCheDuiFrm::THYJinKouCheDuiFrm(const CargoJobValues &job, QWidget *paren
     // Printed smaller than the full page height: the sheet keeps its proportions.
     setReferenceExtension(QPoint(0, 300));
 
-    m_heading = sheet()->findChild<QLabel *>(HeadingName);
-    Emphasise(m_heading, 16);
-    if (auto *title = sheet()->findChild<QLabel *>(u"title"_s)) {
-        Emphasise(title, 14);
-        centreCaption(title);
-    }
+    m_heading = emphasiseHeadingAndTitle(HeadingName, u"title"_s);
     fill(job);
 }
 

@@ -194,6 +194,17 @@ void PrintableSheet::Emphasise(QLabel *caption, int pointSize)
     caption->setFont(font);
 }
 
+QLabel *PrintableSheet::emphasiseHeadingAndTitle(const QString &heading, const QString &title)
+{
+    QLabel *headingLabel = sheet()->findChild<QLabel *>(heading);
+    Emphasise(headingLabel, 16);
+    if (auto *titleLabel = sheet()->findChild<QLabel *>(title)) {
+        Emphasise(titleLabel, 14);
+        centreCaption(titleLabel);
+    }
+    return headingLabel;
+}
+
 void PrintableSheet::centreCaption(QLabel *caption) const
 {
     const int textWidth = caption->fontMetrics().horizontalAdvance(caption->text());

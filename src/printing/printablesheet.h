@@ -135,6 +135,10 @@ public:
     void centreCaption(QLabel *caption) const;
     // A caption's font made larger and bold (headings and titles).
     static void Emphasise(QLabel *caption, int pointSize);
+    // The company heading of a letter-like sheet (the label named heading,
+    // 16 pt) and its title (named title, 14 pt, centred); the heading is
+    // returned, to be filled and centred once its text is known.
+    QLabel *emphasiseHeadingAndTitle(const QString &heading, const QString &title);
     // A rule, frame or ellipse on the sheet (or on page), drawn when labels
     // are printed.
     ShapeControl *addShape(ShapeControl::Shape shape, const QRect &geometry, const QPen &pen = QPen(Qt::black, 1),

@@ -37,12 +37,7 @@ TBaoJiaDanFrm::TBaoJiaDanFrm(const QHash<QString, QString> &rate, QWidget *paren
     buildSheet(fields(), QSize(770, 742));
     addShape(ShapeControl::Rectangle, QRect(10, 10, 740, 690), QPen(Qt::black, 2));
     setReferenceExtension(QPoint(0, 300));
-    m_heading = sheet()->findChild<QLabel *>(HeadingName);
-    Emphasise(m_heading, 16);
-    if (auto *title = sheet()->findChild<QLabel *>(u"title"_s)) {
-        Emphasise(title, 14);
-        centreCaption(title);
-    }
+    m_heading = emphasiseHeadingAndTitle(HeadingName, u"title"_s);
     fill(rate);
 }
 
