@@ -11,7 +11,7 @@
 #include "tcaiwuzyywfrm.h"
 #include "tbumengglfrm.h"
 #include "tchayunjiafrm.h"
-#include "feeopeners.h"
+#include "exportfeeopeners.h"
 #include "tdanzhengfrm.h"
 #include "tgangkouglfrm.h"
 #include "thychukoufrm.h"

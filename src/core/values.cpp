@@ -442,6 +442,22 @@ QString DateTimeText(const QDateTime &moment)
     return DateText(moment.date()) + u' ' + TimeText(moment.time());
 }
 
+QString ChineseDateTimeText(const QString &date, const QString &time)
+{
+    QString text;
+    const QDate day = QDate::fromString(date, u"yyyy-MM-dd"_s);
+    if (day.isValid())
+        text = QString::number(day.year()) + u"年"_s + QString::number(day.month()) + u"月"_s
+               + QString::number(day.day()) + u"日"_s;
+    const QTime moment = QTime::fromString(time, u"hh:mm"_s);
+    if (moment.isValid()) {
+        const int hour = moment.hour() % 12 == 0 ? 12 : moment.hour() % 12;
+        text += (moment.hour() < 12 ? u"上午"_s : u"下午"_s) + QString::number(hour) + u':'
+                + u"%1"_s.arg(moment.minute(), 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
 QDate MonthStart(const QDate &date)
 {
     return date.isValid() ? QDate(date.year(), date.month(), 1) : QDate();

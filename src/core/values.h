@@ -88,6 +88,10 @@ QString DateText(const QDate &date); // "yyyy-mm-dd"
 QString TimeText(const QTime &time); // "hh:nn"
 // Date, a space and time, as the run log writes it.
 QString DateTimeText(const QDateTime &moment);
+// A day and a time as the printed sheets write them: "2026年3月8日下午2:30"
+// from "2026-03-08" and "14:30", twelve-hour with 上午/下午; a part that is
+// no "yyyy-MM-dd" date or "hh:mm" time is left out.
+QString ChineseDateTimeText(const QString &date, const QString &time);
 QDate MonthStart(const QDate &date);
 QDate MonthEnd(const QDate &date);
 

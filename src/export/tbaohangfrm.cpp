@@ -3,7 +3,6 @@
 #include "boundform.h"
 #include "reportdocument.h"
 #include "sheetparts.h"
-#include "thyjinkoucheduifrm.h"
 #include "values.h"
 
 #include <QDate>
@@ -102,7 +101,7 @@ TBaoHangFrm::TBaoHangFrm(const CargoJobValues &job, QWidget *parent)
 {
     setWindowTitle(u"保函"_s);
     setReferenceExtension(QPoint(0, 200));
-    const QString today = THYJinKouCheDuiFrm::DeliveryText(CommFunU::DateText(QDate::currentDate()), QString());
+    const QString today = CommFunU::ChineseDateTimeText(CommFunU::DateText(QDate::currentDate()), QString());
     for (Letter letter : {TelexRelease, AdvanceOrBackDated}) {
         BoundForm *form = addPage(PageTitles.at(letter), fields(letter), QSize(770, 840));
         QWidget *paper = pageSheet(letter);

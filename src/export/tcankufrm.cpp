@@ -4,7 +4,7 @@
 #include "currentuser.h"
 #include "queryhelpers.h"
 #include "sheetparts.h"
-#include "thyjinkoucheduifrm.h"
+#include "values.h"
 
 #include <QLabel>
 #include <QTabWidget>
@@ -146,7 +146,7 @@ void TCanKuFrm::fill(int page, Kind kind, const CargoJobValues &job)
     // The contact of the unit the notice goes to.
     const QString unit = job.column(client ? u"委托人"_s : u"仓库"_s);
     const QString contact = unit.trimmed().isEmpty() ? QString() : CommFunU::LookupValue(unit, u"单位"_s, u"简称"_s, u"联系人"_s);
-    const QString time = THYJinKouCheDuiFrm::DeliveryText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s));
+    const QString time = CommFunU::ChineseDateTimeText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s));
     SheetParts::Fill(pageForm(page), {
         {To, contact},
         {EntryNumber, inner(kind) ? job.number() : job.column(u"拼箱编号"_s)},

@@ -2,7 +2,7 @@
 
 #include "boundform.h"
 #include "sheetparts.h"
-#include "thyjinkoucheduifrm.h"
+#include "values.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +57,7 @@ TCheDuiFrm::TCheDuiFrm(const CargoJobValues &job, QWidget *parent)
         {Contact, job.column(u"装箱仓库联系人"_s)},
         {Telephone, job.column(u"装箱仓库联系电话"_s)},
         {Requirements, job.column(u"特殊要求"_s)},
-        {StuffingTime, THYJinKouCheDuiFrm::DeliveryText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s))},
+        {StuffingTime, CommFunU::ChineseDateTimeText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s))},
     });
 }
 

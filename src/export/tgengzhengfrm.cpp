@@ -11,7 +11,6 @@
 #include "sheetparts.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
-#include "thyjinkoucheduifrm.h"
 #include "transactionguard.h"
 #include "values.h"
 
@@ -93,7 +92,7 @@ TGengZhengFrm::TGengZhengFrm(const CargoJobValues &job, QWidget *parent)
         {BillNumber, job.column(u"提单号"_s)},
         {Destination, job.column(u"目的港"_s)},
         {Attn, job.column(u"操作员"_s)},
-        {SailingDate, sailing.isValid() ? THYJinKouCheDuiFrm::DeliveryText(job.column(u"船期"_s), QString())
+        {SailingDate, sailing.isValid() ? CommFunU::ChineseDateTimeText(job.column(u"船期"_s), QString())
                                         : job.column(u"船期"_s)},
     });
     form()->edit(Number)->hide();

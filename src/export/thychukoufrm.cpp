@@ -3,7 +3,7 @@
 #include "boundform.h"
 #include "cargojobform.h"
 #include "cargojobtags.h"
-#include "feeopeners.h"
+#include "exportfeeopeners.h"
 #include "jobtabs.h"
 #include "radiogroup.h"
 #include "tbaoguanfrm.h"

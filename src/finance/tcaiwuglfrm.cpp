@@ -4,7 +4,6 @@
 #include "captionname.h"
 #include "cargojobfields.h"
 #include "currentuser.h"
-#include "feeopeners.h"
 #include "fieldvalues.h"
 #include "financeform.h"
 #include "focushighlighter.h"
@@ -17,6 +16,8 @@
 #include "savekey.h"
 #include "reportdocument.h"
 #include "tagbinding.h"
+#include "thychukoufeiyongmxfrm.h"
+#include "thyjinkoufeiyongmxfrm.h"
 #include "tmainfrm.h"
 #include "tywdata.h"
 #include "values.h"
@@ -570,12 +571,30 @@ bool TCaiWuGLFrm::SaveJob()
 
 // --- the other commands --------------------------------------------------------------
 
+namespace {
+
+// The fee details of the page's job by its number only, for viewing: 保存
+// disabled until the load decides, no question on closing, no unit names
+// copied, nothing disabled.
+template<typename FeeKind>
+void viewFeeDetails(const QString &number, QWidget *parent)
+{
+    FeeKind dialog(parent);
+    dialog.setViewing(number);
+    dialog.execMaximised();
+}
+
+} // namespace
+
 void TCaiWuGLFrm::OpenFeeDetails()
 {
     if (!CurrentUser().hasRight(8) || m_stored != 1)
         return;
     try {
-        OpenFeeDetailsForViewing(m_jobKind == 1, BusinessNumber(), this);
+        if (m_jobKind == 1)
+            viewFeeDetails<THYJinKouFeiYongMXFrm>(BusinessNumber(), this);
+        else
+            viewFeeDetails<THYChukouFeiYongMXFrm>(BusinessNumber(), this);
     } catch (const KorvanError &error) {
         ReportWindowFailure(error.message());
     } catch (const std::exception &error) {

@@ -3,7 +3,7 @@
 #include "boundform.h"
 #include "cargojobform.h"
 #include "cargojobtags.h"
-#include "feeopeners.h"
+#include "importopeners.h"
 #include "jobtabs.h"
 #include "tmainfrm.h"
 

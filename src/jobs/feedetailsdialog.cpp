@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -296,6 +297,14 @@ void FeeDetailsDialog::setViewing(const QString &number)
     m_save->setEnabled(false);
     BoundForm::Quiet quiet(*m_form);
     m_form->edit(m_kind.keyTag)->setText(number);
+}
+
+int FeeDetailsDialog::execMaximised()
+{
+    if (const QScreen *dialogScreen = screen())
+        setGeometry(dialogScreen->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
+    return exec();
 }
 
 void FeeDetailsDialog::showEvent(QShowEvent *event)

@@ -131,6 +131,9 @@ public:
     // Opened from the finance window: the business number only, 保存
     // disabled until the load decides, no question on closing.
     void setViewing(const QString &number);
+    // Shows the dialog maximised and modal, as the job and finance windows
+    // open it: the whole screen also where no window manager maximises.
+    int execMaximised();
 
     // The load runs once the dialog is shown; these run it at once.
     void LoadFees();

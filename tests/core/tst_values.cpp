@@ -58,6 +58,8 @@ private slots:
     void parseTime();
     void monthEnds_data();
     void monthEnds();
+    void chineseDateTime_data();
+    void chineseDateTime();
     void mmToPixels();
 };
 
@@ -447,6 +449,28 @@ void TestValues::parseTime()
             QCOMPARE(e.message(), u"日期格式不对: "_s + bad);
         }
     }
+}
+
+void TestValues::chineseDateTime_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("afternoon") << u"2026-03-08"_s << u"14:30"_s << u"2026年3月8日下午2:30"_s;
+    QTest::newRow("morning") << u"2026-12-01"_s << u"09:05"_s << u"2026年12月1日上午9:05"_s;
+    QTest::newRow("midnight") << u"2026-01-01"_s << u"00:00"_s << u"2026年1月1日上午12:00"_s;
+    QTest::newRow("noon") << u"2026-06-30"_s << u"12:00"_s << u"2026年6月30日下午12:00"_s;
+    QTest::newRow("date only") << u"2026-03-08"_s << QString() << u"2026年3月8日"_s;
+    QTest::newRow("time only") << QString() << u"23:59"_s << u"下午11:59"_s;
+    QTest::newRow("no date, no time") << u"2026-02-30"_s << u"25:00"_s << QString();
+}
+
+void TestValues::chineseDateTime()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(QString, expected);
+    QCOMPARE(CommFunU::ChineseDateTimeText(date, time), expected);
 }
 
 void TestValues::monthEnds_data()

@@ -3,7 +3,7 @@
 // cargo grid, 结单状态, save as, the delete cascade, and an export and an
 // import page of the same number side by side.
 
-#include "feeopeners.h"
+#include "importopeners.h"
 #include "importfixture.h"
 
 #include "currentuser.h"

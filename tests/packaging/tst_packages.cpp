@@ -96,6 +96,8 @@ class TestPackages : public QObject
 private slots:
     void initTestCase();
     void lintianFindsNothing();
+    void manualsListEveryOption_data();
+    void manualsListEveryOption();
     void files_data();
     void files();
     void noFileInBothPackages();
@@ -140,6 +142,39 @@ void TestPackages::initTestCase()
         const Run unpack = run(u"dpkg-deb"_s, {u"-x"_s, file, m_root.path()});
         QVERIFY2(unpack.exitCode == 0, qPrintable(unpack.output));
     }
+}
+
+// Every option a program's --help lists is in its manual page as well, so
+// that an option added to a program without its page fails here.
+void TestPackages::manualsListEveryOption_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("korvan-server") << u"/usr/bin/korvan-server"_s << u"/usr/share/man/man8/korvan-server.8.gz"_s;
+    QTest::newRow("korvan-query") << u"/usr/bin/korvan-query"_s << u"/usr/share/man/man1/korvan-query.1.gz"_s;
+    QTest::newRow("korvan-fax") << u"/usr/bin/korvan-fax"_s << u"/usr/share/man/man1/korvan-fax.1.gz"_s;
+}
+
+void TestPackages::manualsListEveryOption()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, page);
+    const Run help = run(unpacked(program), {u"--help"_s});
+    QVERIFY2(help.exitCode == 0, qPrintable(help.output));
+    const Run manual = run(u"gzip"_s, {u"-dc"_s, unpacked(page)});
+    QVERIFY2(manual.exitCode == 0, qPrintable(manual.output));
+    // roff writes a hyphen in an option as \-
+    const QString text = QString(manual.output).replace(u"\\-"_s, u"-"_s);
+    QStringList missing;
+    static const QRegularExpression optionName(u"^\\s+(?:-\\w, )?--([a-z][a-z0-9-]*)"_s,
+                                               QRegularExpression::MultilineOption);
+    for (auto it = optionName.globalMatch(help.output); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        const QRegularExpression inPage(u"--"_s + QRegularExpression::escape(name) + u"(?![a-z0-9-])"_s);
+        if (name != u"help"_s && name != u"help-all"_s && !text.contains(inPage))
+            missing << u"--"_s + name;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(page + u" does not list "_s + missing.join(u", "_s)));
 }
 
 void TestPackages::lintianFindsNothing()

@@ -9,7 +9,6 @@
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTime>
 
 using namespace Qt::StringLiterals;
 
@@ -78,22 +77,6 @@ FormTable THYJinKouCheDuiFrm::fields()
     return t;
 }
 
-QString THYJinKouCheDuiFrm::DeliveryText(const QString &date, const QString &time)
-{
-    QString text;
-    const QDate day = QDate::fromString(date, u"yyyy-MM-dd"_s);
-    if (day.isValid())
-        text = QString::number(day.year()) + u"年"_s + QString::number(day.month()) + u"月"_s
-               + QString::number(day.day()) + u"日"_s;
-    const QTime moment = QTime::fromString(time, u"hh:mm"_s);
-    if (moment.isValid()) {
-        const int hour = moment.hour() % 12 == 0 ? 12 : moment.hour() % 12;
-        text += (moment.hour() < 12 ? u"上午"_s : u"下午"_s) + QString::number(hour) + u':'
-                + u"%1"_s.arg(moment.minute(), 2, 10, QLatin1Char('0'));
-    }
-    return text;
-}
-
 void THYJinKouCheDuiFrm::fill(const CargoJobValues &job)
 {
     const QList<std::pair<int, QString>> texts{
@@ -113,7 +96,7 @@ void THYJinKouCheDuiFrm::fill(const CargoJobValues &job)
         {Contact, job.column(u"装箱仓库联系人"_s)},
         {Telephone, job.column(u"装箱仓库联系电话"_s)},
         {Requirements, job.column(u"特殊要求"_s)},
-        {DeliveryTime, DeliveryText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s))},
+        {DeliveryTime, CommFunU::ChineseDateTimeText(job.column(u"装箱入仓日期"_s), job.column(u"装箱入仓时间"_s))},
     };
     for (const auto &[tag, text] : texts)
         CommFunU::SetControlValue(form()->field(tag), text);

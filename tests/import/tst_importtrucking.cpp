@@ -46,13 +46,6 @@ private slots:
         TPntSetupFrm::setDefaultSettingsPath(dir.filePath(u"SinglePntsetupf"_s));
     }
 
-    void deliveryText()
-    {
-        QCOMPARE(THYJinKouCheDuiFrm::DeliveryText(u"2026-03-08"_s, u"14:30"_s), u"2026年3月8日下午2:30"_s);
-        QCOMPARE(THYJinKouCheDuiFrm::DeliveryText(u"2026-12-01"_s, u"09:05"_s), u"2026年12月1日上午9:05"_s);
-        QCOMPARE(THYJinKouCheDuiFrm::DeliveryText(u"2026-01-01"_s, u"00:00"_s), u"2026年1月1日上午12:00"_s);
-    }
-
     void headingCentredAndPrinted()
     {
         THYJinKouCheDuiFrm sheet(job());

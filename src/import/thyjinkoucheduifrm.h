@@ -29,9 +29,6 @@ public:
     ~THYJinKouCheDuiFrm() override;
 
     static FormTable fields();
-    // The delivery time as the sheet shows it: "2026年3月8日下午2:30" from
-    // "2026-03-08" and "14:30".
-    static QString DeliveryText(const QString &date, const QString &time);
 
     QString fieldText(int tag) const;
     QLabel *heading() const { return m_heading; }
