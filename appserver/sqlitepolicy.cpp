@@ -19,6 +19,7 @@ namespace {
 
 const QString KeptTable = u"korvan_keep_staff"_s;
 const QString ObjectPrefix = u"korvan_policy_"_s;
+const QString WritableColumn = u"korvan_writable"_s;
 const QString SchemaRefusal = u"无权限: 数据库结构只由服务器维护, 客户端不能建立、修改或删除表、视图和触发器"_s;
 
 QString ident(const QString &name)
@@ -94,6 +95,93 @@ bool isRefusedFunction(const char *name)
     return false;
 }
 
+// Where the clauses of one statement stand at its own level (outside
+// parentheses), from one significant token on: positions among the
+// significant tokens, -1 when absent.
+struct Clauses {
+    qsizetype from = -1;     // UPDATE … FROM
+    qsizetype where = -1;
+    qsizetype whereEnd = -1; // RETURNING, ORDER BY, LIMIT, or the statement's end
+    qsizetype upsert = -1;   // ON CONFLICT … DO UPDATE
+};
+
+Clauses clausesOf(const QList<SqlToken> &tokens, const QList<qsizetype> &sig, qsizetype start)
+{
+    Clauses c;
+    int depth = 0;
+    qsizetype p = start;
+    for (; p < sig.size(); ++p) {
+        const SqlToken &t = tokens.at(sig.at(p));
+        if (t.is("("))
+            ++depth;
+        else if (t.is(")"))
+            --depth;
+        if (depth != 0)
+            continue;
+        if (t.is(";"))
+            break;
+        if (t.isWord("where") && c.where < 0)
+            c.where = p;
+        else if (t.isWord("from") && c.where < 0)
+            c.from = p;
+        else if (t.isWord("do") && p + 1 < sig.size() && tokens.at(sig.at(p + 1)).isWord("update"))
+            c.upsert = p;
+        else if (c.whereEnd < 0 && (t.isWord("returning") || t.isWord("order") || t.isWord("limit")))
+            c.whereEnd = p;
+    }
+    if (c.whereEnd < 0)
+        c.whereEnd = p;
+    return c;
+}
+
+// The terms of a WHERE (significant tokens from .. to) that its top level
+// ANDs and that compare a column with a constant (a = 'x', t.a = :p1, 'x' =
+// a), joined by AND; empty when there are none, or when an OR, BETWEEN or
+// CASE at its top level could make a piece between two ANDs no term of its.
+QString keyTerms(const QList<SqlToken> &tokens, const QList<qsizetype> &sig, qsizetype from, qsizetype to)
+{
+    const auto tok = [&](qsizetype p) -> const SqlToken & { return tokens.at(sig.at(p)); };
+    const auto isConstant = [](const SqlToken &t) {
+        return t.kind == SqlToken::String || t.kind == SqlToken::Number || t.kind == SqlToken::Param;
+    };
+    const auto isColumn = [](const SqlToken &t) {
+        return t.kind == SqlToken::Name || (t.kind == SqlToken::Word && !t.isWord("null"));
+    };
+    QList<QList<qsizetype>> pieces{{}};
+    int depth = 0;
+    for (qsizetype p = from; p < to; ++p) {
+        const SqlToken &t = tok(p);
+        depth += t.is("(") ? 1 : t.is(")") ? -1 : 0;
+        if (depth == 0 && (t.isWord("or") || t.isWord("between") || t.isWord("case")))
+            return QString();
+        if (depth == 0 && t.isWord("and"))
+            pieces.append(QList<qsizetype>());
+        else
+            pieces.last().append(p);
+    }
+    QStringList terms;
+    for (const QList<qsizetype> &piece : std::as_const(pieces)) {
+        QList<const SqlToken *> t;
+        QStringList text;
+        for (qsizetype p : piece) {
+            t << &tok(p);
+            text << tok(p).text;
+        }
+        const bool simple = t.size() == 3 && t[1]->is("=")
+                            && ((isColumn(*t[0]) && isConstant(*t[2])) || (isConstant(*t[0]) && isColumn(*t[2])));
+        const bool qualified = t.size() == 5 && isColumn(*t[0]) && t[1]->is(".") && isColumn(*t[2]) && t[3]->is("=")
+                               && isConstant(*t[4]);
+        if (simple || qualified)
+            terms << text.join(u' ');
+    }
+    return terms.join(u" AND "_s);
+}
+
+QString rowViewName(const QString &table, Action action)
+{
+    return ObjectPrefix + (action == Action::Update ? u"update_"_s : u"delete_"_s) + table;
+}
+
 } // namespace
 
 SqlitePolicy::SqlitePolicy(sqlite3 *db)
@@ -131,6 +219,8 @@ void SqlitePolicy::clear()
     m_active = false;
     m_user = AccessPolicy::User();
     m_shadowed.clear();
+    m_rowViews.clear();
+    m_access.clear();
     m_readable.clear();
     m_targets.clear();
 }
@@ -231,6 +321,23 @@ bool SqlitePolicy::installView(const QString &table, QString *error)
     if (!exec(view, error))
         return false;
     m_shadowed.insert(table);
+    // The table as the user sees it, with whether he may change each row,
+    // for the WHERE of an UPDATE or DELETE (prepareText). The flag is a
+    // column, not the view's WHERE: SQLite orders the terms of a flattened
+    // view's WHERE as it likes, and the client's WHERE must not be evaluated
+    // on a row before the flag.
+    for (Action action : {Action::Update, Action::Delete}) {
+        const QList<Grant> writes = AccessPolicy::grantsFor(m_user, table, action);
+        if (writes.isEmpty())
+            continue; // the authorizer refuses the statement before it runs
+        const QString name = rowViewName(table, action);
+        if (!exec(u"CREATE TEMP VIEW "_s + ident(name) + u" AS SELECT "_s + row + u".rowid AS rowid, "_s
+                      + columns.join(u", "_s) + u", ("_s + filter + u") AND ("_s + anyOf(rowsOf(writes), row, table)
+                      + u") AS "_s + WritableColumn + u" FROM main."_s + ident(table) + u" AS "_s + row,
+                  error))
+            return false;
+        m_rowViews.insert(name, table);
+    }
     return true;
 }
 
@@ -396,10 +503,11 @@ bool SqlitePolicy::install(const AccessPolicy::User &user, QString *error)
     return true;
 }
 
-QString SqlitePolicy::prepareText(const QString &sql, QString *refusal)
+QString SqlitePolicy::prepareText(const QString &sql, QString *refusal, QList<SqlToken> tokens)
 {
     m_targets.clear();
-    QList<SqlToken> tokens = SqlTokenizer::tokenize(sql);
+    if (tokens.isEmpty())
+        tokens = SqlTokenizer::tokenize(sql);
     QList<qsizetype> sig;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         if (tokens.at(i).isSignificant())
@@ -435,8 +543,44 @@ QString SqlitePolicy::prepareText(const QString &sql, QString *refusal)
         if (!rules)
             continue;
         m_targets.insert(rules->table);
-        if (m_shadowed.contains(rules->table))
-            tokens[sig.at(at)].text = u"main."_s + ident(rules->table);
+        if (!m_shadowed.contains(rules->table))
+            continue;
+        tokens[sig.at(at)].text = u"main."_s + ident(rules->table);
+        const Clauses clauses = clausesOf(tokens, sig, at + 1);
+        if (!tok(p).isWord("update") && !tok(p).isWord("delete")) {
+            // The update of an upsert would see the row it collides with,
+            // whoever's it is.
+            if (clauses.upsert >= 0) {
+                *refusal = u"无权限: 新增 %1 时不能用 ON CONFLICT … DO UPDATE"_s.arg(rules->table);
+                return QString();
+            }
+            continue;
+        }
+        const QString view = rowViewName(rules->table, tok(p).isWord("update") ? Action::Update : Action::Delete);
+        if (!m_rowViews.contains(view))
+            continue; // refused by the authorizer before it runs
+        if (clauses.from >= 0) {
+            *refusal = u"无权限: 修改 %1 的 UPDATE 不能带 FROM"_s.arg(rules->table);
+            return QString();
+        }
+        // The WHERE sees only the rows (and columns) the user's view of the
+        // table shows, so that no expression in it can fail or succeed on a
+        // row he cannot see.
+        // The client's WHERE w becomes CASE WHEN writable THEN (w) END, which
+        // SQLite never evaluates out of order; its equalities of a column and
+        // a constant, which cannot fail, are repeated outside it, so that the
+        // key's index still finds the rows.
+        const QString alias = tok(at + 1).isWord("as") ? tok(at + 2).text : ident(rules->table);
+        const QString rows = u"rowid IN (SELECT rowid FROM temp."_s + ident(view) + u" AS "_s + alias + u" WHERE "_s;
+        const QString writable = alias + u'.' + WritableColumn;
+        if (clauses.where >= 0) {
+            const QString lookup = keyTerms(tokens, sig, clauses.where + 1, clauses.whereEnd);
+            tokens[sig.at(clauses.where)].text +=
+                u' ' + rows + (lookup.isEmpty() ? QString() : lookup + u" AND "_s) + u"CASE WHEN "_s + writable + u" THEN ("_s;
+            tokens[sig.at(clauses.whereEnd - 1)].text += u") END)"_s;
+        } else {
+            tokens[sig.at(clauses.whereEnd - 1)].text += u" WHERE "_s + rows + writable + u')';
+        }
     }
     QString out;
     for (const SqlToken &t : std::as_const(tokens))
@@ -457,6 +601,23 @@ int SqlitePolicy::refuseAlways(int action, const char *b, QString *why)
     return SQLITE_OK;
 }
 
+const SqlitePolicy::TableAccess &SqlitePolicy::accessOf(const char *name) const
+{
+    if (const auto it = m_access.constFind(QByteArray::fromRawData(name, qstrlen(name))); it != m_access.cend())
+        return *it;
+    TableAccess access;
+    const QString named = utf8(name);
+    // The row views of an UPDATE's or DELETE's WHERE stand for their table.
+    access.table = m_rowViews.value(named, named);
+    access.rules = AccessPolicy::rulesOf(access.table);
+    if (access.rules) {
+        access.table = access.rules->table;
+        for (Action a : {Action::Read, Action::Insert, Action::Update, Action::Delete})
+            access.grants[size_t(a)] = AccessPolicy::grantsFor(m_user, access.table, a);
+    }
+    return *m_access.insert(QByteArray(name), access);
+}
+
 int SqlitePolicy::authorize(int action, const char *a, const char *b, const char *c, const char *d,
                             QString *why) const
 {
@@ -466,7 +627,6 @@ int SqlitePolicy::authorize(int action, const char *a, const char *b, const char
         *why = text;
         return SQLITE_DENY;
     };
-    const QString table = utf8(a);
     switch (action) {
     case SQLITE_SELECT:
     case SQLITE_RECURSIVE:
@@ -478,15 +638,15 @@ int SqlitePolicy::authorize(int action, const char *a, const char *b, const char
             return SQLITE_OK; // inside the policy's own views and triggers
         if (!c)
             return SQLITE_OK; // a CTE of the statement itself: no table of any schema
-        const AccessPolicy::TableRules *rules = AccessPolicy::rulesOf(table);
-        if (!rules || table == KeptTable)
-            return refuse(AccessPolicy::refusal(m_user, Action::Read, table));
-        if (rules->hiddenColumns.contains(utf8(b)))
+        const TableAccess &access = accessOf(a);
+        if (!access.rules)
+            return refuse(AccessPolicy::refusal(m_user, Action::Read, access.table));
+        if (!access.rules->hiddenColumns.isEmpty() && access.rules->hiddenColumns.contains(utf8(b)))
             return SQLITE_IGNORE;
-        if (AccessPolicy::grantsFor(m_user, rules->table, Action::Read).isEmpty())
-            return refuse(AccessPolicy::refusal(m_user, Action::Read, rules->table));
-        if (qstrcmp(c, "main") == 0 && m_shadowed.contains(rules->table) && !m_targets.contains(rules->table))
-            return refuse(AccessPolicy::refusal(m_user, Action::Read, rules->table));
+        if (access.grants[size_t(Action::Read)].isEmpty())
+            return refuse(AccessPolicy::refusal(m_user, Action::Read, access.table));
+        if (qstrcmp(c, "main") == 0 && m_shadowed.contains(access.table) && !m_targets.contains(access.table))
+            return refuse(AccessPolicy::refusal(m_user, Action::Read, access.table));
         return SQLITE_OK;
     }
     case SQLITE_INSERT:
@@ -497,25 +657,25 @@ int SqlitePolicy::authorize(int action, const char *a, const char *b, const char
         const Action what = action == SQLITE_INSERT ? Action::Insert
                             : action == SQLITE_UPDATE ? Action::Update
                                                       : Action::Delete;
-        if (table.startsWith(u"sqlite_"_s, Qt::CaseInsensitive))
+        if (qstrnicmp(a, "sqlite_", 7) == 0)
             return refuse(SchemaRefusal);
-        const AccessPolicy::TableRules *rules = AccessPolicy::rulesOf(table);
-        if (!rules || qstrcmp(c, "main") != 0)
-            return refuse(AccessPolicy::refusal(m_user, what, table));
-        const QList<Grant> grants = AccessPolicy::grantsFor(m_user, rules->table, what);
+        const TableAccess &access = accessOf(a);
+        if (!access.rules || qstrcmp(c, "main") != 0)
+            return refuse(AccessPolicy::refusal(m_user, what, access.table));
+        const QList<Grant> &grants = access.grants[size_t(what)];
         const QString columnName = action == SQLITE_UPDATE ? utf8(b) : QString();
         const bool granted = std::any_of(grants.cbegin(), grants.cend(), [&](const Grant &g) {
             return columnName.isEmpty() || AccessPolicy::covers(g, columnName);
         });
         if (!granted)
-            return refuse(AccessPolicy::refusal(m_user, what, rules->table, columnName));
+            return refuse(AccessPolicy::refusal(m_user, what, access.table, columnName));
         return SQLITE_OK;
     }
     case SQLITE_PRAGMA:
         // The one setting a client may make: enforcing references is stricter, never looser.
         if (qstricmp(a, "foreign_keys") == 0)
             return SQLITE_OK;
-        return refuse(u"无权限: PRAGMA %1 不能使用"_s.arg(table));
+        return refuse(u"无权限: PRAGMA %1 不能使用"_s.arg(utf8(a)));
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
         return refuse(u"无权限: 不能附加或分离数据库"_s);

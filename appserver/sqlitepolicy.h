@@ -1,7 +1,10 @@
 #pragma once
 
 #include "accesspolicy.h"
+#include "sqltokenizer.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -23,8 +26,12 @@ struct sqlite3;
 //   resolve to the temp schema first) and show only the rows, and in them the
 //   columns, the user's grants give; the written table is addressed as
 //   main."…" by prepareText, and TEMP triggers on it skip rows the user does
-//   not see and refuse rows he may not write. A client statement that names a
-//   schema itself (main., temp.) is refused.
+//   not see and refuse rows he may not write. The WHERE of an UPDATE or
+//   DELETE of such a table is evaluated over a TEMP view of the rows the user
+//   may change, as he sees them (WHERE rowid IN (SELECT rowid FROM … WHERE
+//   …)), so that no expression in it can fail on a row he cannot see; an
+//   UPDATE … FROM or an upsert of such a table is refused. A client statement
+//   that names a schema itself (main., temp.) is refused.
 // - The staff table: its rank rules as TEMP triggers for everybody but a
 //   总经理, and a password written as "********" keeps the stored one (the
 //   staff window's save of a row whose password was left alone).
@@ -50,8 +57,9 @@ public:
 
     // The client's statement text (already in SQLite's dialect) with the
     // written tables addressed in the main schema; empty with *refusal set
-    // when the text names a schema itself.
-    QString prepareText(const QString &sql, QString *refusal);
+    // when the text names a schema itself. tokens: those of sql when the
+    // caller has them (empty: sql is split here).
+    QString prepareText(const QString &sql, QString *refusal, QList<SqlToken> tokens = {});
 
     // The decision on one authorizer callback of a client statement
     // (SQLITE_OK, SQLITE_IGNORE or SQLITE_DENY with *why set).
@@ -70,10 +78,20 @@ private:
     bool installWriteGuards(const QString &table, QString *error);
     bool installStaffRules(QString *error);
 
+    // What the authorizer needs of one table, by the name SQLite gives it.
+    struct TableAccess {
+        QString table; // as the policy names it (a row view: its table)
+        const AccessPolicy::TableRules *rules = nullptr;
+        std::array<QList<AccessPolicy::Grant>, 4> grants; // the user's, by Action
+    };
+    const TableAccess &accessOf(const char *name) const;
+
     sqlite3 *m_db;
     bool m_active = false;
     AccessPolicy::User m_user;
     QSet<QString> m_shadowed; // tables with a TEMP view of this user
+    QHash<QString, QString> m_rowViews; // their UPDATE and DELETE row views: the table of each
     QSet<QString> m_readable; // tables whose every row the user reads
     QSet<QString> m_targets;  // tables the current call writes in main
+    mutable QHash<QByteArray, TableAccess> m_access; // filled as the authorizer meets tables
 };

@@ -54,11 +54,16 @@ QString bareName(const SqlToken &t)
 
 } // namespace
 
-std::optional<QString> SqlRewriter::rewrite(const QString &sql, QString *refusal)
+std::optional<QString> SqlRewriter::rewrite(const QString &sql, QString *refusal, QList<SqlToken> *tokens)
 {
+    if (tokens)
+        tokens->clear();
     try {
         SqlRewriter rewriter(sql);
-        return rewriter.run();
+        QString out = rewriter.run();
+        if (tokens && out == sql)
+            *tokens = std::move(rewriter.m_tokens);
+        return out;
     } catch (const Unparsable &) {
         return sql;
     } catch (const TooDeep &) {

@@ -35,8 +35,10 @@ public:
     static constexpr int MaxDepth = 100;
 
     // The rewritten text, or nullopt with *refusal set when the text nests
-    // deeper than MaxDepth.
-    static std::optional<QString> rewrite(const QString &sql, QString *refusal);
+    // deeper than MaxDepth. When tokens is given and the text needed no
+    // rewriting, *tokens gets its tokens (else it is emptied), so that a
+    // later pass need not split it again.
+    static std::optional<QString> rewrite(const QString &sql, QString *refusal, QList<SqlToken> *tokens = nullptr);
     // As above; a refused text comes back unchanged.
     static QString rewrite(const QString &sql);
 

@@ -197,11 +197,12 @@ void SqlSession::logOut()
 
 QByteArray SqlSession::clientText(const QString &sql, QString *refusal)
 {
-    const QByteArray text = rewritten(sql, refusal);
+    QList<SqlToken> tokens;
+    const QString text = rewritten(sql, refusal, m_policy->active() ? &tokens : nullptr);
     if (!refusal->isEmpty() || !m_policy->active())
-        return text;
+        return text.toUtf8();
     QString why;
-    const QString guarded = m_policy->prepareText(QString::fromUtf8(text), &why);
+    const QString guarded = m_policy->prepareText(text, &why, std::move(tokens));
     if (!why.isEmpty()) {
         *refusal = refused(sql, why);
         return {};
@@ -570,7 +571,7 @@ QString SqlSession::rollbackTrans()
     return QLatin1StringView(SuccessStatus);
 }
 
-QByteArray SqlSession::rewritten(const QString &sql, QString *refusal) const
+QString SqlSession::rewritten(const QString &sql, QString *refusal, QList<SqlToken> *tokens) const
 {
     // Every UTF-16 unit is at least one byte of UTF-8: a text longer than the
     // limit in units is refused before it is looked at.
@@ -581,12 +582,12 @@ QByteArray SqlSession::rewritten(const QString &sql, QString *refusal) const
         return {};
     }
     QString why;
-    const std::optional<QString> text = SqlRewriter::rewrite(sql, &why);
+    const std::optional<QString> text = SqlRewriter::rewrite(sql, &why, tokens);
     if (!text) {
         *refusal = u"Err"_s + why;
         return {};
     }
-    return text->toUtf8();
+    return *text;
 }
 
 void SqlSession::applyLimits(const Limits &limits)

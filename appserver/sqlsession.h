@@ -2,6 +2,7 @@
 
 #include "accesspolicy.h"
 #include "answerframe.h"
+#include "sqltokenizer.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -98,7 +99,8 @@ private:
     QString failure(const QString &sql, int resultCode);
     // The rewritten SQL of one call, or empty with *refusal set when it is
     // too long or nests too deep.
-    QByteArray rewritten(const QString &sql, QString *refusal) const;
+    // tokens (when given) as SqlRewriter::rewrite gives them.
+    QString rewritten(const QString &sql, QString *refusal, QList<SqlToken> *tokens) const;
     static int progress(void *self);
     // The "Err" answer of a refused statement, logged with the user.
     QString refused(const QString &sql, const QString &message);

@@ -58,6 +58,10 @@ struct ServerUnderTest {
         QMetaObject::invokeMethod(
             server, [&] { listening = server->listen(QHostAddress::LocalHost, 0); }, Qt::BlockingQueuedConnection);
         db.setPort(server->serverPort());
+        // A server of this process has no TLS context: it talks in clear.
+        ServerTrust plain;
+        plain.plain = true;
+        db.setTrust(plain);
         db.setCredentials(QString::fromLatin1(DatabaseSetup::AdminUser), QString::fromLatin1(DatabaseSetup::AdminPassword));
         return listening;
     }

@@ -49,6 +49,10 @@ struct ServerUnderTest {
         QMetaObject::invokeMethod(
             server, [&] { listening = server->listen(QHostAddress::LocalHost, 0); }, Qt::BlockingQueuedConnection);
         db.setPort(server->serverPort());
+        // A server of this process has no TLS context: it talks in clear.
+        ServerTrust plain;
+        plain.plain = true;
+        db.setTrust(plain);
         if (policy)
             db.setCredentials(u"zhaomin"_s, QString::fromLatin1(DemoData::StaffPassword));
         return listening;

@@ -159,7 +159,7 @@ private slots:
              u"replace into 货运进口基本信息 (业务编号, 操作员) values ('SECRET-1', '李华')"_s, true, {}},
             {"upsert over another's job", 1,
              u"insert into 货运进口基本信息 (业务编号, 操作员) values ('SECRET-1', '李华') on conflict(业务编号) do update set 备注='pwned'"_s,
-             false, {}},
+             true, {}, true},
             {"insert select of another's job", 1,
              u"insert into 货运出口基本信息 (业务编号, 操作员, 发货人) select 'COPY-1', '赵敏', 发货人 from 货运进口基本信息 where 业务编号='SECRET-1'"_s,
              false, {}, true},
@@ -222,6 +222,77 @@ private slots:
         QVERIFY2(!answer.startsWith(u"Err"_s) || !answer.contains(u"not authorized"_s), qPrintable(answer));
         QCOMPARE(fingerprint(), before);
         QVERIFY(attacker.isConnected());
+    }
+
+    // A change aimed at a row its user cannot see answers as if the row were
+    // not there, even when an expression of its WHERE or SET would fail on
+    // that row (one bit a statement about it otherwise): the statement is
+    // answered alike for the hidden job and for a job that does not exist.
+    void hiddenRowsAnswerAsMissing_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("sql"); // %1: the job number
+        // Each fails on any row it is evaluated for, none before a row is read.
+        const QStringList failing{u"json(业务编号) is not null"_s, u"abs(-9223372036854775808 + 0 * length(业务编号)) > 0"_s};
+        struct Shape {
+            const char *name;
+            QString sql; // %2: a failing expression
+        };
+        const QList<Shape> shapes = {
+            {"update's WHERE", u"update 货运进口基本信息 set 备注='x' where 业务编号='%1' and %2"_s},
+            {"update's SET", u"update 货运进口基本信息 set 备注=(%2) where 业务编号='%1'"_s},
+            {"a hidden column in the WHERE", u"update 货运进口基本信息 set 备注='x' where 业务编号='%1' and "
+                                              u"(发货人 not like 'SECRET%' or %2)"_s},
+            {"delete's WHERE", u"delete from 货运进口费用明细 where 业务编号='%1' and %2"_s},
+            {"a correlated subquery", u"delete from 货运进口货物明细 where 业务编号='%1' and exists (select 1 from 港口 "
+                                      u"where %2 and 港口编号 > 0 and 货运进口货物明细.件数='7')"_s},
+            {"the finance row", u"delete from 财务 where 业务编号='%1' and %2"_s},
+            {"an alias", u"update 货运进口基本信息 as j set 备注='x' where j.业务编号='%1' and %2"_s},
+            {"an upsert", u"insert into 货运进口基本信息 (业务编号, 操作员) values ('%1', '赵敏') on conflict(业务编号) do "
+                          u"update set 备注='x' where %2"_s},
+        };
+        for (const char *user : {"zhaomin", "liuyang", "lihua"}) {
+            for (const Shape &shape : shapes) {
+                for (int f = 0; f < failing.size(); ++f) {
+                    QTest::addRow("%s: %s, fault %d", user, shape.name, f + 1)
+                        << QString::fromLatin1(user) << QString(shape.sql).replace(u"%2"_s, failing.at(f));
+                }
+            }
+        }
+    }
+
+    void hiddenRowsAnswerAsMissing()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, sql);
+        ServerConnection &attacker = as(user);
+        const QByteArray before = fingerprint();
+        QStringList answers;
+        for (const QString &job : {Secret, u"NO-SUCH-JOB"_s}) {
+            QCOMPARE(attacker.beginTrans(), u"Suc"_s);
+            answers << attacker.execSql(sql.arg(job), QString());
+            attacker.rollbackTrans();
+        }
+        QCOMPARE(answers.at(0), answers.at(1));
+        QCOMPARE(fingerprint(), before);
+    }
+
+    // The faults of the table above do fail on a row the user sees, and the
+    // confined WHERE still reaches his own rows.
+    void ownRowsAreStillReached()
+    {
+        const QString own = adminValue(u"select max(业务编号) from 货运出口基本信息 where 操作员='赵敏'"_s);
+        QVERIFY(!own.isEmpty());
+        ServerConnection &zhaomin = as(u"zhaomin"_s);
+        const QString failed = zhaomin.execSql(
+            u"update 货运出口基本信息 set 备注='x' where 业务编号='%1' and json(业务编号) is not null"_s.arg(own), {});
+        QVERIFY2(failed.startsWith(u"Err"_s), qPrintable(failed));
+        const QString remark = adminValue(u"select 备注 from 货运出口基本信息 where 业务编号='"_s + own + u'\'');
+        QCOMPARE(zhaomin.execSql(u"update 货运出口基本信息 as j set 备注='oracle test' where j.业务编号='%1' -- mine"_s.arg(own), {}),
+                 u"Suc"_s + CommFunU::FieldSep + u"1"_s);
+        QCOMPARE(zhaomin.execSql(u"update 货运出口基本信息 set 备注=:p1 where 业务编号='%1'"_s.arg(own), remark),
+                 u"Suc"_s + CommFunU::FieldSep + u"1"_s);
+        QCOMPARE(adminValue(u"select 备注 from 货运出口基本信息 where 业务编号='"_s + own + u'\''), remark);
     }
 
     // A refusal says who may not do what, and the log has the user and the

@@ -3,7 +3,8 @@
 // moving cargo in and out of containers, the container numbers it refuses,
 // a save that is all or nothing, the questions before leaving, the export
 // pages that read their cargo again, and a new user's consolidation counted
-// by the container statistics. The database is read back to check.
+// by the container statistics; then as the operator 赵敏, whose sailing holds
+// a colleague's job. The database is read back to check.
 
 #include "exportfixture.h"
 
@@ -340,6 +341,28 @@ private slots:
             QCOMPARE(found, QStringList{u"40'HC*"_s + highCubes});
         });
         f.main->Action(TMainFrm::Item::ContainerStatistics)->trigger();
+    }
+
+    // The operator the window serves: 赵敏 consolidates his job with 陈静's
+    // of the same sailing. The window lists her job too, and its save
+    // rewrites the container of her cargo and nothing else of it.
+    void operatorConsolidatesAColleaguesCargo()
+    {
+        QVERIFY(f.reLogin(u"zhaomin"_s, u"123456"_s));
+        QVERIFY(!f.exec(u"update 货运出口基本信息 set 操作员='陈静' where 业务编号='T-LCL-2'"_s).startsWith(u"Err"_s));
+        QStringList hers = cargo(u"业务编号='T-LCL-2'"_s).value(0);
+        auto sheet = openSheet();
+        QCOMPARE(sheet->waitingList()->rowCells(waitingRowOf(*sheet, u"T-LCL-2"_s)),
+                 (QStringList{u"PX-T-LCL-2"_s, u"是"_s, u"布料"_s, u"20"_s, u"2000.500"_s, u"2.000"_s, u"华星纺织"_s,
+                              u"T-LCL-2"_s}));
+        fill(*sheet, u"OPRU1234567/S5"_s, {u"T-LCL-1"_s, u"T-LCL-2"_s});
+        QVERIFY(sheet->Save());
+        QCOMPARE(said(), u"保存成功"_s);
+        hers[1] = u"20'GP"_s;
+        hers[2] = u"OPRU1234567/S5"_s;
+        QCOMPARE(cargo(u"业务编号='T-LCL-2'"_s), QList<QStringList>{hers});
+        QCOMPARE(cargo(u"业务编号='T-LCL-1'"_s).value(0).value(2), u"OPRU1234567/S5"_s);
+        f.exec(u"update 货运出口基本信息 set 操作员='赵敏' where 业务编号='T-LCL-2'"_s);
     }
 };
 

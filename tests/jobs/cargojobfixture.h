@@ -9,6 +9,7 @@
 #include "captionfinder.h"
 #include "cargojobtags.h"
 #include "cargojobwindow.h"
+#include "currentuser.h"
 #include "jobtabs.h"
 #include "menuwiring.h"
 #include "modalhelper.h"
@@ -61,14 +62,7 @@ public:
         file.close();
         main = std::make_unique<TMainFrm>();
         WireMenus(*main);
-        ModalHelper::onNextModal([user, password](QWidget *modal) {
-            auto *login = qobject_cast<TloginFrm *>(modal);
-            if (!login)
-                return;
-            login->UserNameEdit()->setText(user);
-            login->PasswordEdit()->setText(password);
-            ModalHelper::pressButton(login, u"确定"_s);
-        });
+        answerLogin(user, password);
         main->resize(1366, 768);
         main->show();
         if (!QTest::qWaitFor([this] { return main->Tabs()->count() == 1; }, 20000)) {
@@ -88,6 +82,15 @@ public:
             return false;
         }
         return true;
+    }
+
+    // 重新登录 as another user, through the login dialog; false when the
+    // login did not take.
+    bool reLogin(const QString &user, const QString &password)
+    {
+        answerLogin(user, password);
+        main->ReLogin();
+        return QTest::qWaitFor([user] { return CommFunU::CurrentUser().UserName == user; }, 20000);
     }
 
     JobTabs *tabs() const { return main->Tabs(); }
@@ -215,6 +218,19 @@ public:
     }
 
 private:
+    // Types the user and password into the next login dialog and confirms.
+    static void answerLogin(const QString &user, const QString &password)
+    {
+        ModalHelper::onNextModal([user, password](QWidget *modal) {
+            auto *login = qobject_cast<TloginFrm *>(modal);
+            if (!login)
+                return;
+            login->UserNameEdit()->setText(user);
+            login->PasswordEdit()->setText(password);
+            ModalHelper::pressButton(login, u"确定"_s);
+        });
+    }
+
     JobKind m_kind;
     TMainFrm::Item m_openItem;
 };

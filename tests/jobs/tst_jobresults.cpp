@@ -36,19 +36,6 @@ class TestJobResults : public QObject
     {
         return static_cast<CargoJobWindow *>(f.main->JobWindowOf(JobKind::Import, false));
     }
-    void reLogin(const QString &user)
-    {
-        ModalHelper::onNextModal([user](QWidget *modal) {
-            auto *login = qobject_cast<TloginFrm *>(modal);
-            if (!login)
-                return;
-            login->UserNameEdit()->setText(user);
-            login->PasswordEdit()->setText(u"123456"_s);
-            ModalHelper::pressButton(login, u"确定"_s);
-        });
-        f.main->ReLogin();
-        QTRY_COMPARE(CommFunU::CurrentUser().UserName, user);
-    }
     // An import job of wuxia's with a finance row.
     QString importJob(int skip = 0)
     {
@@ -144,7 +131,34 @@ private slots:
         QCOMPARE(Fixture::text(f.window(), JobTag::Number), number);
     }
 
-    void importOperator() { reLogin(u"wuxia"_s); }
+    void departmentManager() { QVERIFY(f.reLogin(u"lihua"_s, u"123456"_s)); }
+
+    // The department manager opens and saves the jobs of her department's
+    // operators, as the server lets her; another department's job is
+    // refused like a missing one.
+    void departmentManagerKeepsHerDepartmentsJobs()
+    {
+        const QString colleagues = f.value(u"select top 1 业务编号 from 货运出口基本信息 where 操作员='陈静'"_s);
+        const QString others = f.value(u"select top 1 业务编号 from 货运出口基本信息 where 操作员='马超'"_s);
+        QVERIFY(!colleagues.isEmpty() && !others.isEmpty());
+        QVERIFY(exec(u"update 货运出口基本信息 set 操作员='刘洋' where 业务编号='"_s + others + u'\'').startsWith(u"Suc"_s));
+
+        QVERIFY(CommFunU::OpenExportJob(colleagues));
+        QCOMPARE(f.tabs()->tabText(1), u"出口业务_"_s + colleagues);
+        QCOMPARE(Fixture::text(f.window(), JobTag::Operator), u"陈静"_s);
+        Fixture::typeInto(f.field<QLineEdit>(u"委托编号"_s), u"DM-2026/1"_s);
+        QVERIFY(f.pressOnPage(u"保存"_s));
+        QCOMPARE(messages.lastText(), u"保存成功"_s);
+        QCOMPARE(f.value(u"select 委托编号 from 货运出口基本信息 where 业务编号='"_s + colleagues + u'\''), u"DM-2026/1"_s);
+
+        messages.clear();
+        QVERIFY(!CommFunU::OpenExportJob(others));
+        QCOMPARE(f.tabs()->count(), 2);
+        QCOMPARE(messages.lastText(), u"无法打开业务"_s + others + u"：没有此业务，或您无权查看"_s);
+        exec(u"update 货运出口基本信息 set 操作员='马超' where 业务编号='"_s + others + u'\'');
+    }
+
+    void importOperator() { QVERIFY(f.reLogin(u"wuxia"_s, u"123456"_s)); }
 
     // Coming back to the tab, 结单状态 follows the finance flags read again.
     void settledStateFollowsFinance()

@@ -7,6 +7,7 @@
 #include "wireprotocol.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -40,6 +41,11 @@ bool TestServer::start(const QStringList &extraArguments)
     m_process->setArguments(QStringList{u"--db"_s, databasePath(), u"--port"_s, u"0"_s, u"--settings"_s,
                                         m_dir.filePath(u"korvan-server.ini"_s)}
                             + extraArguments);
+    // The log goes to a file, not a pipe: a pipe is read only while the test
+    // waits on the process, so a lot of logging would block the server once
+    // the pipe is full, and a line written just before "listening" could be
+    // missing from log() when start() returns.
+    m_process->setStandardErrorFile(logPath(), QIODevice::Append);
     m_process->start();
     if (!m_process->waitForStarted(10000)) {
         m_error = m_process->errorString();
@@ -86,7 +92,6 @@ void TestServer::stop()
             m_process->waitForFinished(5000);
         }
     }
-    log();
     m_process.reset();
 }
 
@@ -96,15 +101,18 @@ void TestServer::kill()
         return;
     m_process->kill();
     m_process->waitForFinished(5000);
-    log();
     m_process.reset();
+}
+
+QString TestServer::logPath() const
+{
+    return m_dir.filePath(u"korvan-server.log"_s);
 }
 
 QString TestServer::log()
 {
-    if (m_process)
-        m_log += m_process->readAllStandardError();
-    return QString::fromUtf8(m_log);
+    QFile file(logPath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 std::unique_ptr<ServerConnection> TestServer::connect() const

@@ -36,8 +36,10 @@ public:
     QString errorText() const { return m_error; }
     // The SHA-256 fingerprint of the server's certificate; empty with --no-tls.
     QString fingerprint() const { return m_fingerprint; }
-    // What the server wrote to standard error so far (its log).
+    // What the server wrote to standard error so far (its log, kept in a
+    // file of the folder across restarts).
     QString log();
+    QString logPath() const;
 
     // The administrator every new database has; connect() logs in as him.
     static constexpr char AdminUser[] = "admin";
@@ -68,5 +70,4 @@ private:
     int m_port = 0;
     QString m_fingerprint;
     QString m_error;
-    QByteArray m_log;
 };
