@@ -131,10 +131,7 @@ bool TestServer::start(const QStringList &extraArguments)
                 m_port = match.captured(1).toInt();
                 m_fingerprint = fingerprint.match(QString::fromUtf8(out)).captured(1);
                 if (!m_fingerprint.isEmpty()) {
-                    ServerTrust trust = ServerConnection::defaultTrust();
-                    if (!trust.fingerprints.contains(m_fingerprint))
-                        trust.fingerprints << m_fingerprint;
-                    ServerConnection::setDefaultTrust(trust);
+                    trustFingerprint(m_fingerprint);
                 } else if (!extraArguments.contains(u"--no-tls"_s)) {
                     m_error = u"korvan-server named no certificate fingerprint: "_s + QString::fromUtf8(out);
                     return false;
@@ -147,6 +144,14 @@ bool TestServer::start(const QStringList &extraArguments)
     }
     m_error = u"korvan-server did not start: "_s + QString::fromUtf8(out) + log();
     return false;
+}
+
+void TestServer::trustFingerprint(const QString &fingerprint)
+{
+    ServerTrust trust = ServerConnection::defaultTrust();
+    if (!trust.fingerprints.contains(fingerprint))
+        trust.fingerprints << fingerprint;
+    ServerConnection::setDefaultTrust(trust);
 }
 
 void TestServer::stop()

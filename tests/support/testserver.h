@@ -87,6 +87,11 @@ public:
     // the greeting, for tests that write frames by hand; nullptr on failure.
     std::unique_ptr<QSslSocket> rawSocket() const;
 
+    // Adds a certificate's fingerprint to ServerConnection's default trust,
+    // as start() does for every server: also for a peer of the test's own
+    // that encrypts with a certificate of its own.
+    static void trustFingerprint(const QString &fingerprint);
+
 private:
     // The PostgreSQL database of this server, created on first start.
     bool ensurePgDatabase();
