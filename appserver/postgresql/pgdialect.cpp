@@ -37,7 +37,7 @@ const QSet<QString> &allowedFunctions()
         u"count"_s, u"sum"_s,      u"avg"_s,       u"min"_s,    u"max"_s,   u"substr"_s, u"substring"_s,
         u"length"_s, u"char_length"_s, u"lower"_s, u"upper"_s,  u"trim"_s,  u"ltrim"_s,  u"rtrim"_s,
         u"replace"_s, u"coalesce"_s, u"nullif"_s,  u"round"_s,  u"abs"_s,   u"cast"_s,   u"strpos"_s,
-        u"greatest"_s, u"least"_s,  u"typeof"_s,   u"korvan_add"_s, u"korvan_num"_s,
+        u"greatest"_s, u"least"_s,  u"typeof"_s, u"group_concat"_s,   u"korvan_add"_s, u"korvan_num"_s,
     };
     return names;
 }

@@ -53,6 +53,13 @@ PARALLEL SAFE AS $$ SELECT CASE WHEN v IS NULL THEN s ELSE coalesce(s, 0) + korv
     R"(CREATE OR REPLACE FUNCTION korvan_avg_step(s float8[], v citext) RETURNS float8[] LANGUAGE sql IMMUTABLE
 PARALLEL SAFE AS $$ SELECT CASE WHEN v IS NULL THEN s ELSE float8_accum(s, korvan_num(v)) END $$)",
     "CREATE OR REPLACE AGGREGATE sum(citext) (SFUNC = korvan_sum_step, STYPE = float8)",
+    // SQLite's group_concat(x [, separator]): the values joined, NULLs left out.
+    R"(CREATE OR REPLACE FUNCTION korvan_concat_step(s text, v text, separator text) RETURNS text LANGUAGE sql
+IMMUTABLE PARALLEL SAFE AS $$ SELECT CASE WHEN v IS NULL THEN s WHEN s IS NULL THEN v ELSE s || separator || v END $$)",
+    R"(CREATE OR REPLACE FUNCTION korvan_concat_step(s text, v text) RETURNS text LANGUAGE sql IMMUTABLE
+PARALLEL SAFE AS $$ SELECT korvan_concat_step(s, v, ',') $$)",
+    "CREATE OR REPLACE AGGREGATE group_concat(text) (SFUNC = korvan_concat_step, STYPE = text)",
+    "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = korvan_concat_step, STYPE = text)",
     "CREATE OR REPLACE AGGREGATE avg(citext) (SFUNC = korvan_avg_step, STYPE = float8[], FINALFUNC = float8_avg, "
     "INITCOND = '{0,0,0}')",
 };

@@ -19,7 +19,7 @@ struct TableDef;
 //   citext - * / number  arithmetic on stored texts, as double precision
 //   citext = < … number  a text compared with a number compares with the
 //                        number's text, as SQLite compares a TEXT column
-//   sum(citext), avg(citext), typeof(value)
+//   sum(citext), avg(citext), group_concat(text [, separator]), typeof(value)
 class PgSchema
 {
 public:
