@@ -5,6 +5,7 @@
 #include "audittrail.h"
 #include "marks.h"
 #include "pgcluster.h"
+#include "pgdialect.h"
 #include "schema.h"
 #include "sqlsession.h"
 #include "testserver.h"
@@ -26,6 +27,10 @@ private slots:
     void queriesAnswerAlike();
     void onlyPlainStatementsRun_data();
     void onlyPlainStatementsRun();
+    void translation_data();
+    void translation();
+    void auditTrailAlike_data();
+    void auditTrailAlike();
 
 private:
     QString onSqlite(const QString &sql) { return m_sqlite->openQuery(sql, QString(), 1).text(); }
@@ -175,6 +180,98 @@ void tst_EnginesAgree::onlyPlainStatementsRun()
              u"0"_s);
     QCOMPARE(cluster->valueDirect(u"agree"_s, u"select count(*) from pg_class where relname = 'x' or relname = '副本'"_s),
              u"0"_s);
+}
+
+// The PostgreSQL text of what SqlRewriter leaves for SQLite.
+void tst_EnginesAgree::translation_data()
+{
+    QTest::addColumn<QString>("rewritten");
+    QTest::addColumn<QString>("postgres");
+    const auto add = [](const char *name, const QString &in, const QString &out) { QTest::newRow(name) << in << out; };
+    // x, y, z, k: no names of the schema (its A, B, A1… go quoted as declared).
+    add("bracketed name", u"select [船名/航次] from t"_s, u"select \"船名/航次\" from t"_s);
+    add("mixed-case column as declared", u"select f.a1, f.rmb from t f"_s, u"select f.\"A1\", f.rmb from t f"_s);
+    add("decimal literal as SQLite's REAL", u"select x * 8.300 as y from t"_s, u"select x * 8.300::float8 as y from t"_s);
+    add("parameter", u"select x from t where y = :p1"_s, u"select x from t where y = $1"_s);
+    add("expression named by its text", u"select count(*), Max(x) from t"_s,
+        u"select count(*) AS \"count(*)\", Max(x) AS \"Max(x)\" from t"_s);
+    add("columns and aliases keep their names", u"select x, t.y, z w, k as v from t"_s,
+        u"select x, t.y, z w, k as v from t"_s);
+    add("string alias", u"select x as '名称' from t"_s, u"select x as \"名称\" from t"_s);
+    add("NULL sorts first", u"select x from t order by x, y desc"_s,
+        u"select x from t order by x NULLS FIRST, y desc NULLS LAST"_s);
+    add("subquery gets a name", u"SELECT * FROM (select x from t LIMIT 1) union select y from u"_s,
+        u"SELECT * FROM (select x from t LIMIT 1) AS korvan_part10 union select y from u"_s);
+    add("a parenthesised join keeps its names", u"select p.x from (t as p left join u as q on p.k=q.k)"_s,
+        u"select p.x from (t as p left join u as q on p.k=q.k)"_s);
+    add("texts added as texts", u"select korvan_add('200.000', 5) as v"_s,
+        u"select korvan_add('200.000'::text, 5) as v"_s);
+}
+
+void tst_EnginesAgree::translation()
+{
+    QFETCH(QString, rewritten);
+    QFETCH(QString, postgres);
+    QString refusal;
+    const QList<PgDialect::Statement> statements = PgDialect::clientStatements(rewritten, &refusal);
+    QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
+    QCOMPARE(statements.size(), 1);
+    QCOMPARE(statements.first().text, postgres);
+}
+
+// The trail rows of the same calls, as the general manager's window reads
+// them: the same users, statements, parameters and counts; nothing for a
+// change rolled back or a call that failed.
+void tst_EnginesAgree::auditTrailAlike_data()
+{
+    QTest::addColumn<QStringList>("calls"); // "exec|sql", "begin", "commit", "rollback"
+    QTest::addColumn<int>("rows");          // trail rows the calls leave
+    QTest::newRow("a change") << QStringList{u"exec|update 部门 set 传真='1' where 部门名称='总经理室'"_s} << 1;
+    QTest::newRow("nothing changed")
+        << QStringList{u"exec|update 部门 set 传真='1' where 部门名称='没有'"_s} << 0;
+    QTest::newRow("two statements of one call")
+        << QStringList{u"exec|update 部门 set 传真='2' where 部门名称='总经理室'; update 部门 set 传真='3' where 部门名称='总经理室'"_s}
+        << 1;
+    QTest::newRow("a failing second statement keeps nothing")
+        << QStringList{u"exec|update 部门 set 传真='4' where 部门名称='总经理室'; insert into 没有此表 values (1)"_s} << 0;
+    QTest::newRow("a transaction committed")
+        << QStringList{u"begin"_s, u"exec|update 部门 set 传真='5' where 部门名称='总经理室'"_s,
+                       u"exec|insert into 港口 values (9001, 'x', 'y', 'z')"_s, u"commit"_s}
+        << 2;
+    QTest::newRow("a transaction rolled back")
+        << QStringList{u"begin"_s, u"exec|update 部门 set 传真='6' where 部门名称='总经理室'"_s, u"rollback"_s} << 0;
+    QTest::newRow("a password masked")
+        << QStringList{u"exec|update 职员 set 密码='geheim' where 用户名='admin'"_s} << 1;
+}
+
+void tst_EnginesAgree::auditTrailAlike()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(int, rows);
+    const QString trail = u"select 用户名, 客户端地址, 语句, 参数, 影响行数 from 审计日志 order by 序号"_s;
+    QStringList answers;
+    for (DatabaseSession *db : {m_sqlite.get(), m_postgres.get()}) {
+        db->enableAudit(u"10.1.2.3"_s);
+        db->setUser(u"zhaomin"_s);
+        QVERIFY(db->execSql(u"delete from 港口 where 港口编号 = 9001"_s, QString()).startsWith(u"Suc"_s));
+        const QString before = db->openQuery(u"select count(*) from 审计日志"_s, QString(), 0).text();
+        for (const QString &call : calls) {
+            if (call.startsWith(u"exec|"_s))
+                db->execSql(call.mid(5), QString());
+            else if (call == u"begin"_s)
+                QCOMPARE(db->beginTrans(), u"Suc"_s);
+            else if (call == u"commit"_s)
+                QCOMPARE(db->commitTrans(), u"Suc"_s);
+            else
+                QCOMPARE(db->rollbackTrans(), u"Suc"_s);
+        }
+        const int added = db->openQuery(u"select count(*) from 审计日志"_s, QString(), 0).text().section(CommFunU::FieldSep, 2).toInt()
+                          - before.section(CommFunU::FieldSep, 2).toInt();
+        QCOMPARE(added, rows);
+        answers << db->openQuery(trail, QString(), 1).text();
+    }
+    QCOMPARE(answers.at(1), answers.at(0));
+    QVERIFY2(!answers.at(0).contains(u"geheim"_s), qPrintable(answers.at(0)));
 }
 
 QTEST_GUILESS_MAIN(tst_EnginesAgree)
