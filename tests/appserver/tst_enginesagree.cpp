@@ -5,6 +5,7 @@
 #include "audittrail.h"
 #include "marks.h"
 #include "pgcluster.h"
+#include "pgconnection.h"
 #include "pgdialect.h"
 #include "schema.h"
 #include "sqlsession.h"
@@ -27,6 +28,8 @@ private slots:
     void queriesAnswerAlike();
     void onlyPlainStatementsRun_data();
     void onlyPlainStatementsRun();
+    void engineOfTheAddress_data();
+    void engineOfTheAddress();
     void translation_data();
     void translation();
     void auditTrailAlike_data();
@@ -180,6 +183,31 @@ void tst_EnginesAgree::onlyPlainStatementsRun()
              u"0"_s);
     QCOMPARE(cluster->valueDirect(u"agree"_s, u"select count(*) from pg_class where relname = 'x' or relname = '副本'"_s),
              u"0"_s);
+}
+
+void tst_EnginesAgree::engineOfTheAddress_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<QString>("shown"); // in the log
+    QTest::newRow("a file") << u"korvan.db"_s << false << QString();
+    QTest::newRow("a file named like an address") << u"./postgresql://x"_s << false << QString();
+    QTest::newRow("postgresql") << u"postgresql://korvan@db:5432/korvan"_s << true
+                                << u"postgresql://korvan@db:5432/korvan"_s;
+    QTest::newRow("postgres, with a password") << u"postgres://korvan:geheim@db/korvan"_s << true
+                                                << u"postgres://korvan:****@db/korvan"_s;
+    QTest::newRow("password as a parameter") << u"postgresql://db/korvan?user=k&password=geheim&sslmode=require"_s
+                                             << true << u"postgresql://db/korvan?user=k&password=****&sslmode=require"_s;
+}
+
+void tst_EnginesAgree::engineOfTheAddress()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, postgres);
+    QFETCH(QString, shown);
+    QCOMPARE(DatabaseSession::engineOf(target) == DatabaseSession::Engine::Postgres, postgres);
+    if (postgres)
+        QCOMPARE(PgConnection::shownAddress(target), shown);
 }
 
 // The PostgreSQL text of what SqlRewriter leaves for SQLite.

@@ -23,6 +23,9 @@ class tst_PgFaults : public QObject
 private slots:
     void initTestCase();
     void longStatementIsCancelled();
+    void statementOfAClientGoneIsCancelled();
+    void answerOverTheLimitIsRefused();
+    void logShowsNoPassword();
     void databaseGoesAwayAndComesBack();
     void databaseDownAtStart();
 
@@ -73,6 +76,57 @@ void tst_PgFaults::longStatementIsCancelled()
                                                 "'%300000000%' and state = 'active' and pid <> pg_backend_pid()"_s),
              u"0"_s);
     QCOMPARE(db->openQuery(u"select 1+1"_s, QString(), 0), u"Suc"_s + FieldSep + u'1' + FieldSep + u'2');
+}
+
+// How many backends run the long query of these tests right now.
+static QString runningLongQueries(const PgCluster &cluster)
+{
+    return cluster.valueDirect(u"korvan"_s, u"select count(*) from pg_stat_activity where query like '%300000000%' "
+                                            "and state = 'active' and pid <> pg_backend_pid()"_s);
+}
+
+void tst_PgFaults::statementOfAClientGoneIsCancelled()
+{
+    TestServer server(TestServer::Engine::Sqlite);
+    QVERIFY2(startServer(server, false, {u"--statement-timeout"_s, u"0"_s}), qPrintable(server.errorText()));
+    {
+        auto db = server.connect();
+        db->setTimeout(1000); // the client gives up and hangs up
+        db->open();
+        try {
+            db->openQuery(u"with recursive n(i) as (select 1 union all select i+1 from n where i < 300000000) "
+                          "select count(*) from n"_s, QString(), 0);
+        } catch (const std::exception &) {
+        }
+        db->close();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(runningLongQueries(m_cluster), u"0"_s, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.log().contains(u"the client hung up"_s), 10000);
+}
+
+void tst_PgFaults::answerOverTheLimitIsRefused()
+{
+    TestServer server(TestServer::Engine::Sqlite);
+    QVERIFY2(startServer(server, false, {u"--max-answer"_s, u"1"_s}), qPrintable(server.errorText()));
+    auto db = server.connect();
+    db->open();
+    const QString answer = db->openQuery(u"with recursive n(i) as (select 1 union all select i+1 from n where i < "
+                                         "200000) select i, 'some text to fill the answer' from n"_s, QString(), 0);
+    QVERIFY2(answer.startsWith(u"Errthe answer is larger than the server sends"_s), qPrintable(answer.left(200)));
+    QCOMPARE(db->openQuery(u"select 1+1"_s, QString(), 0), u"Suc"_s + FieldSep + u'1' + FieldSep + u'2');
+}
+
+// A password in the address (the test cluster trusts 127.0.0.1, so any
+// works) never reaches the log.
+void tst_PgFaults::logShowsNoPassword()
+{
+    TestServer server(TestServer::Engine::Sqlite);
+    QString address = m_cluster.uri(u"korvan"_s);
+    address.replace(u"postgresql://postgres@"_s, u"postgresql://postgres:s3cret-Pw@"_s);
+    QVERIFY2(address.contains(u"s3cret-Pw"_s), qPrintable(address));
+    QVERIFY2(server.start({u"--no-login"_s, u"--db"_s, address}), qPrintable(server.errorText()));
+    QVERIFY2(server.log().contains(u"postgres:****@"_s), qPrintable(server.log()));
+    QVERIFY(!server.log().contains(u"s3cret"_s));
 }
 
 void tst_PgFaults::databaseGoesAwayAndComesBack()
