@@ -56,26 +56,41 @@ QString PgSession::reachDatabase()
     return u"Errnetwork error: the server cannot reach its database (%1)"_s.arg(m_connection.error());
 }
 
+// All in one transaction, under a lock of the database's own: servers that
+// start together on one database prepare it one after the other, the
+// second finding what the first made.
 bool PgSession::prepare(bool demo, QStringList *notes, QString *error)
+{
+    if (!m_connection.run(u"BEGIN"_s, error))
+        return false;
+    QStringList done;
+    const bool ok = m_connection.run(u"SELECT pg_advisory_xact_lock(%1)"_s.arg(SetupLockKey), error)
+                    && prepareLocked(demo, &done, error);
+    QString ignored;
+    if (!ok) {
+        m_connection.run(u"ROLLBACK"_s, &ignored);
+        return false;
+    }
+    if (!m_connection.run(u"COMMIT"_s, error))
+        return false;
+    // Fresh statistics for what was just filled or added.
+    if (!done.isEmpty())
+        m_connection.run(u"ANALYZE"_s, &ignored);
+    *notes << done;
+    return true;
+}
+
+bool PgSession::prepareLocked(bool demo, QStringList *notes, QString *error)
 {
     bool any = false;
     if (!PgSchema::hasTables(m_connection.handle(), &any, error))
         return false;
     if (!any) {
-        if (!m_connection.run(u"BEGIN"_s, error))
-            return false;
         PgRowWriter writer(m_connection);
-        bool ok = PgSchema::create(m_connection.handle(), error) && DatabaseSetup::insertAdministrator(writer, error);
-        if (ok && demo)
-            ok = DemoData::fill(writer, QDate::currentDate(), error);
-        QString ignored;
-        if (!ok) {
-            m_connection.run(u"ROLLBACK"_s, &ignored);
+        if (!PgSchema::create(m_connection.handle(), error) || !DatabaseSetup::insertAdministrator(writer, error))
             return false;
-        }
-        if (!m_connection.run(u"COMMIT"_s, error))
+        if (demo && !DemoData::fill(writer, QDate::currentDate(), error))
             return false;
-        m_connection.run(u"ANALYZE"_s, &ignored);
         notes->append(u"new database: created the tables and the user %1"_s.arg(
             QLatin1StringView(DatabaseSetup::AdminUser)));
         if (demo)
@@ -86,27 +101,21 @@ bool PgSession::prepare(bool demo, QStringList *notes, QString *error)
         notes->append(u"the database already holds tables: --demo loads nothing into it"_s);
     // A database that has tables is kept as it is; what a newer server
     // needs beside them (a new table, a function of the dialect) is added.
-    if (!m_connection.run(u"BEGIN"_s, error))
+    if (!PgSchema::createFunctions(m_connection.handle(), error))
         return false;
-    bool ok = PgSchema::createFunctions(m_connection.handle(), error);
     for (const TableDef &table : Schema::tables()) {
         bool has = false;
-        if (!ok || !(ok = PgSchema::hasTable(m_connection.handle(), table.name, &has, error)) || has)
+        if (!PgSchema::hasTable(m_connection.handle(), table.name, &has, error))
+            return false;
+        if (has)
             continue;
         for (const QString &statement : PgSchema::createStatements(table)) {
-            if (ok)
-                ok = m_connection.run(statement, error);
+            if (!m_connection.run(statement, error))
+                return false;
         }
         notes->append(u"added the table %1"_s.arg(table.name));
     }
-    if (ok)
-        ok = m_connection.run(PgSchema::auditTrailStatement(), error);
-    QString ignored;
-    if (!ok) {
-        m_connection.run(u"ROLLBACK"_s, &ignored);
-        return false;
-    }
-    return m_connection.run(u"COMMIT"_s, error);
+    return m_connection.run(PgSchema::auditTrailStatement(), error);
 }
 
 bool PgSession::adminHasDefaultPassword()

@@ -62,6 +62,10 @@ public:
     void setFailureLogger(FailureLogger logger) override { m_logFailure = logger; }
 
 private:
+    // The advisory lock under which servers prepare a database (any number
+    // no other program of the database is likely to take).
+    static constexpr qint64 SetupLockKey = 0x6b6f7276616e; // "korvan"
+    bool prepareLocked(bool demo, QStringList *notes, QString *error);
     // Connects again when the connection broke; empty when it is up, else
     // the "Err" answer.
     QString reachDatabase();
