@@ -44,7 +44,7 @@ struct SessionOptions {
 };
 
 // One client session: reads request frames, runs them on the session's own
-// SqlSession and writes the answers. Login binds the session to a user of
+// DatabaseSession (SQLite or PostgreSQL) and writes the answers. Login binds the session to a user of
 // 职员 (the user of its audit rows); a refused Login leaves it logged out. Garbage, an oversized frame or a frame
 // left unfinished closes the connection; whatever the session held in a
 // transaction is rolled back when it ends.
