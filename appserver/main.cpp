@@ -134,6 +134,12 @@ rlim_t raiseDescriptorLimit()
     return limit.rlim_cur;
 }
 
+// A --db value that names a PostgreSQL database, not a file.
+bool namesPostgres(const QString &db)
+{
+    return db.startsWith(u"postgresql://"_s, Qt::CaseInsensitive) || db.startsWith(u"postgres://"_s, Qt::CaseInsensitive);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -216,6 +222,11 @@ int main(int argc, char *argv[])
     }
 
     BackupService::Settings backup;
+    if (parser.isSet(backupDirOption) && namesPostgres(parser.value(dbOption)))
+        return fail(u"--backup-dir: korvan-server takes no backups of a PostgreSQL database; its administrator "
+                    "backs it up with PostgreSQL's tools: pg_dump (a dump of the database) or pg_basebackup (the "
+                    "cluster, for point-in-time recovery). The README, \"PostgreSQL: backups\", gives the commands "
+                    "and how to restore"_s);
     if (parser.isSet(backupDirOption)) {
         backup.folder = QFileInfo(parser.value(backupDirOption)).absoluteFilePath();
         bool ok = false;
