@@ -307,8 +307,14 @@ QString PgCluster::execDirect(const QString &dbname, const QString &sql) const
 
 QString PgCluster::valueDirect(const QString &dbname, const QString &sql, QString *error) const
 {
+    return rowsDirect(dbname, sql, QString(), error).value(0).value(0);
+}
+
+QList<QStringList> PgCluster::rowsDirect(const QString &dbname, const QString &sql, const QString &nullText,
+                                         QString *error) const
+{
     Connection db(uri(dbname));
-    QString value;
+    QList<QStringList> rows;
     QString failure;
     if (!db.ok()) {
         failure = db.error();
@@ -316,11 +322,17 @@ QString PgCluster::valueDirect(const QString &dbname, const QString &sql, QStrin
         PGresult *result = PQexec(db.conn, sql.toUtf8().constData());
         if (PQresultStatus(result) != PGRES_TUPLES_OK)
             failure = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
-        else if (PQntuples(result) > 0 && PQnfields(result) > 0)
-            value = QString::fromUtf8(PQgetvalue(result, 0, 0));
+        for (int row = 0; failure.isEmpty() && row < PQntuples(result); ++row) {
+            QStringList values;
+            for (int column = 0; column < PQnfields(result); ++column)
+                values << (PQgetisnull(result, row, column)
+                               ? nullText
+                               : QString::fromUtf8(PQgetvalue(result, row, column), PQgetlength(result, row, column)));
+            rows << values;
+        }
         PQclear(result);
     }
     if (error)
         *error = failure.isEmpty() ? QString() : sql + u" -> "_s + failure;
-    return value;
+    return rows;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -72,6 +73,10 @@ public:
     // The first column of the first row (NULL as empty); empty on error, with
     // the message in *error when given.
     QString valueDirect(const QString &dbname, const QString &sql, QString *error = nullptr) const;
+    // Every row of sql, each value as text and NULL as nullText; empty on
+    // error, with the message in *error when given.
+    QList<QStringList> rowsDirect(const QString &dbname, const QString &sql, const QString &nullText,
+                                  QString *error = nullptr) const;
 
 private:
     bool initDatabase();
