@@ -4,6 +4,8 @@
 #include "crashlog.h"
 #include "databasecheck.h"
 #include "databasesetup.h"
+#include "pgconnection.h"
+#include "postgrescopy.h"
 #include "serverinfo.h"
 #include "sqlsession.h"
 #include "tlscontext.h"
@@ -167,6 +169,8 @@ int main(int argc, char *argv[])
                                                u"HOURS"_s, u"24"_s);
     const QCommandLineOption keepOption(u"keep"_s, u"Keep only the newest N backups."_s, u"N"_s);
     const QCommandLineOption checkOption(u"check"_s, u"Check a database file (a backup) and exit."_s, u"FILE"_s);
+    const QCommandLineOption copyToOption(
+        u"copy-to"_s, u"Copy the SQLite database of --db into an empty PostgreSQL database and exit."_s, u"URL"_s);
     const QCommandLineOption certOption(u"tls-cert"_s, u"The server's certificate (PEM)."_s, u"FILE"_s);
     const QCommandLineOption keyOption(u"tls-key"_s, u"The key of --tls-cert (PEM, without passphrase)."_s,
                                        u"FILE"_s);
@@ -205,7 +209,7 @@ int main(int argc, char *argv[])
                                           u"1000000"_s);
     const QCommandLineOption sqliteLimitOption(u"sqlite-limit"_s, sqliteLimitHelp(), u"NAME=N"_s);
     parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption, noLoginOption,
-                       backupDirOption, backupEveryOption, keepOption, checkOption, certOption, keyOption,
+                       backupDirOption, backupEveryOption, keepOption, checkOption, copyToOption, certOption, keyOption,
                        noTlsOption, fingerprintOption, handshakeOption, maxSessionsOption,
                        maxPerAddressOption, loginTimeoutOption, transactionIdleOption, statementTimeoutOption,
                        keepAliveOption, maxRequestOption, maxAnswerOption, maxSqlOption, sqliteLimitOption});
@@ -219,6 +223,23 @@ int main(int argc, char *argv[])
             std::printf("%s\n", line.toUtf8().constData());
         std::printf("%s: %s\n", parser.value(checkOption).toUtf8().constData(), ok ? "ok" : "DAMAGED");
         return ok ? 0 : 1;
+    }
+
+    if (parser.isSet(copyToOption)) {
+        if (namesPostgres(parser.value(dbOption)))
+            return fail(u"--copy-to copies an SQLite database file: name it with --db FILE"_s);
+        if (!namesPostgres(parser.value(copyToOption)))
+            return fail(u"--copy-to needs a PostgreSQL database, postgresql://user@host:port/name"_s);
+        const QString source = QFileInfo(parser.value(dbOption)).absoluteFilePath();
+        QList<PostgresCopy::TableCount> counts;
+        QString error;
+        if (!PostgresCopy::copy(source, parser.value(copyToOption), &counts, &error))
+            return fail(u"--copy-to: "_s + error);
+        for (const QString &line : PostgresCopy::report(counts))
+            std::printf("%s\n", line.toUtf8().constData());
+        std::printf("copied %s into %s\n", source.toUtf8().constData(),
+                    PgConnection::shownAddress(parser.value(copyToOption)).toUtf8().constData());
+        return 0;
     }
 
     BackupService::Settings backup;

@@ -1,6 +1,7 @@
 // Online backups of a real korvan-server taken while clients save, and
 // korvan-server --check on whole and damaged copies.
 #include "serverconnection.h"
+#include "jobsaver.h"
 #include "testserver.h"
 
 #include <QDir>
@@ -42,37 +43,6 @@ Check checkFile(const QString &path)
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
 }
 
-// Saves job after job, each in one transaction (the job row and two cargo
-// rows), and remembers every job whose commit was answered.
-struct Saver {
-    std::atomic_bool stop{false};
-    QMutex mutex;
-    QSet<QString> acknowledged;
-
-    void run(const TestServer &server, int id)
-    {
-        auto db = server.connect();
-        for (int n = 0; !stop; ++n) {
-            const QString job = u"BK%1-%2"_s.arg(id).arg(n, 5, 10, QLatin1Char('0'));
-            db->beginTrans();
-            db->execSql(u"insert into 货运出口基本信息 (业务编号, 船期) values ('%1', '2025-03-01')"_s.arg(job), {});
-            for (const char *box : {"20GP", "40HQ"})
-                db->execSql(u"insert into 货运出口货物明细 (业务编号, 箱类型) values ('%1', '%2')"_s.arg(job,
-                                                                                          QLatin1StringView(box)),
-                            {});
-            if (db->commitTrans().startsWith(u"Suc"_s)) {
-                QMutexLocker lock(&mutex);
-                acknowledged.insert(job);
-            }
-        }
-    }
-    qsizetype count()
-    {
-        QMutexLocker lock(&mutex);
-        return acknowledged.size();
-    }
-};
-
 } // namespace
 
 class TestBackup : public QObject
@@ -90,16 +60,12 @@ private slots:
         QVERIFY2(server.start({u"--backup-dir"_s, folder.path(), u"--keep"_s, u"2"_s}), qPrintable(server.errorText()));
         QTRY_COMPARE(copiesIn(folder.path()).size(), 1); // the first copy when the server starts
 
-        Saver saver;
+        JobSaver saver(u"BK"_s);
         std::thread savers[3];
         for (int i = 0; i < 3; ++i)
             savers[i] = std::thread([&, i] { saver.run(server, i); });
         QTRY_VERIFY_WITH_TIMEOUT(saver.count() >= 60, 60000);
-        QSet<QString> before;
-        {
-            QMutexLocker lock(&saver.mutex);
-            before = saver.acknowledged;
-        }
+        const QSet<QString> before = saver.acknowledgedJobs();
         ::kill(pid_t(server.processId()), SIGUSR1);
         QTRY_VERIFY_WITH_TIMEOUT(server.log().count(u"backup: written"_s) == 2, 30000);
         const qsizetype savedMeanwhile = saver.count();

@@ -38,7 +38,7 @@ bool TestServer::start(const QStringList &extraArguments)
     m_fingerprint.clear();
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(binary);
-    m_process->setArguments(QStringList{u"--db"_s, databasePath(), u"--port"_s, u"0"_s, u"--settings"_s,
+    m_process->setArguments(QStringList{u"--db"_s, database(), u"--port"_s, u"0"_s, u"--settings"_s,
                                         m_dir.filePath(u"korvan-server.ini"_s)}
                             + extraArguments);
     // The log goes to a file, not a pipe: a pipe is read only while the test

@@ -28,6 +28,12 @@ public:
     // SIGKILL: the server dies without any clean-up.
     void kill();
 
+    // Serve another database than the file of the folder: a PostgreSQL
+    // address (PgCluster::uri) for the same tests on both engines. Before start().
+    void setDatabase(const QString &target) { m_target = target; }
+    // What --db names: the file of the folder unless setDatabase() said otherwise.
+    QString database() const { return m_target.isEmpty() ? databasePath() : m_target; }
+
     int port() const { return m_port; }
     // 0 when the server is not running.
     qint64 processId() const { return m_process ? m_process->processId() : 0; }
@@ -70,4 +76,5 @@ private:
     int m_port = 0;
     QString m_fingerprint;
     QString m_error;
+    QString m_target;
 };

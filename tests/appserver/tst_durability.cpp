@@ -1,0 +1,84 @@
+// Nothing acknowledged is lost: 20 sessions save jobs side by side, the
+// server is killed without warning in the middle, and after a restart every
+// save whose commit was answered is there, whole, and no save is there by
+// halves. The same on each engine the server runs on.
+#include "jobsaver.h"
+#include "pgcluster.h"
+#include "resultreader.h"
+#include "serverconnection.h"
+#include "testserver.h"
+
+#include <QHash>
+#include <QTest>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Writers = 20;
+
+} // namespace
+
+class TestDurability : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedServerLosesNothingAcknowledged_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("SQLite") << u"sqlite"_s;
+        QTest::newRow("PostgreSQL") << u"postgresql"_s;
+    }
+    void killedServerLosesNothingAcknowledged()
+    {
+        QFETCH(QString, engine);
+        std::unique_ptr<PgCluster> cluster;
+        TestServer server;
+        if (engine == u"postgresql"_s) {
+            if (const QString why = PgCluster::unavailableReason(); !why.isEmpty())
+                QSKIP(qPrintable(why));
+            cluster = std::make_unique<PgCluster>();
+            QVERIFY2(cluster->start(), qPrintable(cluster->errorText()));
+            QVERIFY2(cluster->createDatabase(u"korvan"_s), qPrintable(cluster->errorText()));
+            server.setDatabase(cluster->uri(u"korvan"_s));
+        }
+        QVERIFY2(server.start({u"--max-sessions-per-address"_s, u"50"_s}), qPrintable(server.errorText()));
+
+        JobSaver saver(u"DU"_s);
+        std::vector<std::thread> writers;
+        for (int i = 0; i < Writers; ++i)
+            writers.emplace_back([&, i] { saver.run(server, i); });
+        // Every writer has saved, and they go on saving when the server dies.
+        QTRY_VERIFY_WITH_TIMEOUT(saver.count() >= 10 * Writers, 120000);
+        server.kill();
+        for (std::thread &writer : writers)
+            writer.join();
+        const QSet<QString> acknowledged = saver.acknowledgedJobs();
+
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        auto db = server.connect();
+        ResultReader reader = ResultReader::fromAnswer(
+            db->openQuery(u"select j.业务编号, count(c.业务编号) from 货运出口基本信息 j "
+                          "left join 货运出口货物明细 c on c.业务编号 = j.业务编号 group by j.业务编号"_s,
+                          QString(), 0));
+        QVERIFY2(!reader.isError(), qPrintable(reader.status()));
+        QHash<QString, int> stored;
+        for (const QStringList &row : reader.rows())
+            stored.insert(row.value(0), row.value(1).toInt());
+        for (const QString &job : acknowledged)
+            QVERIFY2(stored.contains(job), qPrintable(u"acknowledged but lost: "_s + job));
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            QVERIFY2(it.value() == 2, qPrintable(u"saved by halves: %1 with %2 cargo rows"_s.arg(it.key()).arg(it.value())));
+        // At most the commit in flight of each writer got in unanswered.
+        QVERIFY2(stored.size() <= acknowledged.size() + Writers,
+                 qPrintable(u"%1 stored, %2 acknowledged"_s.arg(stored.size()).arg(acknowledged.size())));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDurability)
+#include "tst_durability.moc"
