@@ -147,8 +147,13 @@ bool DatabaseSetup::createSchema(sqlite3 *db, QString *error)
                 return false;
         }
     }
-    // The administrator: general manager with every right.
     RowWriter writer(db);
+    return insertAdministrator(writer, error);
+}
+
+bool DatabaseSetup::insertAdministrator(RowSink &writer, QString *error)
+{
+    // The administrator: general manager with every right.
     const QString admin = QString::fromUtf8(AdminName);
     const QString department = QString::fromUtf8(AdminDepartment);
     if (!writer.insert(u"部门"_s, {department, admin, QString(), QString(), QString()})) {
@@ -177,8 +182,10 @@ bool DatabaseSetup::prepare(sqlite3 *db, bool demo, QStringList *notes, QString 
         if (!exec(db, u"BEGIN IMMEDIATE"_s, error))
             return false;
         bool ok = createSchema(db, error);
-        if (ok && demo)
-            ok = DemoData::fill(db, QDate::currentDate(), error);
+        if (ok && demo) {
+            RowWriter writer(db);
+            ok = DemoData::fill(writer, QDate::currentDate(), error);
+        }
         if (!ok) {
             QString ignored;
             exec(db, u"ROLLBACK"_s, &ignored);

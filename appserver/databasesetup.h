@@ -4,6 +4,7 @@
 #include <QStringList>
 
 struct sqlite3;
+class RowSink;
 
 // What korvan-server does to its database before it listens. A database
 // without tables gets the schema, the administrator and, on request, the demo
@@ -33,6 +34,8 @@ public:
     static bool hasTable(sqlite3 *db, const QString &name, bool *found, QString *error);
     // The schema and the administrator, inside the caller's transaction.
     static bool createSchema(sqlite3 *db, QString *error);
+    // The administrator's department and staff row, whatever the engine.
+    static bool insertAdministrator(RowSink &writer, QString *error);
     // Whether the administrator still has his first password (for the
     // warning at start); false when there is no such user.
     static bool adminHasDefaultPassword(sqlite3 *db);

@@ -10,7 +10,6 @@
 
 #include <random>
 
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using CommFunU::CellSep;
@@ -175,8 +174,8 @@ QList<Route> routes()
 class Generator
 {
 public:
-    Generator(sqlite3 *db, const QDate &today)
-        : m_db(db), m_writer(db), m_today(today)
+    Generator(RowSink &sink, const QDate &today)
+        : m_writer(sink), m_today(today)
     {
     }
 
@@ -200,8 +199,7 @@ private:
                     bool usdRebate, bool rmbRebate, const QString &goods);
     QHash<QString, QString> jobDefaults() const;
 
-    sqlite3 *m_db;
-    RowWriter m_writer;
+    RowSink &m_writer;
     QDate m_today;
     Dice m_dice;
     QString m_error;
@@ -238,10 +236,9 @@ bool Generator::insert(const QString &table, const QStringList &values)
 
 bool Generator::exec(const QString &sql)
 {
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_exec(m_db, text.constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+    if (m_writer.exec(sql))
         return true;
-    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    m_error = m_writer.error();
     return false;
 }
 
@@ -1081,8 +1078,8 @@ bool Generator::freightRates()
 
 } // namespace
 
-bool DemoData::fill(sqlite3 *db, const QDate &today, QString *error)
+bool DemoData::fill(RowSink &sink, const QDate &today, QString *error)
 {
-    Generator generator(db, today);
+    Generator generator(sink, today);
     return generator.run(error);
 }

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QString>
 
-struct sqlite3;
+class RowSink;
 
 // The demo company: a small Shanghai forwarder with its departments, staff,
 // units, ports and six months of export and import jobs ending in the month
@@ -18,5 +18,5 @@ public:
 
     // Inserts everything inside the caller's transaction, into tables that
     // hold only the administrator. false with *error on the first failure.
-    static bool fill(sqlite3 *db, const QDate &today, QString *error);
+    static bool fill(RowSink &sink, const QDate &today, QString *error);
 };

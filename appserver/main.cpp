@@ -7,7 +7,8 @@
 #include "pgconnection.h"
 #include "postgrescopy.h"
 #include "serverinfo.h"
-#include "sqlsession.h"
+#include "databasesession.h"
+#include "pgconnection.h"
 #include "tlscontext.h"
 
 #include <QCommandLineParser>
@@ -155,7 +156,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Application server of the Korvan freight-forwarding client."_s);
     parser.addHelpOption();
-    const QCommandLineOption dbOption(u"db"_s, u"Database file (created when missing)."_s, u"FILE"_s, u"korvan.db"_s);
+    const QCommandLineOption dbOption(u"db"_s, u"Database file (created when missing), or a PostgreSQL database as postgresql://user@host:port/name."_s,
+                                      u"FILE|URL"_s, u"korvan.db"_s);
     const QCommandLineOption listenOption(u"listen"_s, u"Address to listen on."_s, u"ADDR"_s, u"127.0.0.1"_s);
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on (0 picks a free one)."_s, u"N"_s, u"211"_s);
     const QCommandLineOption settingsOption(u"settings"_s, u"Settings file with the GetInfo texts."_s, u"FILE"_s,
@@ -275,11 +277,17 @@ int main(int argc, char *argv[])
     if (!info.load(parser.value(settingsOption)))
         return fail(u"cannot read the settings file %1"_s.arg(parser.value(settingsOption)));
 
-    const QString databasePath = QFileInfo(parser.value(dbOption)).absoluteFilePath();
+    const bool postgres = DatabaseSession::engineOf(parser.value(dbOption)) == DatabaseSession::Engine::Postgres;
+    const QString databasePath = postgres ? parser.value(dbOption) : QFileInfo(parser.value(dbOption)).absoluteFilePath();
+    // What the log may show of the address: never a password in it.
+    const QString shownTarget = postgres ? PgConnection::shownAddress(databasePath) : databasePath;
+    // The server's own certificate lives beside the database file, or beside
+    // the settings file when the database is a PostgreSQL one.
+    const QString ownFilesBeside = postgres ? QFileInfo(parser.value(settingsOption)).absoluteFilePath() : databasePath;
     std::shared_ptr<const TlsContext> tls;
     if (parser.isSet(fingerprintOption) || !parser.isSet(noTlsOption)) {
         QString error;
-        std::optional<TlsContext> context = tlsContext(parser, certOption, keyOption, databasePath, &error);
+        std::optional<TlsContext> context = tlsContext(parser, certOption, keyOption, ownFilesBeside, &error);
         if (!context)
             return fail(error);
         if (parser.isSet(fingerprintOption)) {
@@ -294,21 +302,22 @@ int main(int argc, char *argv[])
     const double handshakeSeconds = parser.value(handshakeOption).toDouble(&handshakeOk);
     if (!handshakeOk || !(handshakeSeconds > 0) || handshakeSeconds > 3600)
         return fail(u"--handshake-timeout needs a number of seconds above 0, such as 30"_s);
-    makePrivate(databasePath);
+    if (!postgres)
+        makePrivate(databasePath);
     {
         // Opening once here creates a missing file and reports a bad one
         // before any client connects.
-        SqlSession probe;
-        if (!probe.open(databasePath))
-            return fail(u"cannot open the database %1: %2"_s.arg(databasePath, probe.error()));
+        QString error;
+        const std::unique_ptr<DatabaseSession> probe = DatabaseSession::open(databasePath, &error);
+        if (!probe)
+            return fail(u"cannot open the database %1: %2"_s.arg(shownTarget, error));
         // A new database gets the schema (and the demo data); any other is kept as it is.
         QStringList notes;
-        QString error;
-        if (!DatabaseSetup::prepare(probe.handle(), parser.isSet(demoOption), &notes, &error))
-            return fail(u"cannot prepare the database %1: %2"_s.arg(databasePath, error));
+        if (!probe->prepare(parser.isSet(demoOption), &notes, &error))
+            return fail(u"cannot prepare the database %1: %2"_s.arg(shownTarget, error));
         for (const QString &note : std::as_const(notes))
             serverLog(note);
-        if (DatabaseSetup::adminHasDefaultPassword(probe.handle()))
+        if (probe->adminHasDefaultPassword())
             serverLog(u"warning: the user admin still has the password admin; log in as admin and change it "
                       "(系统管理 > 修改密码) before anyone else can reach this server"_s);
     }
@@ -418,7 +427,7 @@ int main(int argc, char *argv[])
         std::printf("korvan-server certificate SHA-256 fingerprint %s\n", tls->fingerprint().toLatin1().constData());
     std::printf("korvan-server listening on %s:%u\n", address.toString().toUtf8().constData(), server.serverPort());
     std::fflush(stdout);
-    serverLog(u"database %1"_s.arg(databasePath));
+    serverLog(u"database %1"_s.arg(shownTarget));
     if (tls && tls->expiryDate() < QDateTime::currentDateTimeUtc().addDays(30))
         serverLog(u"WARNING: the certificate %1 expires on %2; clients refuse it from then on. Give the server a new "
                   "one before (--tls-cert), or delete the server's own pair to have a new one made"_s.arg(

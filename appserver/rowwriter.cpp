@@ -37,15 +37,9 @@ sqlite3_stmt *RowWriter::statementFor(const TableDef &table)
 
 bool RowWriter::insert(const QString &tableName, const QStringList &values)
 {
-    const TableDef *table = Schema::find(tableName);
-    if (!table) {
-        m_error = u"no table "_s + tableName;
+    const TableDef *table = tableFor(tableName, values, &m_error);
+    if (!table)
         return false;
-    }
-    if (values.size() > table->columnCount()) {
-        m_error = u"%1 values for the %2 columns of %3"_s.arg(values.size()).arg(table->columnCount()).arg(tableName);
-        return false;
-    }
     sqlite3_stmt *stmt = statementFor(*table);
     if (!stmt)
         return false;
@@ -61,4 +55,27 @@ bool RowWriter::insert(const QString &tableName, const QStringList &values)
         return false;
     }
     return true;
+}
+
+bool RowWriter::exec(const QString &sql)
+{
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_exec(m_db, text.constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    return false;
+}
+
+const TableDef *RowSink::tableFor(const QString &tableName, const QStringList &values, QString *error)
+{
+    const TableDef *table = Schema::find(tableName);
+    if (!table) {
+        *error = u"no table "_s + tableName;
+        return nullptr;
+    }
+    if (values.size() > table->columnCount()) {
+        *error = u"%1 values for the %2 columns of %3"_s.arg(values.size()).arg(table->columnCount()).arg(tableName);
+        return nullptr;
+    }
+    return table;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rowsink.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -9,19 +11,21 @@ struct sqlite3;
 struct sqlite3_stmt;
 struct TableDef;
 
-// Inserts whole rows into the tables of the schema with prepared statements,
-// every value bound as text (missing trailing values as empty text).
-class RowWriter
+// Inserts whole rows into the tables of the schema of an SQLite database
+// with prepared statements, every value bound as text (missing trailing
+// values as empty text).
+class RowWriter : public RowSink
 {
     Q_DISABLE_COPY(RowWriter)
 public:
     explicit RowWriter(sqlite3 *db);
-    ~RowWriter();
+    ~RowWriter() override;
 
     // false with error() set when the table is unknown, the row has more
     // values than the table has columns, or SQLite refuses the row.
-    bool insert(const QString &table, const QStringList &values);
-    QString error() const { return m_error; }
+    bool insert(const QString &table, const QStringList &values) override;
+    bool exec(const QString &sql) override;
+    QString error() const override { return m_error; }
 
 private:
     sqlite3_stmt *statementFor(const TableDef &table);

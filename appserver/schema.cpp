@@ -235,6 +235,11 @@ bool Schema::hasIndexOn(const QString &table, const QString &part)
 // empty text; the CHECK constraint's name tells the error text which column.
 QStringList Schema::createStatements(const TableDef &table)
 {
+    return createStatements(table, ColumnTypes());
+}
+
+QStringList Schema::createStatements(const TableDef &table, const ColumnTypes &types)
+{
     QStringList columns;
     for (const QString &column : table.columns) {
         QString def = quoted(column);
@@ -242,9 +247,9 @@ QStringList Schema::createStatements(const TableDef &table)
         // A row of any job table belongs to a job: its number is never empty.
         const bool required = inKey || column == u"业务编号"_s;
         if (table.integerKey && inKey) {
-            def += u" INTEGER NOT NULL PRIMARY KEY"_s;
+            def += u' ' + types.integerKey + u" NOT NULL PRIMARY KEY"_s;
         } else {
-            def += u" TEXT COLLATE NOCASE"_s;
+            def += u' ' + types.text;
             if (required)
                 def += u" NOT NULL CONSTRAINT "_s + quoted(u"required "_s + column) + u" CHECK ("_s
                        + quoted(column) + u" <> '')"_s;

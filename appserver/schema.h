@@ -32,6 +32,14 @@ public:
     // Whether an index of the table holds part (a column name or an
     // expression as the index is declared, e.g. substr("船期",1,7)).
     static bool hasIndexOn(const QString &table, const QString &part);
-    // CREATE TABLE and CREATE INDEX statements of one table.
+    // How an engine declares the columns: every value as text compared
+    // without case, and the integer key.
+    struct ColumnTypes {
+        QString text = QStringLiteral("TEXT COLLATE NOCASE");
+        QString integerKey = QStringLiteral("INTEGER");
+    };
+    // CREATE TABLE and CREATE INDEX statements of one table, with SQLite's
+    // types or those given.
     static QStringList createStatements(const TableDef &table);
+    static QStringList createStatements(const TableDef &table, const ColumnTypes &types);
 };

@@ -63,7 +63,7 @@ void SessionWorker::requestStop()
         m_session->interrupt();
 }
 
-QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok)
+QByteArray SessionWorker::dispatch(DatabaseSession &db, const QList<QByteArray> &items, bool &ok)
 {
     ok = true;
     const QByteArray &method = items.first();
@@ -85,7 +85,7 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
         // refused until the client ends or begins a transaction.
         if (method == "RollbackTrans" || method == "BeginTrans") {
             m_idleRolledBack = false;
-            answer = method == "BeginTrans" ? db.beginTrans() : QString::fromLatin1(SqlSession::SuccessStatus);
+            answer = method == "BeginTrans" ? db.beginTrans() : QString::fromLatin1(DatabaseSession::SuccessStatus);
         } else {
             m_idleRolledBack = method != "CommitTrans";
             answer = u"Errthe transaction was rolled back: it stayed open %1 s without a call (--transaction-idle); "
@@ -117,7 +117,7 @@ QByteArray SessionWorker::dispatch(SqlSession &db, const QList<QByteArray> &item
 // Checks a login; the answer says which part was wrong. Refused logins are
 // logged with the client's address (never with the password) and slowed
 // down after repeated failures for the name or from the address.
-QString SessionWorker::login(SqlSession &db, const QString &user, const QString &password)
+QString SessionWorker::login(DatabaseSession &db, const QString &user, const QString &password)
 {
     // The session is logged out until this login succeeds.
     m_user.clear();
@@ -126,15 +126,15 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
         return m_stop ? u"Errthe server is shutting down"_s : u"Errthe client hung up before its turn"_s;
     AccessPolicy::User account;
     QString error;
-    const SqlSession::LoginCheck check = db.checkLogin(user, password, &account, &error);
+    const DatabaseSession::LoginCheck check = db.checkLogin(user, password, &account, &error);
     using Outcome = LoginThrottle::Outcome;
-    const Outcome outcome = check == SqlSession::LoginCheck::Accepted ? Outcome::Accepted
-                            : check == SqlSession::LoginCheck::Failed ? Outcome::Undecided
+    const Outcome outcome = check == DatabaseSession::LoginCheck::Accepted ? Outcome::Accepted
+                            : check == DatabaseSession::LoginCheck::Failed ? Outcome::Undecided
                                                                       : Outcome::Refused;
     const LoginThrottle::Counts counts = m_throttle->finish(user, m_peerAddress, outcome);
-    if (check == SqlSession::LoginCheck::Failed)
+    if (check == DatabaseSession::LoginCheck::Failed)
         return u"Err"_s + error;
-    if (check == SqlSession::LoginCheck::Accepted) {
+    if (check == DatabaseSession::LoginCheck::Accepted) {
         // The session reads and writes as this user from now on (under
         // --no-login the user only names the audit rows).
         if (!m_options.requireLogin)
@@ -147,9 +147,9 @@ QString SessionWorker::login(SqlSession &db, const QString &user, const QString 
         m_user = account.userName;
         serverLog(u"session %1 from %2: logged in as %3 (%4)"_s.arg(m_id).arg(m_peer, shownName(m_user),
                                                                             shownName(account.position)));
-        return QLatin1StringView(SqlSession::SuccessStatus);
+        return QLatin1StringView(DatabaseSession::SuccessStatus);
     }
-    const bool unknown = check == SqlSession::LoginCheck::UnknownUser;
+    const bool unknown = check == DatabaseSession::LoginCheck::UnknownUser;
     // One pass over the line, and the name on one line and short: what a
     // client typed cannot forge placeholders or further log lines.
     serverLog(u"session %1 from %2: login refused for user \"%3\": %4 (%5 failed in a row for this user, %6 from %7)"_s.arg(
@@ -211,7 +211,7 @@ bool SessionWorker::writeAnswer(QTcpSocket &socket, const QByteArray &frame)
 
 // A transaction without a call for longer than the limit holds every other
 // session's saves: it is rolled back, and the next call is told so.
-bool SessionWorker::rollBackIdleTransaction(SqlSession &db)
+bool SessionWorker::rollBackIdleTransaction(DatabaseSession &db)
 {
     if (!db.inTransaction())
         return false;
@@ -252,11 +252,13 @@ void SessionWorker::run()
     if (!encrypt(socket))
         return;
 
-    SqlSession db;
-    if (!db.open(m_databasePath)) {
-        serverLog(u"session %1 from %2: cannot open the database: %3"_s.arg(m_id).arg(m_peer, db.error()));
+    QString openError;
+    const std::unique_ptr<DatabaseSession> session = DatabaseSession::open(m_databasePath, &openError);
+    if (!session) {
+        serverLog(u"session %1 from %2: cannot open the database: %3"_s.arg(m_id).arg(m_peer, openError));
         return;
     }
+    DatabaseSession &db = *session;
     db.applyLimits(m_options.database);
     db.setFailureLogger(&logFailedStatement);
     if (m_options.audit)
@@ -286,7 +288,7 @@ void SessionWorker::run()
 
 // Reads request frames and answers them until the connection ends; returns
 // why it ended.
-QString SessionWorker::serve(QTcpSocket &socket, SqlSession &db)
+QString SessionWorker::serve(QTcpSocket &socket, DatabaseSession &db)
 {
     QByteArray buffer;
     QDeadlineTimer frameDeadline = QDeadlineTimer::Forever;

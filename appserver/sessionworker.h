@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serverinfo.h"
-#include "sqlsession.h"
+#include "databasesession.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,7 +31,7 @@ struct SessionOptions {
     int handshakeTimeoutMs = 30000;
 
     // What one session's calls may ask of the database.
-    SqlSession::Limits database;
+    DatabaseSession::Limits database;
     // The largest request frame after the login (before it, a login's worth).
     quint32 maxRequestBytes = 64u * 1024 * 1024;
     // A connection that has not logged in within this time is closed.
@@ -70,13 +70,13 @@ protected:
     void run() override;
 
 private:
-    QByteArray dispatch(SqlSession &db, const QList<QByteArray> &items, bool &ok);
-    QString login(SqlSession &db, const QString &user, const QString &password);
+    QByteArray dispatch(DatabaseSession &db, const QList<QByteArray> &items, bool &ok);
+    QString login(DatabaseSession &db, const QString &user, const QString &password);
     bool encrypt(QSslSocket &socket);
-    QString serve(QTcpSocket &socket, SqlSession &db);
+    QString serve(QTcpSocket &socket, DatabaseSession &db);
     void configureSocket(QTcpSocket &socket) const;
     bool writeAnswer(QTcpSocket &socket, const QByteArray &frame);
-    bool rollBackIdleTransaction(SqlSession &db);
+    bool rollBackIdleTransaction(DatabaseSession &db);
     bool loggedIn() const { return !m_options.requireLogin || !m_user.isEmpty(); }
     // The client has hung up (or the server is stopping): nothing it asked
     // for needs finishing.
@@ -95,5 +95,5 @@ private:
     bool m_idleRolledBack = false; // the transaction was rolled back for want of calls
     std::atomic_bool m_stop{false};
     QMutex m_sessionMutex; // guards m_session against requestStop()
-    SqlSession *m_session = nullptr;
+    DatabaseSession *m_session = nullptr;
 };

@@ -1,16 +1,13 @@
 #include "sqldialect.h"
 
 #include "sqlrewriter.h"
+#include "values.h"
 
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Largest single value (and row) a connection handles; a longer value is
-// refused with SQLITE_TOOBIG, reported as "too small" for it.
-constexpr int MaxValueBytes = 16 * 1024 * 1024;
 
 // The value of a text operand as a number, converted as SQLite's own
 // arithmetic converts text.
@@ -57,7 +54,7 @@ void addFunction(sqlite3_context *context, int, sqlite3_value **argv)
         const int la = sqlite3_value_bytes(a);
         const auto *tb = reinterpret_cast<const char *>(sqlite3_value_text(b));
         const int lb = sqlite3_value_bytes(b);
-        if (qint64(la) + lb > MaxValueBytes) {
+        if (qint64(la) + lb > SqlDialect::MaxValueBytes) {
             sqlite3_result_error_toobig(context);
             return;
         }
@@ -88,6 +85,15 @@ QString constraintSubject(const QString &message)
 
 namespace SqlDialect {
 
+// 0.1*8.3 - 0.83 reads 0.000000000000000111022302462516, which every
+// amount reader (and a user looking at a computed cell) takes for the zero
+// it is; 1030.0 reads 1030.
+QString realText(double value)
+{
+    const QString general = QString::number(value, 'g', 15);
+    return CommFunU::PlainDecimalText(general).value_or(general);
+}
+
 QString rewrite(const QString &sql)
 {
     return SqlRewriter::rewrite(sql);
@@ -97,7 +103,7 @@ void installFunctions(sqlite3 *db)
 {
     sqlite3_create_function_v2(db, SqlRewriter::AddFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                addFunction, nullptr, nullptr, nullptr);
-    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, MaxValueBytes);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, SqlDialect::MaxValueBytes);
 }
 
 // The client sorts failures by fragments of the message: "duplicate" for a

@@ -18,4 +18,12 @@ void installFunctions(sqlite3 *db);
 // classification of failures can read it.
 QString describeError(sqlite3 *db, int resultCode);
 
+// A REAL as the client reads it, whatever the engine computed it with: at
+// most 15 significant digits (0.1 + 0.2 reads 0.3) and never an exponent.
+QString realText(double value);
+
+// Largest single value a session stores or builds; a longer one is refused
+// as "too small" for it.
+inline constexpr int MaxValueBytes = 16 * 1024 * 1024;
+
 } // namespace SqlDialect

@@ -21,16 +21,6 @@ using CommFunU::FieldSep;
 
 namespace {
 
-// A REAL with at most 15 significant digits (0.1 + 0.2 reads 0.3, 1030.0
-// reads 1030) and never an exponent: 0.1*8.3 - 0.83 reads
-// 0.000000000000000111022302462516, which every amount reader (and a user
-// looking at a computed cell) takes for the zero it is.
-QString realText(double value)
-{
-    const QString general = QString::number(value, 'g', 15);
-    return CommFunU::PlainDecimalText(general).value_or(general);
-}
-
 // Text of one result value as the client reads it: NULL is empty, a REAL as
 // realText gives it.
 void appendValue(QString &out, sqlite3_stmt *stmt, int column)
@@ -42,7 +32,7 @@ void appendValue(QString &out, sqlite3_stmt *stmt, int column)
         out += QString::number(sqlite3_column_int64(stmt, column));
         return;
     case SQLITE_FLOAT:
-        out += realText(sqlite3_column_double(stmt, column));
+        out += SqlDialect::realText(sqlite3_column_double(stmt, column));
         return;
     default: {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
@@ -388,10 +378,8 @@ SqlSession::LoginCheck SqlSession::checkLogin(const QString &name, const QString
                                               QString *error)
 {
     Statement st;
-    const char sql[] = "SELECT \"用户名\", \"密码\", \"职员姓名\", \"所属部门\", \"职位\", \"权限1\", \"权限2\", "
-                       "\"权限3\", \"权限4\", \"权限5\", \"权限6\", \"权限7\", \"权限8\" FROM main.\"职员\" "
-                       "WHERE \"用户名\" = ?1";
-    int rc = sqlite3_prepare_v2(m_db, sql, -1, &st.stmt, nullptr);
+    const QByteArray sql = QByteArray(StaffLoginQuery) + "?1";
+    int rc = sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
     if (rc == SQLITE_OK)
         rc = bindText(st.stmt, 1, name.isEmpty() ? u""_s : name);
     if (rc == SQLITE_OK)
@@ -402,22 +390,12 @@ SqlSession::LoginCheck SqlSession::checkLogin(const QString &name, const QString
         *error = SqlDialect::describeError(m_db, rc);
         return LoginCheck::Failed;
     }
-    QString stored;
-    appendValue(stored, st.stmt, 1);
     const auto text = [&st](int column) {
         QString value;
         appendValue(value, st.stmt, column);
         return value;
     };
-    *user = AccessPolicy::User();
-    user->userName = text(0);
-    user->staffName = text(2);
-    user->department = text(3);
-    user->position = text(4);
-    // A right is granted when its text is exactly "1", as the client's menus read it.
-    for (int n = 1; n <= 8; ++n)
-        user->rights[size_t(n - 1)] = text(4 + n) == u"1"_s;
-    return CommFunU::PasswordMatches(stored, password) ? LoginCheck::Accepted : LoginCheck::WrongPassword;
+    return staffLogin(text, password, user);
 }
 
 AnswerFrame SqlSession::openQuery(const QString &sql, const QString &param, int mode)
@@ -626,4 +604,14 @@ int SqlSession::progress(void *self)
         }
     }
     return 0;
+}
+
+bool SqlSession::prepare(bool demo, QStringList *notes, QString *error)
+{
+    return DatabaseSetup::prepare(m_db, demo, notes, error);
+}
+
+bool SqlSession::adminHasDefaultPassword()
+{
+    return DatabaseSetup::adminHasDefaultPassword(m_db);
 }

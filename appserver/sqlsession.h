@@ -1,7 +1,6 @@
 #pragma once
 
-#include "accesspolicy.h"
-#include "answerframe.h"
+#include "databasesession.h"
 #include "sqltokenizer.h"
 
 #include <QDeadlineTimer>
@@ -17,8 +16,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One client session's database connection: runs the calls of the server
-// contract and answers them as result strings ("Err" + message on failure).
+// One client session's connection to an SQLite database file: runs the
+// calls of the server contract and answers them as result strings ("Err" +
+// message on failure).
 //
 // With the audit trail on, a call that changes the database writes its row
 // of the trail (audittrail.h) in the transaction of the change: from its first
@@ -30,15 +30,18 @@ struct sqlite3_stmt;
 // inside a call that writes); a ROLLBACK ends the transaction as before.
 class SqlitePolicy;
 
-class SqlSession
+class SqlSession : public DatabaseSession
 {
     Q_DISABLE_COPY(SqlSession)
 public:
-    static constexpr char SuccessStatus[] = "Suc";
     static constexpr int BusyTimeoutMs = 10000;
 
     SqlSession();
-    ~SqlSession(); // rolls back an open transaction
+    ~SqlSession() override; // rolls back an open transaction
+
+    Engine engine() const override { return Engine::Sqlite; }
+    bool prepare(bool demo, QStringList *notes, QString *error) override;
+    bool adminHasDefaultPassword() override;
 
     // Opens (creating when missing) the database file; false with error() set on failure.
     bool open(const QString &path);
@@ -47,53 +50,44 @@ public:
 
     // The rows of one query; the answer (built once, in the wire's encoding)
     // is refused when it outgrows the answer limit of applyLimits.
-    AnswerFrame openQuery(const QString &sql, const QString &param, int mode);
-    QString execSql(const QString &sql, const QString &param);
-    QString beginTrans();
-    QString commitTrans();
-    QString rollbackTrans();
-    bool inTransaction() const;
+    AnswerFrame openQuery(const QString &sql, const QString &param, int mode) override;
+    QString execSql(const QString &sql, const QString &param) override;
+    QString beginTrans() override;
+    QString commitTrans() override;
+    QString rollbackTrans() override;
+    bool inTransaction() const override;
 
     // Turns the audit trail on for this session's changes, recorded with the
     // client's address and the user set by setUser.
-    void enableAudit(const QString &clientAddress);
-    void setUser(const QString &user) { m_user = user; }
+    void enableAudit(const QString &clientAddress) override;
+    void setUser(const QString &user) override { m_user = user; }
 
     // Binds the session to a logged-in user: from now on every client
     // statement runs under the access policy (sqlitepolicy.h) for him.
     // False with *error set when the policy cannot be installed.
-    bool logIn(const AccessPolicy::User &user, QString *error);
+    bool logIn(const AccessPolicy::User &user, QString *error) override;
     // Back to no user and no policy (a refused re-login).
-    void logOut();
+    void logOut() override;
 
-    enum class LoginCheck { Accepted, UnknownUser, WrongPassword, Failed };
     // Checks a login against 职员 with the client's password rule; *user
     // gets the row as stored (name, position, department, rights), *error
     // the reason of Failed.
-    LoginCheck checkLogin(const QString &name, const QString &password, AccessPolicy::User *user, QString *error);
+    LoginCheck checkLogin(const QString &name, const QString &password, AccessPolicy::User *user,
+                          QString *error) override;
 
     // Aborts a running statement; safe from another thread.
-    void interrupt();
+    void interrupt() override;
 
-    // What one session may ask of the database. Each SQLite limit
-    // (sqlite3_limit's id and value) is set on the connection; sqlLength
-    // bounds the SQL of one call before it is even rewritten.
-    struct Limits {
-        QList<QPair<int, int>> sqlite;
-        int sqlLength = 1000000000;
-        qint64 answerBytes = -1; // -1: none
-        int callTimeoutMs = 0;   // 0: none
-    };
-    void applyLimits(const Limits &limits);
+    void applyLimits(const Limits &limits) override;
     // Starts the clock of one client call: its statements are stopped when
     // they run past the call time limit, or when clientGone (asked now and
     // then while a statement runs) says the client has hung up.
-    void beginCall(std::function<bool()> clientGone);
+    void beginCall(std::function<bool()> clientGone) override;
     // Why the last call's statement was stopped, empty when it was not.
-    QString stopReason() const { return m_stopReason; }
+    QString stopReason() const override { return m_stopReason; }
 
     // Logs failed statements (set by the server; null means silent).
-    void setFailureLogger(void (*logger)(const QString &sql, const QString &message)) { m_logFailure = logger; }
+    void setFailureLogger(FailureLogger logger) override { m_logFailure = logger; }
 
 private:
     QString failure(const QString &sql, int resultCode);

@@ -1,0 +1,367 @@
+#include "pgdialect.h"
+
+#include "audittrail.h"
+#include "pgconnection.h"
+#include "sqldialect.h"
+#include "sqltokenizer.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <libpq-fe.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Words that may stand before '(' without calling a function.
+const QSet<QString> &wordsBeforeParenthesis()
+{
+    static const QSet<QString> words{
+        u"IN"_s,      u"VALUES"_s, u"EXISTS"_s, u"AS"_s,    u"ON"_s,       u"USING"_s,  u"AND"_s,    u"OR"_s,
+        u"NOT"_s,     u"FROM"_s,   u"JOIN"_s,   u"WHERE"_s, u"SELECT"_s,   u"SET"_s,    u"WHEN"_s,   u"THEN"_s,
+        u"ELSE"_s,    u"CASE"_s,   u"BY"_s,     u"UNION"_s, u"ALL"_s,      u"DISTINCT"_s, u"OVER"_s, u"FILTER"_s,
+        u"LIKE"_s,    u"IS"_s,     u"BETWEEN"_s, u"RETURNING"_s, u"ANY"_s, u"SOME"_s,   u"HAVING"_s, u"LIMIT"_s,
+        u"OFFSET"_s,  u"INTERSECT"_s, u"EXCEPT"_s, u"END"_s, u"ESCAPE"_s,
+    };
+    return words;
+}
+
+// The functions a client statement may call: SQL's aggregates and text
+// functions, and the dialect's own.
+const QSet<QString> &allowedFunctions()
+{
+    static const QSet<QString> names{
+        u"count"_s, u"sum"_s,      u"avg"_s,       u"min"_s,    u"max"_s,   u"substr"_s, u"substring"_s,
+        u"length"_s, u"char_length"_s, u"lower"_s, u"upper"_s,  u"trim"_s,  u"ltrim"_s,  u"rtrim"_s,
+        u"replace"_s, u"coalesce"_s, u"nullif"_s,  u"round"_s,  u"abs"_s,   u"cast"_s,   u"strpos"_s,
+        u"greatest"_s, u"least"_s,  u"typeof"_s,   u"korvan_add"_s, u"korvan_num"_s,
+    };
+    return names;
+}
+
+bool isSystemName(const QString &bare)
+{
+    const QString name = bare.toLower();
+    return name.startsWith(u"pg_"_s) || name.startsWith(u"lo_"_s) || name.startsWith(u"dblink"_s)
+           || name == u"information_schema"_s;
+}
+
+QString bareName(const SqlToken &t)
+{
+    if (t.kind == SqlToken::Name || t.kind == SqlToken::DqString)
+        return t.text.mid(1, t.text.size() - 2);
+    return t.text;
+}
+
+QString doubleQuoted(const QString &name)
+{
+    QString text = name;
+    return u'"' + text.replace(u'"', u"\"\""_s) + u'"';
+}
+
+bool isDecimal(const SqlToken &t)
+{
+    return t.kind == SqlToken::Number && !t.text.startsWith(u"0x"_s, Qt::CaseInsensitive)
+           && (t.text.contains(u'.') || t.text.contains(u'e', Qt::CaseInsensitive));
+}
+
+// One statement's tokens with the positions of its significant ones.
+struct Tokens {
+    QList<SqlToken> all;
+    QList<int> sig;
+
+    const SqlToken &at(int s) const { return all[sig[s]]; }
+    int size() const { return int(sig.size()); }
+    bool word(int s, const char *w) const { return s >= 0 && s < size() && at(s).isWord(w); }
+};
+
+// Why the statement may not run, empty when it may.
+QString refusalOf(const Tokens &t)
+{
+    if (t.size() == 0)
+        return {};
+    const SqlToken &first = t.at(0);
+    if (!(first.isWord("SELECT") || first.isWord("INSERT") || first.isWord("UPDATE") || first.isWord("DELETE")
+          || first.isWord("WITH")))
+        return u"only SELECT, INSERT, UPDATE and DELETE statements are run by this server (not %1)"_s.arg(
+            first.text.left(40));
+    const QString trail = QString::fromUtf8(AuditTrail::TableName);
+    for (int s = 0; s < t.size(); ++s) {
+        const SqlToken &tok = t.at(s);
+        if (tok.kind == SqlToken::String && tok.text.toUtf8().size() > SqlDialect::MaxValueBytes)
+            return u"the field is too small for the value entered (a text of more than %1 bytes)"_s.arg(
+                SqlDialect::MaxValueBytes);
+        if (tok.kind == SqlToken::Param && tok.text.compare(u":p1"_s, Qt::CaseInsensitive) != 0)
+            return u"only the parameter :p1 is bound, not %1"_s.arg(tok.text.left(40));
+        if ((tok.kind == SqlToken::Word || tok.kind == SqlToken::Name) && isSystemName(bareName(tok)))
+            return u"%1 is not open to clients"_s.arg(bareName(tok).left(40));
+        if (tok.isWord("INTO") && !t.word(s - 1, "INSERT"))
+            return u"SELECT … INTO is not run by this server"_s;
+        const bool changes = (tok.isWord("INTO") && t.word(s - 1, "INSERT")) || tok.isWord("UPDATE")
+                             || (tok.isWord("FROM") && t.word(s - 1, "DELETE"));
+        if (changes && s + 1 < t.size() && bareName(t.at(s + 1)) == trail)
+            return u"the audit trail %1 cannot be changed"_s.arg(trail);
+        if (tok.kind == SqlToken::Word && s + 1 < t.size() && t.at(s + 1).is("(")) {
+            const QString upper = tok.text.toUpper();
+            if (wordsBeforeParenthesis().contains(upper) || t.word(s - 1, "INTO") || t.word(s - 1, "RECURSIVE")
+                || t.word(s - 1, "WITH"))
+                continue;
+            if (!allowedFunctions().contains(tok.text.toLower()))
+                return u"the function %1 is not available to clients"_s.arg(tok.text.left(40));
+        }
+    }
+    return {};
+}
+
+bool writes(const Tokens &t)
+{
+    if (t.size() == 0)
+        return false;
+    if (t.word(0, "INSERT") || t.word(0, "UPDATE") || t.word(0, "DELETE"))
+        return true;
+    for (int s = 0; s < t.size(); ++s) {
+        if (t.word(s, "INSERT") || t.word(s, "UPDATE") || t.word(s, "DELETE"))
+            return true;
+    }
+    return false;
+}
+
+// A select-list item that SQLite names by its text but PostgreSQL would not
+// (an expression without alias).
+bool needsAlias(const Tokens &t, int begin, int end)
+{
+    // Outer parentheses around a lone column change nothing: (国家) is 国家.
+    while (end - begin >= 3 && t.at(begin).is("(") && t.at(end - 1).is(")")) {
+        ++begin;
+        --end;
+    }
+    const int n = end - begin;
+    if (n <= 0)
+        return false;
+    const auto isName = [&](int s) {
+        const SqlToken &k = t.at(s);
+        return k.kind == SqlToken::Word || k.kind == SqlToken::Name;
+    };
+    const auto isNameOrStar = [&](int s) { return isName(s) || t.at(s).is("*"); };
+    if (n == 1 && isNameOrStar(begin) && !t.at(begin).isWord("NULL"))
+        return false;
+    if (n == 3 && isName(begin) && t.at(begin + 1).is(".") && isNameOrStar(begin + 2))
+        return false;
+    int depth = 0;
+    for (int s = begin; s < end; ++s) {
+        if (t.at(s).is("("))
+            ++depth;
+        else if (t.at(s).is(")"))
+            --depth;
+        else if (depth == 0 && t.at(s).isWord("AS"))
+            return false;
+    }
+    // An alias without AS: a name right after a complete operand.
+    const SqlToken &last = t.at(end - 1);
+    if (n >= 2 && (last.kind == SqlToken::Name || (last.kind == SqlToken::Word && !last.isWord("END")))) {
+        const SqlToken &before = t.at(end - 2);
+        if (before.is(")") || before.kind == SqlToken::Name || before.kind == SqlToken::String
+            || before.kind == SqlToken::Number || (before.kind == SqlToken::Word && !before.isWord("CASE")))
+            return false;
+    }
+    return true;
+}
+
+// The aliases to add after the items of the statement's own select list:
+// the significant position of an item's last token, with its text.
+QHash<int, QString> aliases(const Tokens &t)
+{
+    QHash<int, QString> out;
+    if (!t.word(0, "SELECT"))
+        return out;
+    int s = 1;
+    if (t.word(s, "DISTINCT") || t.word(s, "ALL"))
+        ++s;
+    int depth = 0;
+    int itemBegin = s;
+    const auto close = [&](int end) {
+        if (end > itemBegin && needsAlias(t, itemBegin, end)) {
+            QString text;
+            for (int k = t.sig[itemBegin]; k <= t.sig[end - 1]; ++k)
+                text += t.all[k].text;
+            out.insert(end - 1, text);
+        }
+        itemBegin = end + 1;
+    };
+    for (; s < t.size(); ++s) {
+        const SqlToken &k = t.at(s);
+        if (k.is("("))
+            ++depth;
+        else if (k.is(")"))
+            --depth;
+        else if (depth == 0 && k.is(","))
+            close(s);
+        else if (depth == 0
+                 && (k.isWord("FROM") || k.isWord("UNION") || k.isWord("ORDER") || k.isWord("WHERE")
+                     || k.isWord("LIMIT") || k.isWord("GROUP") || k.isWord("INTERSECT") || k.isWord("EXCEPT")))
+            break;
+    }
+    close(s);
+    return out;
+}
+
+QString translated(const Tokens &t, bool *bindsParam)
+{
+    const QHash<int, QString> added = aliases(t);
+    QString out;
+    int s = 0;
+    for (int i = 0; i < t.all.size(); ++i) {
+        const SqlToken &k = t.all[i];
+        const bool significant = s < t.size() && t.sig[s] == i;
+        switch (k.kind) {
+        case SqlToken::Name:
+            out += doubleQuoted(bareName(k));
+            break;
+        case SqlToken::Param:
+            out += u"$1"_s;
+            if (bindsParam)
+                *bindsParam = true;
+            break;
+        case SqlToken::Number:
+            out += k.text;
+            if (isDecimal(k))
+                out += u"::float8"_s;
+            break;
+        default:
+            out += k.text;
+            break;
+        }
+        if (significant) {
+            if (added.contains(s))
+                out += u" AS "_s + doubleQuoted(added.value(s));
+            ++s;
+        }
+    }
+    return out;
+}
+
+// The statements of a text, split at the semicolons between them.
+QList<Tokens> split(const QString &text)
+{
+    QList<Tokens> out(1);
+    for (const SqlToken &k : SqlTokenizer::tokenize(text)) {
+        if (k.is(";")) {
+            out.append(Tokens());
+            continue;
+        }
+        if (k.isSignificant())
+            out.last().sig.append(int(out.last().all.size()));
+        out.last().all.append(k);
+    }
+    out.removeIf([](const Tokens &t) { return t.size() == 0; });
+    return out;
+}
+
+QString field(const PgResult &result, int code)
+{
+    const char *value = result.get() ? PQresultErrorField(result.get(), code) : nullptr;
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+} // namespace
+
+namespace PgDialect {
+
+QList<Statement> clientStatements(const QString &rewritten, QString *refusal)
+{
+    QList<Statement> out;
+    for (const Tokens &t : split(rewritten)) {
+        const QString why = refusalOf(t);
+        if (!why.isEmpty()) {
+            *refusal = why;
+            return {};
+        }
+        Statement statement;
+        statement.text = translated(t, &statement.bindsParam);
+        statement.writes = writes(t);
+        out << statement;
+    }
+    return out;
+}
+
+QString translate(const QString &rewritten)
+{
+    QStringList out;
+    for (const Tokens &t : split(rewritten))
+        out << translated(t, nullptr);
+    return out.join(u"; "_s);
+}
+
+bool isConnectionFailure(const PgResult &result)
+{
+    const QString state = result.sqlState();
+    return state.startsWith(u"08"_s) || state == u"57P01"_s || state == u"57P02"_s || state == u"57P03"_s;
+}
+
+QString describeError(const PgResult &result)
+{
+    const QString state = result.sqlState();
+    const QString message = result.message();
+    const QString table = field(result, PG_DIAG_TABLE_NAME);
+    if (state == u"23505"_s) {
+        // "Key (用户名)=(ADMIN) already exists." names the key's columns.
+        static const QRegularExpression key(u"^Key \\((.*?)\\)="_s);
+        const QString columns = key.match(field(result, PG_DIAG_MESSAGE_DETAIL)).captured(1).remove(u'"');
+        return u"duplicate value in %1.%2: a row with this key exists already (%3)"_s.arg(table, columns, message);
+    }
+    if (state == u"23502"_s)
+        return u"zero-length value in %1.%2: this field is required (%3)"_s.arg(table, field(result, PG_DIAG_COLUMN_NAME),
+                                                                                message);
+    if (state == u"23514"_s) {
+        const QString constraint = field(result, PG_DIAG_CONSTRAINT_NAME);
+        if (constraint.startsWith(u"required "_s))
+            return u"zero-length value in %1: this field is required (%2)"_s.arg(constraint.mid(9), message);
+        return message;
+    }
+    if (state == u"22P02"_s || state == u"22003"_s || state == u"42804"_s || state == u"22007"_s
+        || state == u"22008"_s)
+        return u"data type mismatch: %1"_s.arg(message);
+    if (state == u"22001"_s || state == u"54000"_s)
+        return u"the field is too small for the value entered (%1)"_s.arg(message);
+    if (state == u"42703"_s || state == u"42P01"_s) {
+        // As SQLite says it: "no such column: 不存在", "no such table: x".
+        static const QRegularExpression named(u"^(?:column|relation) \"(.*)\" does not exist"_s);
+        const QString name = named.match(message).captured(1);
+        if (!name.isEmpty())
+            return (state == u"42703"_s ? u"no such column: "_s : u"no such table: "_s) + name;
+        return message;
+    }
+    if (isConnectionFailure(result))
+        return u"network error: the server cannot reach its database (%1)"_s.arg(message);
+    return message;
+}
+
+QString valueText(const PgResult &result, int row, int column)
+{
+    if (result.isNull(row, column))
+        return {};
+    const QString text = result.text(row, column);
+    switch (PQftype(result.get(), column)) {
+    case 16: // boolean: SQLite's comparisons give 1 and 0
+        return text == u"t"_s ? u"1"_s : u"0"_s;
+    case 20: // bigint, smallint, integer
+    case 21:
+    case 23:
+        return text;
+    case 1700: { // numeric: a whole number as it is, as SQLite's INTEGER
+        bool whole = false;
+        text.toLongLong(&whole);
+        if (whole)
+            return text;
+        return SqlDialect::realText(text.toDouble());
+    }
+    case 700: // real, double precision
+    case 701:
+        return SqlDialect::realText(text.toDouble());
+    default:
+        return text;
+    }
+}
+
+} // namespace PgDialect

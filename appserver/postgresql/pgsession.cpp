@@ -1,0 +1,445 @@
+#include "pgsession.h"
+
+#include "audittrail.h"
+#include "databasesetup.h"
+#include "demodata.h"
+#include "marks.h"
+#include "passwords.h"
+#include "pgdialect.h"
+#include "pgrowwriter.h"
+#include "pgschema.h"
+#include "schema.h"
+#include "sqlrewriter.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QMutexLocker>
+
+#include <libpq-fe.h>
+
+using namespace Qt::StringLiterals;
+using CommFunU::FieldSep;
+
+PgSession::PgSession() = default;
+
+PgSession::~PgSession()
+{
+    if (inTransaction())
+        run(u"ROLLBACK"_s);
+}
+
+bool PgSession::open(const QString &address)
+{
+    m_address = address;
+    if (m_connection.connect(address))
+        return true;
+    m_error = m_connection.error();
+    return false;
+}
+
+QString PgSession::reachDatabase()
+{
+    if (m_connection.isOpen())
+        return {};
+    // Whatever the connection held in a transaction is gone with it.
+    if (m_transactionBegun)
+        m_transactionLost = true;
+    m_transactionBegun = false;
+    m_scope = Scope::None;
+    bool up = false;
+    {
+        QMutexLocker lock(&m_connectionMutex);
+        up = m_connection.connect(m_address);
+    }
+    if (up)
+        return {};
+    return u"Errnetwork error: the server cannot reach its database (%1)"_s.arg(m_connection.error());
+}
+
+bool PgSession::prepare(bool demo, QStringList *notes, QString *error)
+{
+    bool any = false;
+    if (!PgSchema::hasTables(m_connection.handle(), &any, error))
+        return false;
+    if (!any) {
+        if (!m_connection.run(u"BEGIN"_s, error))
+            return false;
+        PgRowWriter writer(m_connection);
+        bool ok = PgSchema::create(m_connection.handle(), error) && DatabaseSetup::insertAdministrator(writer, error);
+        if (ok && demo)
+            ok = DemoData::fill(writer, QDate::currentDate(), error);
+        QString ignored;
+        if (!ok) {
+            m_connection.run(u"ROLLBACK"_s, &ignored);
+            return false;
+        }
+        if (!m_connection.run(u"COMMIT"_s, error))
+            return false;
+        m_connection.run(u"ANALYZE"_s, &ignored);
+        notes->append(u"new database: created the tables and the user %1"_s.arg(
+            QLatin1StringView(DatabaseSetup::AdminUser)));
+        if (demo)
+            notes->append(u"demo data loaded"_s);
+        return true;
+    }
+    if (demo)
+        notes->append(u"the database already holds tables: --demo loads nothing into it"_s);
+    // A database that has tables is kept as it is; what a newer server
+    // needs beside them (a new table, a function of the dialect) is added.
+    if (!m_connection.run(u"BEGIN"_s, error))
+        return false;
+    bool ok = PgSchema::createFunctions(m_connection.handle(), error);
+    for (const TableDef &table : Schema::tables()) {
+        bool has = false;
+        if (!ok || !(ok = PgSchema::hasTable(m_connection.handle(), table.name, &has, error)) || has)
+            continue;
+        for (const QString &statement : PgSchema::createStatements(table)) {
+            if (ok)
+                ok = m_connection.run(statement, error);
+        }
+        notes->append(u"added the table %1"_s.arg(table.name));
+    }
+    if (ok)
+        ok = m_connection.run(PgSchema::auditTrailStatement(), error);
+    QString ignored;
+    if (!ok) {
+        m_connection.run(u"ROLLBACK"_s, &ignored);
+        return false;
+    }
+    return m_connection.run(u"COMMIT"_s, error);
+}
+
+bool PgSession::adminHasDefaultPassword()
+{
+    const PgResult admin = run(u"SELECT \"密码\" FROM \"职员\" WHERE \"用户名\" = 'admin'"_s);
+    if (!admin.ok() || admin.rows() == 0)
+        return false;
+    const QString stored = admin.text(0, 0);
+    return stored == QLatin1StringView(DatabaseSetup::AdminPasswordDigest)
+           || CommFunU::PasswordMatches(stored, QString::fromLatin1(DatabaseSetup::AdminPassword));
+}
+
+PgResult PgSession::run(const QString &sql, const QStringList &params)
+{
+    return m_connection.exec(sql, params, [this] { return stillWanted(); });
+}
+
+bool PgSession::stillWanted()
+{
+    if (m_callDeadline.hasExpired()) {
+        m_stopReason = u"the statement ran longer than the server allows (%1 s, --statement-timeout) and was "
+                       "stopped"_s.arg(m_limits.callTimeoutMs / 1000.0);
+        return false;
+    }
+    if (m_clientGone && m_clientGone()) {
+        m_stopReason = u"the client hung up; its statement was stopped"_s;
+        return false;
+    }
+    return true;
+}
+
+void PgSession::beginCall(std::function<bool()> clientGone)
+{
+    m_callDeadline = m_limits.callTimeoutMs > 0 ? QDeadlineTimer(m_limits.callTimeoutMs)
+                                                : QDeadlineTimer(QDeadlineTimer::Forever);
+    m_clientGone = std::move(clientGone);
+    m_stopReason.clear();
+}
+
+void PgSession::interrupt()
+{
+    QMutexLocker lock(&m_connectionMutex);
+    m_connection.cancel();
+}
+
+bool PgSession::inTransaction() const
+{
+    if (!m_connection.handle())
+        return false;
+    const PGTransactionStatusType status = PQtransactionStatus(m_connection.handle());
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+void PgSession::enableAudit(const QString &clientAddress)
+{
+    m_audit = true;
+    m_clientAddress = clientAddress;
+}
+
+// The access policy is enforced by PostgreSQL itself only once its roles and
+// row security are installed; until then no user may log in, so that no
+// session ever runs a user's statements without it.
+bool PgSession::logIn(const AccessPolicy::User &user, QString *error)
+{
+    Q_UNUSED(user)
+    *error = u"the access policy is not enforced on this PostgreSQL database; logins are refused (only "
+             "--no-login serves scripts on a trusted machine)"_s;
+    return false;
+}
+
+void PgSession::logOut()
+{
+    m_user.clear();
+}
+
+DatabaseSession::LoginCheck PgSession::checkLogin(const QString &name, const QString &password,
+                                                  AccessPolicy::User *user, QString *error)
+{
+    if (const QString down = reachDatabase(); !down.isEmpty()) {
+        *error = down.mid(3);
+        return LoginCheck::Failed;
+    }
+    const PgResult result = run(QString::fromUtf8(StaffLoginQuery) + u"$1"_s, {name.isEmpty() ? u""_s : name});
+    if (!result.ok()) {
+        *error = PgDialect::describeError(result);
+        return LoginCheck::Failed;
+    }
+    if (result.rows() == 0)
+        return LoginCheck::UnknownUser;
+    return staffLogin([&result](int column) { return PgDialect::valueText(result, 0, column); }, password, user);
+}
+
+QString PgSession::refused(const QString &sql, const QString &message)
+{
+    if (m_logFailure)
+        m_logFailure(AuditTrail::maskPasswords(sql).sql,
+                     m_user.isEmpty() ? message : message + u" [user "_s + m_user + u']');
+    return u"Err"_s + message;
+}
+
+QString PgSession::failure(const QString &sql, const PgResult &result)
+{
+    QString message = PgDialect::describeError(result);
+    if (result.sqlState() == u"57014"_s && !m_stopReason.isEmpty())
+        message = m_stopReason;
+    return refused(sql, message);
+}
+
+QList<PgDialect::Statement> PgSession::clientStatements(const QString &sql, QString *answer)
+{
+    *answer = reachDatabase();
+    if (!answer->isEmpty())
+        return {};
+    const int limit = m_limits.sqlLength;
+    if (sql.size() > limit) {
+        *answer = u"Errthe statement is longer than the server takes (%1 bytes, --max-sql-length): the field is too "
+                  "small for the value entered"_s.arg(limit);
+        return {};
+    }
+    QString why;
+    const std::optional<QString> text = SqlRewriter::rewrite(sql, &why);
+    if (!text) {
+        *answer = u"Err"_s + why;
+        return {};
+    }
+    QList<PgDialect::Statement> statements = PgDialect::clientStatements(*text, &why);
+    if (!why.isEmpty())
+        *answer = refused(sql, why);
+    return statements;
+}
+
+PgResult PgSession::runClient(const PgDialect::Statement &statement, const QString &param)
+{
+    const QStringList params = statement.bindsParam ? QStringList{param.isNull() ? u""_s : param} : QStringList();
+    if (!inTransaction())
+        return run(statement.text, params);
+    // A failing statement must not end the transaction, as it does not on SQLite.
+    PgResult mark = run(u"SAVEPOINT korvan_statement"_s);
+    if (!mark.ok())
+        return mark;
+    PgResult result = run(statement.text, params);
+    run(result.ok() ? u"RELEASE SAVEPOINT korvan_statement"_s
+                    : u"ROLLBACK TO SAVEPOINT korvan_statement; RELEASE SAVEPOINT korvan_statement"_s);
+    return result;
+}
+
+bool PgSession::beginChange(QString *answer)
+{
+    if (!m_audit)
+        return true;
+    if (inTransaction()) {
+        m_scope = Scope::Joined;
+        return true;
+    }
+    const PgResult begun = run(u"BEGIN"_s);
+    if (!begun.ok()) {
+        *answer = failure(u"BEGIN"_s, begun);
+        return false;
+    }
+    m_scope = Scope::Own;
+    return true;
+}
+
+QString PgSession::endChange(const QString &sql, const QString &param, qint64 changed, bool failed)
+{
+    const Scope scope = std::exchange(m_scope, Scope::None);
+    if (scope == Scope::None || !inTransaction())
+        return {};
+    if (failed && scope == Scope::Own) {
+        run(u"ROLLBACK"_s);
+        return {};
+    }
+    if (changed > 0) {
+        const AuditTrail::MaskedStatement masked = AuditTrail::maskPasswords(sql);
+        const QString shownParam = masked.paramHidden && !param.isEmpty() ? u"********"_s : param;
+        const auto orNull = [](const QString &text) { return text.isEmpty() ? QString() : text; };
+        const PgResult row = run(u"INSERT INTO \"%1\" (\"时间\", \"用户名\", \"客户端地址\", \"语句\", \"参数\", \"影响行数\") "
+                                 "VALUES ($1, $2, $3, $4, $5, $6)"_s.arg(QString::fromUtf8(AuditTrail::TableName)),
+                                 {QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss"_s), orNull(m_user),
+                                  orNull(m_clientAddress), masked.sql, orNull(shownParam), QString::number(changed)});
+        if (!row.ok()) {
+            // A change that cannot be recorded is not kept, nor the client's
+            // transaction it joined (CommitTrans then says so).
+            const QString answer = failure(sql, row);
+            run(u"ROLLBACK"_s);
+            return answer;
+        }
+    }
+    if (scope == Scope::Own) {
+        const PgResult committed = run(u"COMMIT"_s);
+        if (!committed.ok() || PQtransactionStatus(m_connection.handle()) != PQTRANS_IDLE) {
+            const QString answer = failure(u"COMMIT"_s, committed);
+            if (inTransaction())
+                run(u"ROLLBACK"_s);
+            return answer;
+        }
+    }
+    return {};
+}
+
+AnswerFrame PgSession::openQuery(const QString &sql, const QString &param, int mode)
+{
+    QString answer;
+    const QList<PgDialect::Statement> statements = clientStatements(sql, &answer);
+    if (!answer.isEmpty())
+        return answer;
+    if (statements.isEmpty())
+        return u"Errempty query"_s;
+    if (statements.size() > 1)
+        return u"Erronly one statement can be sent as a query"_s;
+    const PgDialect::Statement &statement = statements.first();
+    if (statement.writes && !beginChange(&answer))
+        return answer;
+    const PgResult result = runClient(statement, param);
+    if (!result.ok()) {
+        const QString failed = failure(sql, result);
+        endChange(sql, param, 0, true);
+        return failed;
+    }
+    const int columns = result.columns();
+    AnswerFrame out(m_limits.answerBytes);
+    out += QString::fromLatin1(SuccessStatus);
+    out += FieldSep;
+    out += QString::number(columns);
+    if (mode == 1) {
+        for (int c = 0; c < columns; ++c) {
+            out += FieldSep;
+            out += QString::fromUtf8(PQfname(result.get(), c));
+        }
+    }
+    for (int r = 0; r < result.rows(); ++r) {
+        QString &row = out.pending();
+        for (int c = 0; c < columns; ++c) {
+            row += FieldSep;
+            row += PgDialect::valueText(result, r, c);
+        }
+        out.rowDone();
+        if (out.overLimit()) {
+            endChange(sql, param, 0, true);
+            return u"Errthe answer is larger than the server sends (%1 bytes, --max-answer): ask for fewer rows or "
+                   "columns"_s.arg(out.limit());
+        }
+    }
+    if (statement.writes) {
+        const QString failed = endChange(sql, param, result.changed(), false);
+        if (!failed.isEmpty())
+            return failed;
+    }
+    return out;
+}
+
+QString PgSession::execSql(const QString &sql, const QString &param)
+{
+    QString answer;
+    const QList<PgDialect::Statement> statements = clientStatements(sql, &answer);
+    if (!answer.isEmpty())
+        return answer;
+    qint64 changed = 0;
+    QString failed;
+    for (const PgDialect::Statement &statement : statements) {
+        // The scope begins with the first statement that writes.
+        if (statement.writes && m_scope == Scope::None && !beginChange(&failed))
+            break;
+        const PgResult result = runClient(statement, param);
+        if (!result.ok()) {
+            failed = failure(sql, result);
+            break;
+        }
+        if (statement.writes)
+            changed += result.changed();
+    }
+    const QString refusedChange = endChange(sql, param, changed, !failed.isEmpty());
+    if (!failed.isEmpty())
+        return failed;
+    if (!refusedChange.isEmpty())
+        return refusedChange;
+    return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
+}
+
+// Nested BeginTrans and CommitTrans/RollbackTrans outside a transaction
+// answer success and change nothing, as on SQLite.
+QString PgSession::beginTrans()
+{
+    if (const QString down = reachDatabase(); !down.isEmpty())
+        return down;
+    m_transactionLost = false;
+    if (inTransaction())
+        return QLatin1StringView(SuccessStatus);
+    const PgResult begun = run(u"BEGIN"_s);
+    if (!begun.ok())
+        return failure(u"BEGIN"_s, begun);
+    m_transactionBegun = true;
+    return QLatin1StringView(SuccessStatus);
+}
+
+QString PgSession::commitTrans()
+{
+    const QString down = reachDatabase();
+    const bool lost = std::exchange(m_transactionLost, false);
+    const bool begun = std::exchange(m_transactionBegun, false);
+    if (lost)
+        return u"Errnetwork error: the connection to the database broke during the transaction; nothing of it was "
+               "saved"_s;
+    if (!down.isEmpty())
+        return down;
+    if (!inTransaction()) {
+        if (begun)
+            return u"Errthe transaction was rolled back by the database; nothing was saved"_s;
+        return QLatin1StringView(SuccessStatus);
+    }
+    const PgResult committed = run(u"COMMIT"_s);
+    // COMMIT of a transaction PostgreSQL had aborted answers ROLLBACK.
+    if (!committed.ok() || QByteArray(PQcmdStatus(committed.get())) == "ROLLBACK") {
+        if (inTransaction())
+            run(u"ROLLBACK"_s);
+        if (committed.ok())
+            return u"Errthe transaction was rolled back by the database; nothing was saved"_s;
+        if (PgDialect::isConnectionFailure(committed) || !m_connection.isOpen())
+            return u"Errnetwork error: the connection to the database broke at the commit; whether the "
+                   "transaction was saved is not known until the database is back"_s;
+        return failure(u"COMMIT"_s, committed);
+    }
+    return QLatin1StringView(SuccessStatus);
+}
+
+QString PgSession::rollbackTrans()
+{
+    m_transactionBegun = false;
+    m_transactionLost = false;
+    if (!m_connection.isOpen() || !inTransaction())
+        return QLatin1StringView(SuccessStatus);
+    const PgResult rolledBack = run(u"ROLLBACK"_s);
+    if (!rolledBack.ok())
+        return failure(u"ROLLBACK"_s, rolledBack);
+    return QLatin1StringView(SuccessStatus);
+}
