@@ -137,10 +137,10 @@ rlim_t raiseDescriptorLimit()
     return limit.rlim_cur;
 }
 
-// A --db value that names a PostgreSQL database, not a file.
-bool namesPostgres(const QString &db)
+// A --db (or --copy-to) value that names a PostgreSQL database, not a file.
+bool namesPostgres(const QString &target)
 {
-    return db.startsWith(u"postgresql://"_s, Qt::CaseInsensitive) || db.startsWith(u"postgres://"_s, Qt::CaseInsensitive);
+    return DatabaseSession::engineOf(target) == DatabaseSession::Engine::Postgres;
 }
 
 } // namespace
@@ -277,7 +277,7 @@ int main(int argc, char *argv[])
     if (!info.load(parser.value(settingsOption)))
         return fail(u"cannot read the settings file %1"_s.arg(parser.value(settingsOption)));
 
-    const bool postgres = DatabaseSession::engineOf(parser.value(dbOption)) == DatabaseSession::Engine::Postgres;
+    const bool postgres = namesPostgres(parser.value(dbOption));
     const QString databasePath = postgres ? parser.value(dbOption) : QFileInfo(parser.value(dbOption)).absoluteFilePath();
     // What the log may show of the address: never a password in it.
     const QString shownTarget = postgres ? PgConnection::shownAddress(databasePath) : databasePath;

@@ -6,10 +6,9 @@
 // database against afterwards.
 //
 //     JobSaver saver(u"BK"_s);
-//     std::thread writer([&] { saver.run(server, 0); });
+//     saver.start(server, 3);     // three sessions saving side by side
 //     ...
-//     saver.stop = true;
-//     writer.join();
+//     saver.finish();             // (the destructor does it too, also after a failed check)
 //     // every job of saver.acknowledgedJobs() must be there, whole
 
 #include "korvanerror.h"
@@ -21,11 +20,31 @@
 #include <QString>
 
 #include <atomic>
+#include <thread>
+#include <vector>
 
 class JobSaver
 {
 public:
     explicit JobSaver(const QString &prefix) : m_prefix(prefix) {}
+    ~JobSaver() { finish(); }
+    JobSaver(const JobSaver &) = delete;
+    JobSaver &operator=(const JobSaver &) = delete;
+
+    // writers threads, each running run() with its own session.
+    void start(const TestServer &server, int writers)
+    {
+        for (int i = 0; i < writers; ++i)
+            m_threads.emplace_back([this, &server, i] { run(server, i); });
+    }
+    // Stops the writers and waits for them.
+    void finish()
+    {
+        stop = true;
+        for (std::thread &thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
 
     std::atomic_bool stop{false};
 
@@ -69,4 +88,5 @@ private:
     const QString m_prefix;
     QMutex m_mutex;
     QSet<QString> m_acknowledged;
+    std::vector<std::thread> m_threads;
 };
