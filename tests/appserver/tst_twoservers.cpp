@@ -12,7 +12,10 @@
 
 #include <QTest>
 
+#include <QThread>
+
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -165,6 +168,55 @@ private slots:
         QVERIFY2(startServer(m_first, m_a), qPrintable(m_first.errorText()));
         QCOMPARE(firstValue(*m_a, refunded.arg(u"2026-04-30"_s) + inList(jobs)), u"6"_s);
         QCOMPARE(firstValue(*m_a, refunded.arg(u"2026-03-31"_s) + inList(jobs)), u"0"_s);
+    }
+
+    // Both offices refund the same jobs at once, in opposite orders: each
+    // waits for the rows the other holds, PostgreSQL breaks the deadlock by
+    // refusing one statement, and that refund is undone whole. Every job
+    // ends with one office's date, all of them the same office's.
+    void crossingRefundsStayWhole()
+    {
+        const QStringList jobs = jobsWithFinance(12);
+        QCOMPARE(jobs.size(), 12);
+        QStringList reversed(jobs.crbegin(), jobs.crend());
+        struct Refund {
+            QString date;
+            QStringList order;
+            QString failure; // the refused call's answer, empty when committed
+        };
+        Refund first{u"2026-05-01"_s, jobs, {}};
+        Refund second{u"2026-05-02"_s, reversed, {}};
+        const auto run = [](ServerConnection &db, Refund &refund) {
+            db.beginTrans();
+            for (const QString &job : std::as_const(refund.order)) {
+                const QString answer = db.execSql(TYongJinFrm::RefundStatement(job, refund.date), {});
+                if (answer.startsWith(u"Err"_s)) {
+                    refund.failure = answer;
+                    db.rollbackTrans();
+                    return;
+                }
+                QThread::msleep(20); // both hold some rows before either is done
+            }
+            const QString committed = db.commitTrans();
+            if (!committed.startsWith(u"Suc"_s))
+                refund.failure = committed;
+        };
+        std::thread one([&] { run(*m_a, first); });
+        std::thread two([&] { run(*m_b, second); });
+        one.join();
+        two.join();
+        QVERIFY2(first.failure.isEmpty() || second.failure.isEmpty(), qPrintable(first.failure + second.failure));
+        const QStringList dates = column(*m_b, u"select distinct 佣金美元 from 财务 where 业务编号 in "_s + inList(jobs));
+        QCOMPARE(dates.size(), 1);
+        // The date is the refund that committed; with both committed, the later one.
+        if (!first.failure.isEmpty())
+            QCOMPARE(dates.first(), second.date);
+        if (!second.failure.isEmpty())
+            QCOMPARE(dates.first(), first.date);
+        QCOMPARE(firstValue(*m_a, u"select count(*) from 财务 where 已退6 = '1' and 已退7 = '1' and 佣金人民币 = '%1' and 业务编号 in "_s
+                                      .arg(dates.first())
+                                  + inList(jobs)),
+                 QString::number(jobs.size()));
     }
 };
 
