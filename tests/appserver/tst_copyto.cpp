@@ -172,6 +172,20 @@ private slots:
         QCOMPARE(m_cluster.valueDirect(u"office"_s, u"select max(序号) = count(*) from 审计日志"_s), u"t"_s);
     }
 
+    // As the README has it: a login role of the office's own, owner of its
+    // database, without superuser power.
+    void copiesAsTheDatabasesOwner()
+    {
+        QVERIFY2(m_cluster.createRole(u"korvan"_s), qPrintable(m_cluster.errorText()));
+        QVERIFY2(m_cluster.createDatabase(u"owned"_s, u"korvan"_s), qPrintable(m_cluster.errorText()));
+        const Run run = korvanServer({u"--db"_s, m_demo.databasePath(), u"--copy-to"_s, m_cluster.uri(u"owned"_s, u"korvan"_s)});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+        QCOMPARE(m_cluster.valueDirect(u"owned"_s, u"select count(*) from 职员"_s),
+                 SqliteFile(m_demo.databasePath()).column(u"select count(*) from 职员"_s).value(0));
+        QCOMPARE(m_cluster.valueDirect(u"owned"_s, u"select pg_get_userbyid(relowner) from pg_class where relname = '职员'"_s),
+                 u"korvan"_s);
+    }
+
     void refusesADatabaseThatHasTables()
     {
         QVERIFY2(m_cluster.createDatabase(u"busy"_s), qPrintable(m_cluster.errorText()));
