@@ -97,6 +97,8 @@ bool PgConnection::connect(const QString &address)
         return false;
     }
     m_cancel = PQgetCancel(m_conn);
+    // NOTICEs ("already exists, skipping") are no news for the server's log.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     return true;
 }
 

@@ -2,7 +2,9 @@
 
 #include "audittrail.h"
 #include "pgconnection.h"
+#include "schema.h"
 #include "sqldialect.h"
+#include "sqlrewriter.h"
 #include "sqltokenizer.h"
 
 #include <QRegularExpression>
@@ -60,6 +62,34 @@ QString doubleQuoted(const QString &name)
     return u'"' + text.replace(u'"', u"\"\""_s) + u'"';
 }
 
+// Names of the schema that PostgreSQL would fold to lower case unquoted
+// (A1, RMB, HBL号…), by their lower-case spelling: SQLite finds b.a1 in a
+// column declared A1, so the name goes to PostgreSQL quoted as declared.
+const QHash<QString, QString> &mixedCaseNames()
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> out;
+        const auto add = [&out](const QString &name) {
+            if (name != name.toLower())
+                out.insert(name.toLower(), name);
+        };
+        for (const TableDef &table : Schema::tables()) {
+            add(table.name);
+            for (const QString &column : table.columns)
+                add(column);
+        }
+        return out;
+    }();
+    return names;
+}
+
+// A name as PostgreSQL must be given it: quoted, in the schema's spelling
+// when the schema has it.
+QString schemaName(const QString &bare)
+{
+    return doubleQuoted(mixedCaseNames().value(bare.toLower(), bare));
+}
+
 bool isDecimal(const SqlToken &t)
 {
     return t.kind == SqlToken::Number && !t.text.startsWith(u"0x"_s, Qt::CaseInsensitive)
@@ -77,9 +107,21 @@ struct Tokens {
 };
 
 // Why the statement may not run, empty when it may.
+// BEGIN, COMMIT or ROLLBACK [TRANSACTION | WORK] alone, as SQLite takes them from a client.
+QString transactionWord(const Tokens &t)
+{
+    if (t.size() < 1 || t.size() > 2 || (t.size() == 2 && !t.word(1, "TRANSACTION") && !t.word(1, "WORK")))
+        return {};
+    for (const char *word : {"BEGIN", "COMMIT", "ROLLBACK", "END"}) {
+        if (t.word(0, word))
+            return t.word(0, "END") ? u"COMMIT"_s : QString::fromLatin1(word);
+    }
+    return {};
+}
+
 QString refusalOf(const Tokens &t)
 {
-    if (t.size() == 0)
+    if (t.size() == 0 || !transactionWord(t).isEmpty())
         return {};
     const SqlToken &first = t.at(0);
     if (!(first.isWord("SELECT") || first.isWord("INSERT") || first.isWord("UPDATE") || first.isWord("DELETE")
@@ -206,9 +248,100 @@ QHash<int, QString> aliases(const Tokens &t)
     return out;
 }
 
+// The ')' of subqueries in FROM without an alias (SELECT * FROM (… LIMIT 1)
+// of a union's part): PostgreSQL 15 wants one.
+QSet<int> unnamedSubqueries(const Tokens &t)
+{
+    static const QSet<QString> clauses{u"UNION"_s, u"ORDER"_s, u"WHERE"_s, u"GROUP"_s, u"LIMIT"_s, u"HAVING"_s,
+                                       u"EXCEPT"_s, u"INTERSECT"_s, u"JOIN"_s, u"LEFT"_s, u"RIGHT"_s, u"INNER"_s,
+                                       u"CROSS"_s, u"FULL"_s, u"ON"_s, u"OFFSET"_s, u"WINDOW"_s};
+    QSet<int> out;
+    QList<int> open; // significant positions of '(' after FROM, or -1 for other '('
+    for (int s = 0; s < t.size(); ++s) {
+        if (t.at(s).is("(")) {
+            // A subquery, not a parenthesised join: ( SELECT … ).
+            const bool subquery = (t.word(s - 1, "FROM") || (s > 0 && t.at(s - 1).is(",")))
+                                  && (t.word(s + 1, "SELECT") || t.word(s + 1, "WITH"));
+            open.append(subquery ? s : -1);
+        } else if (t.at(s).is(")") && !open.isEmpty() && open.takeLast() >= 0) {
+            const bool named = s + 1 < t.size()
+                               && (t.at(s + 1).kind == SqlToken::Name
+                                   || (t.at(s + 1).kind == SqlToken::Word
+                                       && !clauses.contains(t.at(s + 1).text.toUpper())));
+            if (!named)
+                out.insert(s);
+        }
+    }
+    return out;
+}
+
+// What goes after the items of every ORDER BY: SQLite sorts NULL before
+// every value, PostgreSQL after, unless told.
+QHash<int, QString> nullOrder(const Tokens &t)
+{
+    QHash<int, QString> out;
+    for (int s = 0; s + 1 < t.size(); ++s) {
+        if (!t.word(s, "ORDER") || !t.word(s + 1, "BY"))
+            continue;
+        int depth = 0;
+        bool named = false; // the item says NULLS itself
+        const auto close = [&](int last) {
+            if (last < 0 || named)
+                return;
+            out.insert(last, t.word(last, "DESC") ? u" NULLS LAST"_s : u" NULLS FIRST"_s);
+        };
+        int k = s + 2;
+        for (; k < t.size(); ++k) {
+            const SqlToken &tok = t.at(k);
+            if (tok.is("(")) {
+                ++depth;
+            } else if (tok.is(")")) {
+                if (--depth < 0)
+                    break;
+            } else if (depth == 0 && tok.is(",")) {
+                close(k - 1);
+                named = false;
+            } else if (depth == 0 && (tok.isWord("LIMIT") || tok.isWord("OFFSET") || tok.isWord("UNION")
+                                      || tok.isWord("FOR") || tok.isWord("EXCEPT") || tok.isWord("INTERSECT"))) {
+                break;
+            } else if (depth == 0 && tok.isWord("NULLS")) {
+                named = true;
+            }
+        }
+        close(k - 1);
+        s = k - 1;
+    }
+    return out;
+}
+
+// The significant positions of text literals that are arguments of the
+// dialect's '+' (korvan_add): they go as text, so that '200.000' + 5 reads
+// the text as a number rather than PostgreSQL taking it for an integer.
+QSet<int> textArguments(const Tokens &t)
+{
+    QSet<int> out;
+    QList<bool> calls; // per open parenthesis: korvan_add's
+    for (int s = 0; s < t.size(); ++s) {
+        const SqlToken &tok = t.at(s);
+        if (tok.is("(")) {
+            calls.append(s > 0 && t.at(s - 1).isWord(SqlRewriter::AddFunction));
+        } else if (tok.is(")")) {
+            if (!calls.isEmpty())
+                calls.removeLast();
+        } else if (tok.kind == SqlToken::String && !calls.isEmpty() && calls.last() && s > 0 && s + 1 < t.size()
+                   && (t.at(s - 1).is("(") || t.at(s - 1).is(",")) && (t.at(s + 1).is(")") || t.at(s + 1).is(","))) {
+            out.insert(s);
+        }
+    }
+    return out;
+}
+
 QString translated(const Tokens &t, bool *bindsParam)
 {
+    const QHash<int, QString> nulls = nullOrder(t);
+    const QSet<int> texts = textArguments(t);
     const QHash<int, QString> added = aliases(t);
+    const QSet<int> subqueries = unnamedSubqueries(t);
     QString out;
     int s = 0;
     for (int i = 0; i < t.all.size(); ++i) {
@@ -216,7 +349,22 @@ QString translated(const Tokens &t, bool *bindsParam)
         const bool significant = s < t.size() && t.sig[s] == i;
         switch (k.kind) {
         case SqlToken::Name:
-            out += doubleQuoted(bareName(k));
+            out += schemaName(bareName(k));
+            break;
+        case SqlToken::Word:
+            if (mixedCaseNames().contains(k.text.toLower()) && !(s + 1 < t.size() && t.at(s + 1).is("(")))
+                out += schemaName(k.text);
+            else
+                out += k.text;
+            break;
+        case SqlToken::String:
+            // SQLite takes a string as an alias (AS 'name'); PostgreSQL a name.
+            if (significant && s > 0 && t.at(s - 1).isWord("AS")) {
+                QString body = k.text.mid(1, k.text.size() - 2);
+                out += doubleQuoted(body.replace(u"''"_s, u"'"_s));
+            } else {
+                out += k.text;
+            }
             break;
         case SqlToken::Param:
             out += u"$1"_s;
@@ -235,6 +383,11 @@ QString translated(const Tokens &t, bool *bindsParam)
         if (significant) {
             if (added.contains(s))
                 out += u" AS "_s + doubleQuoted(added.value(s));
+            if (subqueries.contains(s))
+                out += u" AS korvan_part"_s + QString::number(s);
+            if (texts.contains(s))
+                out += u"::text"_s;
+            out += nulls.value(s);
             ++s;
         }
     }
@@ -280,6 +433,7 @@ QList<Statement> clientStatements(const QString &rewritten, QString *refusal)
         Statement statement;
         statement.text = translated(t, &statement.bindsParam);
         statement.writes = writes(t);
+        statement.transaction = transactionWord(t);
         out << statement;
     }
     return out;

@@ -23,6 +23,8 @@ struct Statement {
     QString text;        // for PostgreSQL
     bool writes = false; // INSERT, UPDATE or DELETE (or a WITH that does)
     bool bindsParam = false; // uses $1
+    // BEGIN, COMMIT or ROLLBACK as a statement of its own, that word (upper case).
+    QString transaction;
 };
 
 // The statements of one call's rewritten text (empty ones left out), or an

@@ -8,11 +8,16 @@
 
 #include <QVarLengthArray>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 PgRowWriter::PgRowWriter(PgConnection &connection)
     : m_connection(connection)
 {
+    // Prepared statements live as long as the connection: each writer names its own.
+    static std::atomic_int writers{0};
+    m_id = ++writers;
 }
 
 bool PgRowWriter::insert(const QString &tableName, const QStringList &values)
@@ -20,7 +25,7 @@ bool PgRowWriter::insert(const QString &tableName, const QStringList &values)
     const TableDef *table = tableFor(tableName, values, &m_error);
     if (!table)
         return false;
-    const QByteArray name = (u"korvan_insert_"_s + QString::number(table - Schema::tables().constData())).toUtf8();
+    const QByteArray name = (u"korvan_insert_%1_%2"_s.arg(m_id).arg(table - Schema::tables().constData())).toUtf8();
     if (!m_prepared.contains(tableName)) {
         QStringList marks;
         for (int i = 1; i <= table->columnCount(); ++i)

@@ -21,6 +21,7 @@ public:
 
 private:
     PgConnection &m_connection;
+    int m_id = 0;
     QSet<QString> m_prepared; // tables whose INSERT is prepared
     QString m_error;
 };

@@ -31,6 +31,13 @@ $$ SELECT coalesce(substring(ltrim(t, E' \t\n\r') from '^[+-]?(?:[0-9]+\.?[0-9]*
     "AS $$ SELECT a || b $$",
     "CREATE OR REPLACE FUNCTION korvan_add(a float8, b float8) RETURNS float8 LANGUAGE sql IMMUTABLE STRICT "
     "PARALLEL SAFE AS $$ SELECT a + b $$",
+    // Whole numbers stay whole: integer + integer is an integer (a counter of
+    // a recursive query keeps its type), bigint + bigint exact, and past the
+    // range of a 64-bit integer a number as SQLite's REAL.
+    "CREATE OR REPLACE FUNCTION korvan_add(a integer, b integer) RETURNS integer LANGUAGE sql IMMUTABLE STRICT "
+    "PARALLEL SAFE AS $$ SELECT a + b $$",
+    "CREATE OR REPLACE FUNCTION korvan_add(a bigint, b bigint) RETURNS numeric LANGUAGE sql IMMUTABLE STRICT "
+    "PARALLEL SAFE AS $$ SELECT a::numeric + b $$",
     "CREATE OR REPLACE FUNCTION korvan_add(a text, b float8) RETURNS float8 LANGUAGE sql IMMUTABLE STRICT "
     "PARALLEL SAFE AS $$ SELECT korvan_num(a) + b $$",
     "CREATE OR REPLACE FUNCTION korvan_add(a float8, b text) RETURNS float8 LANGUAGE sql IMMUTABLE STRICT "

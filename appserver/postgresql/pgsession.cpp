@@ -318,6 +318,10 @@ AnswerFrame PgSession::openQuery(const QString &sql, const QString &param, int m
     if (statements.size() > 1)
         return u"Erronly one statement can be sent as a query"_s;
     const PgDialect::Statement &statement = statements.first();
+    if (!statement.transaction.isEmpty()) {
+        answer = clientTransaction(sql, statement.transaction);
+        return answer.isEmpty() ? AnswerFrame(QLatin1StringView(SuccessStatus) + FieldSep + u'0') : AnswerFrame(answer);
+    }
     if (statement.writes && !beginChange(&answer))
         return answer;
     const PgResult result = runClient(statement, param);
@@ -367,6 +371,16 @@ QString PgSession::execSql(const QString &sql, const QString &param)
     qint64 changed = 0;
     QString failed;
     for (const PgDialect::Statement &statement : statements) {
+        if (m_scope != Scope::None && !inTransaction()) {
+            failed = u"Errstatements after a ROLLBACK in the same call are not run"_s;
+            break;
+        }
+        if (!statement.transaction.isEmpty()) {
+            failed = clientTransaction(sql, statement.transaction);
+            if (!failed.isEmpty())
+                break;
+            continue;
+        }
         // The scope begins with the first statement that writes.
         if (statement.writes && m_scope == Scope::None && !beginChange(&failed))
             break;
@@ -384,6 +398,21 @@ QString PgSession::execSql(const QString &sql, const QString &param)
     if (!refusedChange.isEmpty())
         return refusedChange;
     return QLatin1StringView(SuccessStatus) + FieldSep + QString::number(changed);
+}
+
+// A client's own BEGIN, COMMIT or ROLLBACK, as SQLite answers them: a
+// ROLLBACK ends the transaction (CommitTrans then says nothing was saved),
+// but nothing is committed before its audit row.
+QString PgSession::clientTransaction(const QString &sql, const QString &word)
+{
+    if (m_scope != Scope::None && word != u"ROLLBACK"_s)
+        return refused(sql, u"transactions are begun and committed with BeginTrans and CommitTrans"_s);
+    if (word == u"BEGIN"_s && inTransaction())
+        return refused(sql, u"cannot start a transaction within a transaction"_s);
+    if (word != u"BEGIN"_s && !inTransaction())
+        return refused(sql, u"cannot %1 - no transaction is active"_s.arg(word.toLower()));
+    const PgResult result = run(word);
+    return result.ok() ? QString() : failure(sql, result);
 }
 
 // Nested BeginTrans and CommitTrans/RollbackTrans outside a transaction

@@ -76,6 +76,7 @@ private:
     bool beginChange(QString *answer);
     QString endChange(const QString &sql, const QString &param, qint64 changed, bool failed);
     bool stillWanted();
+    QString clientTransaction(const QString &sql, const QString &word);
 
     PgConnection m_connection;
     QMutex m_connectionMutex; // interrupt() against a reconnect

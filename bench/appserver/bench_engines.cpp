@@ -40,7 +40,7 @@ constexpr int WriterSeconds = 4;
 constexpr int WriterRounds = 3;
 
 struct Engine {
-    explicit Engine(const QString &title) : name(title) {}
+    Engine(const QString &title, TestServer::Engine kind) : name(title), server(kind) {}
     QString name;
     TestServer server;
     std::unique_ptr<ServerConnection> db;
@@ -94,8 +94,8 @@ int main(int argc, char *argv[])
     }
 
     std::printf("filling the store (100,000 export jobs with fees and finance rows)...\n");
-    Engine sqlite{u"SQLite"_s};
-    Engine postgres{u"PostgreSQL"_s};
+    Engine sqlite{u"SQLite"_s, TestServer::Engine::Sqlite};
+    Engine postgres{u"PostgreSQL"_s, TestServer::Engine::Postgres}; // on the benchmark's own cluster
     const std::array<Engine *, 2> engines{&sqlite, &postgres};
     FillFinanceJobs(sqlite.server.databasePath());
     PgCluster cluster;

@@ -50,8 +50,8 @@ JobListFrame::Settings listSettings()
     s.filters.title = u"统计条件"_s;
     s.filters.vesselBoxes = false;
     s.tabs = QStringList{u"应收未收款"_s, u"应付未付款"_s};
+    s.columns = ListColumns::Amounts({}, 8); // six on one tab, fifteen on the other
     s.totalLabelColumn = 7;
-    s.totalFromColumn = 8;
     return s;
 }
 

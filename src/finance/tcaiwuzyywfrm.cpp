@@ -18,8 +18,8 @@ JobListFrame::Settings listSettings()
     s.filters.title = u"统计条件"_s;
     s.filters.vesselBoxes = false;
     s.reportTitle = u"主营业务收支"_s;
+    s.columns = ListColumns::Amounts({}, 8); // 美圆应收款 to 总毛利
     s.totalLabelColumn = 7;
-    s.totalFromColumn = 8;
     return s;
 }
 

@@ -26,8 +26,8 @@ JobListFrame::Settings listSettings()
     s.filters.title = u"条件"_s;
     s.heading = u"佣 金 核 算"_s;
     s.flagColumns = {6, 8, 10, 12};
+    s.columns = ListColumns::Amounts({5, 7, 9, 11}); // beside each its 是/否
     s.totalLabelColumn = 4;
-    s.totalColumns = {5, 7, 9, 11};
     return s;
 }
 

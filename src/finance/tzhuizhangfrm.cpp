@@ -16,8 +16,8 @@ JobListFrame::Settings listSettings()
     s.filters.title = u"条件"_s;
     s.filters.unitColumns = QStringList{u"委托人"_s, u"报关行"_s, u"订舱单位"_s, u"车队"_s, u"仓库"_s};
     s.heading = Title;
+    s.columns = ListColumns::Amounts({8, 10}); // 海运费, 人民币费; the invoice numbers are text
     s.totalLabelColumn = 7;
-    s.totalColumns = {8, 10};
     return s;
 }
 

@@ -1,5 +1,6 @@
 #include "stringgrid.h"
 
+#include "listcolumns.h"
 #include "stringgridmodel.h"
 
 #include <QApplication>
@@ -52,7 +53,8 @@ public:
             painter->save();
             painter->setFont(option.font);
             painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-            painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+            const Qt::Alignment align = m_grid->listColumns().alignment(index.column());
+            painter->drawText(area, int(align) | Qt::TextSingleLine, shown);
             painter->restore();
         }
         if (option.state & QStyle::State_HasFocus) {
@@ -145,6 +147,16 @@ void StringGrid::setHeadings(const QStringList &captions)
     if (rowCount() < 1)
         setRowCount(1);
     m_model->setRowCells(0, captions);
+}
+
+void StringGrid::setListColumns(const ListColumns &columns)
+{
+    m_model->setListColumns(columns);
+}
+
+const ListColumns &StringGrid::listColumns() const
+{
+    return m_model->listColumns();
 }
 
 void StringGrid::setHeadingRow(bool heading)

@@ -4,6 +4,7 @@
 #include <QTableView>
 #include <functional>
 
+class ListColumns;
 class QKeyEvent;
 class StringGridModel;
 
@@ -45,6 +46,10 @@ public:
 
     void setHeadingRow(bool heading);
     bool hasHeadingRow() const;
+    // What the columns hold (StringGridModel::setListColumns); the report
+    // print window takes it with the grid's text.
+    void setListColumns(const ListColumns &columns);
+    const ListColumns &listColumns() const;
     void setEditable(bool editable);
     bool isEditable() const;
     void setRowSelect(bool wholeRows);

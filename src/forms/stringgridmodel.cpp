@@ -21,6 +21,8 @@ QVariant StringGridModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return m_rows.at(index.row()).at(index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(m_listColumns.alignment(index.column()));
     return QVariant();
 }
 
@@ -192,4 +194,13 @@ void StringGridModel::setHeadingRow(bool heading)
     m_headingRow = heading;
     if (m_columns > 0)
         emit headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
+}
+
+void StringGridModel::setListColumns(const ListColumns &columns)
+{
+    if (m_listColumns == columns)
+        return;
+    m_listColumns = columns;
+    if (!m_rows.isEmpty() && m_columns > 0)
+        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, m_columns - 1), {Qt::TextAlignmentRole});
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listcolumns.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
@@ -49,6 +51,10 @@ public:
     // not editable.
     void setHeadingRow(bool heading);
     bool hasHeadingRow() const { return m_headingRow; }
+    // What the columns hold: amount cells are shown right-aligned (the
+    // cells' texts are the list's; see ListColumns::showAmounts).
+    void setListColumns(const ListColumns &columns);
+    const ListColumns &listColumns() const { return m_listColumns; }
 
 signals:
     // Any change of the cells or the size, by program or by the user.
@@ -61,4 +67,5 @@ private:
     int m_columns = 0;
     bool m_editable = false;
     bool m_headingRow = false;
+    ListColumns m_listColumns;
 };

@@ -61,6 +61,7 @@ JobListFrame::JobListFrame(const Settings &settings, QueryText query, QWidget *p
     , m_status(new QStatusBar(this))
     , m_buttonColumn(new QWidget(this))
 {
+    m_grid->setListColumns(settings.columns);
     m_grid->setEditable(false);
     m_grid->setRowSelect(true);
     m_grid->setHeadingRow(true);
@@ -303,13 +304,12 @@ void JobListFrame::runQuery()
         rows.append(QStringList());
     for (int column : m_settings.flagColumns)
         FlagsToYesNo(rows, column, u"是"_s, u"否"_s);
+    // The database gives "1000.000", "1000" or "0" for the same kind of
+    // amount (stored text, computed products): every amount as the windows show it.
+    m_settings.columns.showAmounts(rows, 1);
     m_grid->setRows(std::move(rows), qMax(2, columns));
-    if (m_settings.totalLabelColumn >= 0) {
-        QList<int> summed = m_settings.totalColumns;
-        for (int c = m_settings.totalFromColumn; c >= 0 && c < columns; ++c)
-            summed << c;
-        AddTotalLine(*m_grid->gridModel(), m_settings.totalLabelColumn, summed);
-    }
+    if (m_settings.totalLabelColumn >= 0)
+        AddTotalLine(*m_grid->gridModel(), m_settings.totalLabelColumn, m_settings.columns.amountColumns(columns));
     m_grid->fitColumns();
     m_listed = true;
     listChanged();
@@ -354,7 +354,7 @@ void JobListFrame::AddTotalLine(StringGridModel &grid, int labelColumn, const QL
         Amount sum;
         for (int r = 1; r < last; ++r)
             sum += ParseAmount(grid.cell(r, column));
-        grid.setCell(last, column, ScaledToText(sum));
+        grid.setCell(last, column, ScaledToGroupedText(sum));
     }
 }
 
@@ -389,6 +389,6 @@ void JobListFrame::PrintList(QWidget *parent, const QString &title, const String
 {
     const QString text = ListReportText(title, grid, period, conditions);
     TPntMainFrm window(parent);
-    if (window.Load(text))
+    if (window.Load(text, grid->listColumns()))
         window.exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "joblistfilters.h"
+#include "listcolumns.h"
 #include "monthtree.h"
 
 #include <QList>
@@ -24,8 +25,8 @@ class StringGridModel;
 //     JobListFrame::Settings s;
 //     s.filters.vesselBoxes = false;          // no 船名 / 航次 boxes
 //     s.filters.alias = u"a."_s;              // the basic table is "a"
-//     s.totalLabelColumn = 7;                 // "TOTAL:" in column 7 ...
-//     s.totalColumns = {8, 9, 10};            // ... and these summed
+//     s.columns = ListColumns::Amounts({8, 9, 10}); // amounts, "#,##0.000" ...
+//     s.totalLabelColumn = 7;                 // ... summed, "TOTAL:" in column 7
 //     s.reportTitle = u"主营业务收支"_s;
 //     auto *frame = new JobListFrame(s, [](const JobListFrame &f) {
 //         return u"SELECT … FROM "_s + f.basicTable() + u" a … WHERE"_s + f.periodCondition()
@@ -54,9 +55,10 @@ public:
         QString listTitle = QStringLiteral("详细信息");
         QString reportTitle;      // the title of the printed list
         QList<int> flagColumns;   // "1" / "0" shown as 是 / 否
+        // The amount columns: shown "#,##0.000" and right-aligned, in the
+        // list, the printed report and the workbook, and summed in the TOTAL line.
+        ListColumns columns;
         int totalLabelColumn = -1; // where "TOTAL:" goes; -1: no TOTAL line
-        QList<int> totalColumns;  // summed in the TOTAL line
-        int totalFromColumn = -1; // and every column from this one to the last
         QString heading;          // a title above the list (none when empty)
         QStringList tabs;         // tabs above the list; a change lists the selected month again
         // The first time the tree is built with nothing selected, the newest
@@ -98,8 +100,8 @@ public:
     // Rebuilds the tree now. The selected line and month stay selected, and
     // a list on show is asked for again with the same conditions.
     void rebuildTree();
-    // The query: the list with its column names as row 0, then the TOTAL
-    // line and the 是/否 columns.
+    // The query: the list with its column names as row 0, the amounts as
+    // "#,##0.000", then the TOTAL line and the 是/否 columns.
     void runQuery();
     // Empties the enabled condition boxes; locked boxes and the period stay.
     void clearConditions();
@@ -118,7 +120,8 @@ public:
     // header text and its filled conditions as the fourth.
     static QString ListReportText(const QString &title, const StringGrid *grid, const QString &period = QString(),
                                   const QString &conditions = QString());
-    // Opens the report print window with that text, modally when it loads.
+    // Opens the report print window with that text and the grid's columns
+    // (which of them are amounts), modally when it loads.
     static void PrintList(QWidget *parent, const QString &title, const StringGrid *grid,
                           const QString &period = QString(), const QString &conditions = QString());
     // "海运出口  船期: 2026-12-01 至 2026-12-31", and "条件: 委托编号: W-7  操作员: 赵敏"
@@ -127,7 +130,7 @@ public:
     QString conditionText() const;
 
     // Appends the TOTAL line: "TOTAL:" in labelColumn and each of columns
-    // summed over the rows from 1 (an empty cell counts 0), "0.000".
+    // summed over the rows from 1 (an empty cell counts 0), "#,##0.000".
     static void AddTotalLine(StringGridModel &grid, int labelColumn, const QList<int> &columns);
 
 signals:

@@ -28,6 +28,16 @@ QFont ReportDocument::defaultFont(int pointSize, bool bold)
     return font;
 }
 
+ListColumns ReportDocument::listColumns() const
+{
+    QList<int> amounts;
+    for (int c = 0; c < columns.size(); ++c) {
+        if (columns.at(c).kind == ListColumns::Kind::Amount)
+            amounts << c;
+    }
+    return ListColumns::Amounts(amounts);
+}
+
 QString ReportDocument::cell(int row, int column) const
 {
     if (row < 0 || row >= rows.size())
@@ -48,7 +58,8 @@ void ReportDocument::sortByColumn(int column)
 }
 
 ReportDocument::LoadResult ReportDocument::load(const QString &text,
-                                                const std::function<int(const QString &)> &captionWidth)
+                                                const std::function<int(const QString &)> &captionWidth,
+                                                const ListColumns &kinds)
 {
     ResultReader reader(text, FieldSep);
     subtitle = reader.next();
@@ -67,6 +78,7 @@ ReportDocument::LoadResult ReportDocument::load(const QString &text,
         Column column;
         column.caption = reader.next();
         column.width = captionWidth(column.caption) + 30;
+        column.kind = kinds.kind(i);
         columns.append(column);
     }
 
@@ -91,8 +103,10 @@ ReportDocument::LoadResult ReportDocument::load(const QString &text,
     // Each new column as wide as its widest text, caption or cell, so that
     // a printed list gives long numbers and names the room they need.
     const qsizetype firstNew = columns.size() - count;
-    for (const QStringList &row : std::as_const(rows)) {
+    for (QStringList &row : rows) {
         for (qsizetype c = firstNew; c < qMin<qsizetype>(row.size(), columns.size()); ++c) {
+            if (columns.at(c).kind == ListColumns::Kind::Amount)
+                row[c] = ListColumns::ShownAmount(row.at(c));
             const QString &cell = row.at(c);
             if (!cell.isEmpty())
                 columns[c].width = qMax(columns.at(c).width, captionWidth(cell) + 30);

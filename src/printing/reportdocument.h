@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listcolumns.h"
+
 #include <QFont>
 #include <QList>
 #include <QString>
@@ -16,6 +18,9 @@ struct ReportDocument
     struct Column {
         QString caption;
         int width = 0; // on screen, in pixels
+        // An amount column is shown "#,##0.000" and right-aligned on the
+        // page and in print, and written as numbers to the workbook.
+        ListColumns::Kind kind = ListColumns::Kind::Text;
     };
 
     QString subtitle;
@@ -35,6 +40,9 @@ struct ReportDocument
 
     ReportDocument();
 
+    // The kinds of the columns, as the list that printed them declared.
+    ListColumns listColumns() const;
+
     // The cell of a row, empty when the row has no such cell.
     QString cell(int row, int column) const;
 
@@ -49,10 +57,15 @@ struct ReportDocument
     // column is as wide as its widest text, caption or cell, measured by
     // captionWidth, + 30 pixels. The cost is linear in the text's length.
     //
+    // kinds tells which of the new columns hold amounts (counted from the
+    // first new column); their cells are shown as ListColumns::ShownAmount
+    // gives them. The text itself carries no kinds.
+    //
     // NotANumber when the column count is not a number, is negative or is
     // larger than the fields the text still holds (nothing is added to the
     // list then; the titles and header texts are taken all the same).
-    LoadResult load(const QString &text, const std::function<int(const QString &)> &captionWidth);
+    LoadResult load(const QString &text, const std::function<int(const QString &)> &captionWidth,
+                    const ListColumns &kinds = ListColumns());
 
     // The default fonts of a new data page.
     static QFont defaultFont(int pointSize, bool bold = false);

@@ -174,7 +174,9 @@ struct ReportLayout::Run
                 fm = metrics(font);
             frame(x, top, right + 1, bottom + 1);
             const int textTop = top + (bottom - top - fm.height()) / 2;
-            if (CommFunU::IsTwoDecimalText(text))
+            // An amount column's cells and any two-decimal number go to the right.
+            const bool amount = doc.columns.at(c).kind == ListColumns::Kind::Amount;
+            if (amount || CommFunU::IsTwoDecimalText(text))
                 textOut(font, right - fm.horizontalAdvance(text), textTop, text);
             else
                 textOut(font, x + fm.horizontalAdvance(u'X') / 2 + 1, textTop, text);

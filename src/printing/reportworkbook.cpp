@@ -73,6 +73,10 @@ ReportWorkbook::ReportWorkbook(const ReportDocument &document)
     : m_doc(document)
 {
     for (int c = 0; c < m_doc.columns.size(); ++c) {
+        if (m_doc.columns.at(c).kind == ListColumns::Kind::Amount) {
+            m_kinds.append(ColumnKind::Amount);
+            continue;
+        }
         bool allAmounts = true;
         bool anyPoint = false;
         bool allDates = true;
@@ -229,13 +233,15 @@ void ReportWorkbook::write(const QString &path) const
             const QString cell = m_doc.cell(r, c);
             if (cell.isEmpty())
                 continue;
-            switch (m_kinds.at(c)) {
-            case ColumnKind::Amount: {
-                const double value = *readAmount(cell);
-                keep(worksheet_write_number(sheet, row, lxw_col_t(c), value, amountFormat));
-                widths[c] = std::max(widths.at(c), textWidth(grouped.toString(value, 'f', 3)));
+            ColumnKind kind = m_kinds.at(c);
+            const std::optional<double> amount = kind == ColumnKind::Amount ? readAmount(cell) : std::nullopt;
+            if (kind == ColumnKind::Amount && !amount)
+                kind = ColumnKind::Text; // in a declared amount column, a text that is no amount
+            switch (kind) {
+            case ColumnKind::Amount:
+                keep(worksheet_write_number(sheet, row, lxw_col_t(c), *amount, amountFormat));
+                widths[c] = std::max(widths.at(c), textWidth(grouped.toString(*amount, 'f', 3)));
                 break;
-            }
             case ColumnKind::Date: {
                 const QDate date = *readDate(cell);
                 lxw_datetime moment{date.year(), date.month(), date.day(), 0, 0, 0};

@@ -19,8 +19,10 @@ struct ReportDocument;
 //     summary
 //
 // A title or header line whose texts are all empty is left out; each column is
-// as wide as its widest text. The report text carries no column types, so each
-// column's kind is read from its cells (columnKind). Widget-free:
+// as wide as its widest text. A column the list declared an amount column
+// (ReportDocument::Column::kind) is written as amounts; the report text
+// carries no other types, so the kind of every other column is read from its
+// cells (columnKind). Widget-free:
 //
 //     ReportWorkbook(dataPage->document()).save(fileName); // throws KorvanError
 class ReportWorkbook
@@ -30,9 +32,11 @@ public:
 
     explicit ReportWorkbook(const ReportDocument &document);
 
-    // Amount: every non-empty cell is an amount (readAmount) and at least one
-    // has a decimal point; written as numbers shown "#,##0.000". Digit strings
-    // without a point (job numbers, B/L numbers) thus stay text.
+    // Amount: a column declared so, or one whose every non-empty cell is an
+    // amount (readAmount) with at least one decimal point; written as numbers
+    // shown "#,##0.000" (a cell of a declared column that is no amount stays
+    // text). Digit strings without a point (job numbers, B/L numbers) in an
+    // undeclared column thus stay text.
     // Date: every non-empty cell is a date "yyyy-mm-dd"; written as dates.
     // Text: anything else, and a column without cells. Text is always written
     // as a string, never as a formula, whatever its first character.

@@ -98,11 +98,11 @@ TDataF::TDataF(QWidget *parent)
 
 TDataF::~TDataF() = default;
 
-bool TDataF::Load(const QString &text)
+bool TDataF::Load(const QString &text, const ListColumns &kinds)
 {
     const QFontMetrics metrics(m_doc.listFont);
     const auto result =
-        m_doc.load(text, [&metrics](const QString &caption) { return metrics.horizontalAdvance(caption); });
+        m_doc.load(text, [&metrics](const QString &caption) { return metrics.horizontalAdvance(caption); }, kinds);
 
     m_subtitle->setText(m_doc.subtitle);
     m_title->setText(m_doc.title);
@@ -132,6 +132,7 @@ void TDataF::showRows()
     // Setting the rows must not turn the view's widths back into the
     // report's column widths, so they are applied afterwards.
     const QList<ReportDocument::Column> columns = m_doc.columns;
+    m_list->setListColumns(m_doc.listColumns());
     m_list->setRows(std::move(rows), int(captions.size()));
     for (int c = 0; c < columns.size(); ++c)
         m_list->setColumnWidth(c, columns.at(c).width);

@@ -24,10 +24,11 @@ public:
     explicit TDataF(QWidget *parent = nullptr);
     ~TDataF() override;
 
-    // Reads a report text (see ReportDocument::load). False when the column
-    // count is not a number: the list is left as it was. "Local" (the
-    // window's placeholder) shows "Local" as subtitle and answers false.
-    bool Load(const QString &text);
+    // Reads a report text (see ReportDocument::load), with the kinds of its
+    // columns as the list declared them. False when the column count is not
+    // a number: the list is left as it was. "Local" (the window's
+    // placeholder) shows "Local" as subtitle and answers false.
+    bool Load(const QString &text, const ListColumns &kinds = ListColumns());
 
     // The report as the page shows it, with the list's current column widths.
     const ReportDocument &document() const { return m_doc; }

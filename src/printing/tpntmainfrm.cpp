@@ -80,11 +80,11 @@ QPushButton *TPntMainFrm::tabButton(int index) const
     return m_buttons.value(index);
 }
 
-bool TPntMainFrm::Load(const QString &text)
+bool TPntMainFrm::Load(const QString &text, const ListColumns &kinds)
 {
     bool loaded = false;
     try {
-        loaded = m_data->Load(text);
+        loaded = m_data->Load(text, kinds);
         m_setup->initialise();
     } catch (const KorvanError &e) {
         if (e.message() == ReportPrinter::noPrinterMessage())

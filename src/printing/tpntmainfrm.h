@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listcolumns.h"
+
 #include <QDialog>
 
 class QPushButton;
@@ -28,9 +30,11 @@ public:
     explicit TPntMainFrm(QWidget *parent = nullptr, const QString &settingsPath = QString());
     ~TPntMainFrm() override;
 
-    // Loads the report text into the data page and sets the pages up again.
-    // False when the text holds no list (the window is then not shown).
-    bool Load(const QString &text);
+    // Loads the report text into the data page and sets the pages up again;
+    // kinds says which of its columns are amounts (the list grid's
+    // listColumns()). False when the text holds no list (the window is then
+    // not shown).
+    bool Load(const QString &text, const ListColumns &kinds = ListColumns());
 
     // Switches to a tab as its button does: the preview is built (twice, so
     // that the footers carry the page total), the setup page refilled.

@@ -65,6 +65,14 @@ void sort(QList<QStringList> &rows, int type, const QString &preferredCarrier)
         rows.append(std::move(entry.second));
 }
 
+ListColumns priceColumns()
+{
+    QList<int> prices;
+    for (int i = 0; i < RateBook::types().size(); ++i)
+        prices << column(RateBook::sellColumn(i));
+    return ListColumns::Amounts(prices);
+}
+
 bool fill(StringGrid *grid, const QString &condition, int type, const QString &preferredCarrier)
 {
     std::optional<ResultReader> reader = OpenQueryStep(statement(condition), QString(), 0);
@@ -72,6 +80,9 @@ bool fill(StringGrid *grid, const QString &condition, int type, const QString &p
         return false;
     QList<QStringList> rows = reader->rows();
     sort(rows, type, preferredCarrier);
+    const ListColumns prices = priceColumns();
+    prices.showAmounts(rows, 0);
+    grid->setListColumns(prices);
     const QStringList captions = RateBook::listCaptions();
     rows.prepend(captions);
     grid->setRows(std::move(rows), int(captions.size()));

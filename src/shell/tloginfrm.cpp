@@ -322,14 +322,16 @@ void TloginFrm::checkUser()
     }
     // The server's session is the new user's now. Until the client takes him
     // on as well, any way out of here gives the connection back to the user
-    // logged in before, so client and server never disagree on who it is.
+    // logged in before, so client and server never disagree on who it is:
+    // the next call logs in again as that user, or, when nobody was logged
+    // in, as nobody (the server then answers only GetInfo and Login).
     const CurrentUserRecord before = CommFunU::CurrentUser();
     bool takenOn = false;
     const auto giveBack = qScopeGuard([&] {
-        if (takenOn || !refused || before.UserName.isEmpty())
+        if (takenOn || !refused)
             return;
         m_connection->setCredentials(before.UserName, before.Password);
-        m_connection->close(); // the next call logs in again as that user
+        m_connection->close();
     });
     const QString answer = m_connection->openQuery(LoginSql, user, 0);
     if (answer.startsWith(u"Err"_s)) {

@@ -267,7 +267,7 @@ private slots:
 
 private:
     PgCluster m_cluster;
-    TestServer m_demo;
+    TestServer m_demo{TestServer::Engine::Sqlite}; // the file copied
     int m_databases = 0;
 };
 

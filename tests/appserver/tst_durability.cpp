@@ -11,7 +11,6 @@
 #include <QHash>
 #include <QTest>
 
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -28,23 +27,18 @@ class TestDurability : public QObject
 private slots:
     void killedServerLosesNothingAcknowledged_data()
     {
-        QTest::addColumn<QString>("engine");
-        QTest::newRow("SQLite") << u"sqlite"_s;
-        QTest::newRow("PostgreSQL") << u"postgresql"_s;
+        QTest::addColumn<TestServer::Engine>("engine");
+        QTest::newRow("SQLite") << TestServer::Engine::Sqlite;
+        QTest::newRow("PostgreSQL") << TestServer::Engine::Postgres;
     }
     void killedServerLosesNothingAcknowledged()
     {
-        QFETCH(QString, engine);
-        std::unique_ptr<PgCluster> cluster;
-        TestServer server;
-        if (engine == u"postgresql"_s) {
+        QFETCH(TestServer::Engine, engine);
+        if (engine == TestServer::Engine::Postgres) {
             if (const QString why = PgCluster::unavailableReason(); !why.isEmpty())
                 QSKIP(qPrintable(why));
-            cluster = std::make_unique<PgCluster>();
-            QVERIFY2(cluster->start(), qPrintable(cluster->errorText()));
-            QVERIFY2(cluster->createDatabase(u"korvan"_s), qPrintable(cluster->errorText()));
-            server.setDatabase(cluster->uri(u"korvan"_s));
         }
+        TestServer server(engine);
         // What is checked is the storage's promise, not the access policy's:
         // the sessions save without a login.
         const QStringList options{u"--no-login"_s, u"--max-sessions-per-address"_s, u"50"_s};

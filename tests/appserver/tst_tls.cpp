@@ -105,8 +105,7 @@ protected:
     {
         if (!listener.waitForNewConnection(10000))
             return;
-        QSslSocket socket;
-        socket.setSocketDescriptor(listener.nextPendingConnection()->socketDescriptor());
+        QSslSocket &socket = *qobject_cast<QSslSocket *>(listener.nextPendingConnection());
         socket.write(WireProtocol::frame(TransportSecurity::TlsGreeting));
         socket.waitForBytesWritten(1000);
         QSslConfiguration config;

@@ -1,4 +1,5 @@
-// The server contract end to end: a real korvan-server, real SQLite, real sockets.
+// The server contract end to end: a real korvan-server, real SQLite (or
+// PostgreSQL in the _postgresql run), real sockets.
 #include "korvanerror.h"
 #include "marks.h"
 #include "serverconnection.h"
@@ -58,6 +59,8 @@ private:
 private slots:
     void initTestCase()
     {
+        if (const QString why = TestServer::unavailableReason(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         QFile settings(server.folder() + u"/korvan-server.ini"_s);
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[info]\nHeading=上海测试国际货运有限公司\nFromText=TEST SHIPPING CO.\nTelephone=电话: 021-12345678\n");

@@ -1,7 +1,7 @@
 // A new user's day in the export job window, driven as the user drives it:
 // log in as an export operator, open a demo job by its number, edit it, add
-// containers, save, switch tabs and back, create a job and delete one. Every
-// field is found by its caption.
+// containers, save, switch tabs and back, create a job and delete one, hand
+// the desk over by 重新登录. Every field is found by its caption.
 
 #include "exportfixture.h"
 
@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QToolButton>
 
 class TestExportJobUser : public QObject
@@ -112,6 +113,36 @@ private slots:
         QCOMPARE(messages.messages.last().text, u"当前业务已修改，是否保存？"_s);
         QTRY_COMPARE(f.tabs()->count(), 1);
         QCOMPARE(f.value(u"select 委托编号 from 货运出口基本信息 where 业务编号='"_s + number + u'\''), u"REF-2026/7"_s);
+    }
+
+    // 重新登录 takes the export window away and 海运出口 > 拼箱处理 with it:
+    // the item follows the export window that is open, never one that is gone.
+    void aReLoginTakesTheLclItemWithTheWindow()
+    {
+        messages.clear();
+        const QString lclJob = f.value(u"select top 1 业务编号 from 货运出口基本信息 where 操作员='赵敏' and "
+                                       u"业务类型 in ('货代自拼箱', '客户自拼箱') order by 业务编号"_s);
+        QVERIFY(!lclJob.isEmpty());
+        QAction *lcl = f.main->Action(TMainFrm::Item::ExportLclProcessing);
+        f.main->Action(TMainFrm::Item::ExportOpen)->trigger();
+        const QPointer<QWidget> window = f.window();
+        f.typeInto(f.field<QLineEdit>(u"业务编号"_s), lclJob, true);
+        QCOMPARE(f.tabs()->tabText(1), u"出口业务_"_s + lclJob);
+        QVERIFY(lcl->isEnabled()); // an LCL job: the item does what 拼箱操作 of the page does
+
+        // The department manager takes over the desk.
+        QVERIFY(f.reLogin(u"lihua"_s, u"123456"_s));
+        QCOMPARE(f.tabs()->count(), 1);
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(!lcl->isEnabled());
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.lastText()));
+
+        // Her own export window enables it again for the same job.
+        f.main->Action(TMainFrm::Item::ExportOpen)->trigger();
+        f.typeInto(f.field<QLineEdit>(u"业务编号"_s), lclJob, true);
+        QCOMPARE(f.tabs()->tabText(1), u"出口业务_"_s + lclJob);
+        QVERIFY(lcl->isEnabled());
+        QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.lastText()));
     }
 };
 

@@ -80,7 +80,7 @@ class TestFinanceLists : public QObject
         return out;
     }
     static QStringList totalLine(const JobListFrame *frame) { return frame->grid()->rowCells(frame->grid()->rowCount() - 1); }
-    static QString sumText(const QString &value) { return CommFunU::ScaledToText(CommFunU::ParseAmount(value)); }
+    static QString sumText(const QString &value) { return CommFunU::ScaledToGroupedText(CommFunU::ParseAmount(value)); }
     static QList<Factory> windows()
     {
         return {[] { return new TCaiWuYSYFFrm; }, [] { return new TZhuiZhangFrm; }, [] { return new TCaiWuZYYWFrm; },
@@ -206,7 +206,7 @@ private slots:
         auto w = open([] { return new TCaiWuYSYFFrm; }, u"2001-02"_s);
         JobListFrame *frame = w->frame();
         QCOMPARE(column(frame, 0), (QStringList{u"F-NOFIN"_s, u"F-PAID"_s, u"F-NOFEE"_s}));
-        QCOMPARE(frame->grid()->rowCells(1).mid(8), (QStringList{u"100.000"_s, u"0"_s, u"100"_s, u"50.000"_s, u"0"_s, u"50"_s}));
+        QCOMPARE(frame->grid()->rowCells(1).mid(8), (QStringList{u"100.000"_s, u"0.000"_s, u"100.000"_s, u"50.000"_s, u"0.000"_s, u"50.000"_s}));
         QCOMPARE(totalLine(frame).mid(7), (QStringList{u"TOTAL:"_s, u"130.000"_s, u"30.000"_s, u"100.000"_s,
                                                        u"70.000"_s, u"0.000"_s, u"70.000"_s}));
         QCOMPARE(frame->reportTitle(), u"应收未收款"_s);
@@ -224,7 +224,7 @@ private slots:
         QTest::addColumn<QStringList>("amounts");
         QTest::addColumn<QString>("total");
         QTest::newRow("tenths") << QStringList{u"0.100"_s, u"0.200"_s, u"-0.300"_s} << u"0.000"_s;
-        QTest::newRow("exponent") << QStringList{u"5.55111512312578e-17"_s, u"1.5E+3"_s} << u"1500.000"_s;
+        QTest::newRow("exponent") << QStringList{u"5.55111512312578e-17"_s, u"1.5E+3"_s} << u"1,500.000"_s;
         QTest::newRow("no job") << QStringList{} << u"0.000"_s;
     }
     void exactTotals()
@@ -248,14 +248,14 @@ private slots:
         auto w = open([] { return new TCaiWuZYYWFrm; }, u"2001-03"_s);
         auto *window = static_cast<TCaiWuZYYWFrm *>(w.get());
         JobListFrame *frame = w->frame();
-        QCOMPARE(frame->grid()->cell(1, 14), u"1030"_s);
+        QCOMPARE(frame->grid()->cell(1, 14), u"1,030.000"_s);
         window->rateBox()->setText(u"7"_s);
         frame->button(u"统计"_s)->click();
-        QCOMPARE(frame->grid()->cell(1, 14), u"900"_s);
+        QCOMPARE(frame->grid()->cell(1, 14), u"900.000"_s);
         QCOMPARE(totalLine(frame).value(14), u"900.000"_s);
         window->rateBox()->setText(u"7-1"_s);
         frame->button(u"统计"_s)->click();
-        QCOMPARE(frame->grid()->cell(1, 14), u"900"_s);
+        QCOMPARE(frame->grid()->cell(1, 14), u"900.000"_s);
         QCOMPARE(frame->statusLine()->currentMessage(), QString());
         frame->button(u"清空"_s)->click();
         QCOMPARE(window->rateBox()->text(), u"7-1"_s);
@@ -299,8 +299,8 @@ private slots:
         auto *window = static_cast<TYongJinFrm *>(w.get());
         JobListFrame *frame = w->frame();
         QCOMPARE(window->refundDate()->date(), QDate::currentDate());
-        QCOMPARE(frame->grid()->rowCells(4).mid(5), (QStringList{u"10"_s, u"否"_s, u"20"_s, u"否"_s, u"1.5"_s, u"否"_s,
-                                                                 u"2.5"_s, u"否"_s})); // no finance row
+        QCOMPARE(frame->grid()->rowCells(4).mid(5), (QStringList{u"10.000"_s, u"否"_s, u"20.000"_s, u"否"_s, u"1.500"_s,
+                                                                 u"否"_s, u"2.500"_s, u"否"_s})); // no finance row
         QCOMPARE(totalLine(frame).mid(4, 6), (QStringList{u"TOTAL:"_s, u"50.000"_s, QString(), u"100.000"_s, QString(), u"7.500"_s}));
         const QString refunds = u"select group_concat(业务编号||已退6||已退7||佣金美元||佣金人民币, ' ') from (select * "
                                 "from 财务 where 业务编号 in ('R-1', 'R-2', 'R-3', 'R''5') order by 业务编号)"_s;

@@ -79,6 +79,16 @@ void TestStringGrid::modelPassesTester()
     model.setRowCount(3);
     QVERIFY(model.setData(model.index(2, 0), u"y"_s));
     QCOMPARE(model.cell(2, 0), u"y"_s);
+    // Amount columns align right, announced as a change of the alignment only.
+    model.setColumnCount(3);
+    QSignalSpy aligned(&model, &QAbstractItemModel::dataChanged);
+    model.setListColumns(ListColumns::Amounts({1}));
+    QCOMPARE(aligned.size(), 1);
+    QCOMPARE(aligned.at(0).at(2).value<QList<int>>(), QList<int>{Qt::TextAlignmentRole});
+    QCOMPARE(model.index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignRight | Qt::AlignVCenter);
+    QCOMPARE(model.index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignLeft | Qt::AlignVCenter);
+    model.setListColumns(ListColumns::Amounts({1}));
+    QCOMPARE(aligned.size(), 1); // the same columns again: nothing to repaint
 }
 
 void TestStringGrid::readingAndWritingOutsideIsHarmless()

@@ -407,7 +407,7 @@ private slots:
         JobListFrame::Settings settings;
         settings.filters.alias = u"a."_s;
         settings.totalLabelColumn = 0;
-        settings.totalColumns = {2};
+        settings.columns = ListColumns::Amounts({2});
         JobListFrame frame(settings, [](const JobListFrame &f) -> QString {
             return u"SELECT a.业务编号, a.船期, a.件数, a.操作员 FROM "_s + f.basicTable() + u" a WHERE"_s
                    + f.periodCondition() + f.filters()->conditions() + u" order by a.业务编号 desc"_s;
@@ -437,7 +437,7 @@ private slots:
         clickHeading();
         std::reverse(ascending.begin(), ascending.end());
         QCOMPARE(numbers(), ascending);
-        QCOMPARE(frame.grid()->cell(5, 2), u"1369.000"_s);
+        QCOMPARE(frame.grid()->cell(5, 2), u"1,369.000"_s);
         QCOMPARE(count->text(), u"共 4 条"_s);
     }
 
@@ -450,7 +450,7 @@ private slots:
         settings.filters.vesselBoxes = false;
         settings.filters.alias = u"a."_s;
         settings.totalLabelColumn = 1;
-        settings.totalColumns = {2};
+        settings.columns = ListColumns::Amounts({2});
         JobListFrame frame(settings, [](const JobListFrame &f) -> QString {
             return u"SELECT a.业务编号, a.船期, a.件数 FROM "_s + f.basicTable() + u" a WHERE"_s + f.periodCondition()
                    + f.filters()->conditions();

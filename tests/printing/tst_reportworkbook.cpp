@@ -159,6 +159,54 @@ private slots:
         QVERIFY(widths[u"A"_s].toDouble() < widths[u"B"_s].toDouble());
     }
 
+    // A column the list declares an amount column is written as numbers,
+    // also where its cells alone would read as text (whole numbers without a
+    // point, "0"); the loaded cells show "#,##0.000". Undeclared columns keep
+    // the kind their cells give.
+    void declaredAmountColumns_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("shown");  // on the data page and in print
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("whole") << u"1000"_s << u"1,000.000"_s << QJsonValue(1000.0) << u"n"_s;
+        QTest::newRow("zero") << u"0"_s << u"0.000"_s << QJsonValue(0.0) << u"n"_s;
+        QTest::newRow("computed") << u"1000.0"_s << u"1,000.000"_s << QJsonValue(1000.0) << u"n"_s;
+        QTest::newRow("negative") << u"-1234.5"_s << u"-1,234.500"_s << QJsonValue(-1234.5) << u"n"_s;
+        QTest::newRow("large") << u"98765432.1"_s << u"98,765,432.100"_s << QJsonValue(98765432.1) << u"n"_s;
+        QTest::newRow("empty") << QString() << QString() << QJsonValue() << u"n"_s;
+        // A text that is no amount is kept, as text, never read as a number.
+        QTest::newRow("no amount") << u"待定"_s << u"待定"_s << QJsonValue(u"待定"_s) << u"s"_s;
+    }
+    void declaredAmountColumns()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, shown);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, type);
+        ReportDocument doc;
+        const QString text = reportText({}, {u"业务编号"_s, u"金额"_s, u"件数"_s},
+                                        {u"1001"_s, cell, u"3"_s, u"1002"_s, u"5"_s, u"4"_s}, QString());
+        doc.load(text, [](const QString &) { return 0; }, ListColumns::Amounts({1}));
+        QCOMPARE(doc.cell(0, 1), shown);
+        QCOMPARE(doc.cell(1, 1), u"5.000"_s);
+        QCOMPARE(doc.cell(1, 2), u"4"_s);
+        QCOMPARE(doc.listColumns().amountColumns(3), QList<int>{1});
+        QVERIFY(doc.columns.at(1).kind == ListColumns::Kind::Amount);
+        const QString path = m_dir.filePath(u"declared.xlsx"_s);
+        ReportWorkbook(doc).save(path);
+        const QJsonObject book = readBack(path);
+        const QJsonObject amount = cellAt(book, 1, 1); // no titles: the captions come first
+        QVERIFY2(amount[u"t"_s].toString() == type && amount[u"v"_s] == value,
+                 QJsonDocument(amount).toJson(QJsonDocument::Compact).constData());
+        if (type == u"n"_s && !value.isNull())
+            QCOMPARE(amount[u"f"_s].toString(), u"#,##0.000"_s);
+        QCOMPARE(cellAt(book, 2, 1)[u"f"_s].toString(), u"#,##0.000"_s);
+        // Counts without a point are no amounts unless declared.
+        QCOMPARE(cellAt(book, 2, 2)[u"t"_s].toString(), u"s"_s);
+        QCOMPARE(cellAt(book, 1, 0)[u"v"_s].toString(), u"1001"_s);
+    }
+
     void unwritableFileIsReportedAndNothingIsLeft_data()
     {
         QTest::addColumn<QString>("target");

@@ -6,6 +6,9 @@
 #include "printdialogfixture.h"
 #include "ratefixture.h"
 #include "rateconditions.h"
+#include "ratebook.h"
+#include "ratelist.h"
+#include "stringgridmodel.h"
 #include "stringgrid.h"
 #include "tagbinding.h"
 #include "tbaojiadanfrm.h"
@@ -348,6 +351,18 @@ private slots:
             expected << numbers.at(i);
         // 300 < 1,200 (as amounts, not as text); a rate without the price last.
         QCOMPARE(column(w.grid(), 0), expected);
+        // The prices as every list shows amounts, the other columns as stored.
+        const int first = int(column(w.grid(), 0).indexOf(numbers.at(1))) + 1;
+        const int gp20 = RateList::column(RateBook::sellColumn(0));
+        const int hc40 = RateList::column(RateBook::sellColumn(2));
+        QCOMPARE(w.grid()->cell(first, gp20), u"1,200.000"_s);
+        QCOMPARE(w.grid()->cell(first, hc40), QString()); // no price
+        const auto alignment = [&](int c) {
+            return w.grid()->gridModel()->index(first, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        };
+        QCOMPARE(alignment(gp20), Qt::AlignRight | Qt::AlignVCenter);
+        QCOMPARE(alignment(0), Qt::AlignLeft | Qt::AlignVCenter);
+        QVERIFY(w.grid()->listColumns().amountColumns(w.grid()->colCount()).contains(hc40));
     }
 
     void batchUpdate_data()

@@ -4,8 +4,14 @@
 // server), run in a thread of its own, since the client's calls block the
 // test's thread. A subclass serves the listener in serve() until stopping();
 // its constructor calls begin(), which returns once port() is known.
+//
+// The listener hands out QSslSockets, which talk in clear until the peer
+// starts encryption: a peer that poses as an encrypting server takes the
+// socket as it is (qobject_cast<QSslSocket *>) instead of opening a second
+// socket on the same descriptor.
 
 #include <QSemaphore>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QThread>
 
@@ -20,6 +26,8 @@ public:
 protected:
     virtual void serve(QTcpServer &listener) = 0;
     bool stopping() const { return m_stop; }
+    // The same, for code that watches the flag itself (a TLS handshake).
+    const std::atomic_bool &stopFlag() const { return m_stop; }
 
     void begin()
     {
@@ -34,9 +42,20 @@ protected:
     }
 
 private:
+    class Listener : public QTcpServer
+    {
+    protected:
+        void incomingConnection(qintptr descriptor) override
+        {
+            auto *socket = new QSslSocket(this);
+            socket->setSocketDescriptor(descriptor);
+            addPendingConnection(socket);
+        }
+    };
+
     void run() override
     {
-        QTcpServer listener;
+        Listener listener;
         listener.listen(QHostAddress::LocalHost);
         m_port = listener.serverPort();
         m_ready.release();

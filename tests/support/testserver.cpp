@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include "pgcluster.h"
 #include "serverconnection.h"
 #include "servertrust.h"
 #include "wireprotocol.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -16,7 +18,73 @@
 
 using namespace Qt::StringLiterals;
 
-TestServer::TestServer() = default;
+namespace {
+
+// The owner of every test database: no superuser, as a production server's
+// role would be (row security and grants then apply to what it grants).
+constexpr char OwnerRole[] = "korvan_owner";
+
+} // namespace
+
+TestServer::Engine TestServer::engineUnderTest()
+{
+    const QString engine = qEnvironmentVariable("KORVAN_TEST_ENGINE");
+    return engine.startsWith(u"postgres"_s) ? Engine::Postgres : Engine::Sqlite;
+}
+
+QString TestServer::unavailableReason()
+{
+    return engineUnderTest() == Engine::Postgres ? PgCluster::unavailableReason() : QString();
+}
+
+PgCluster *TestServer::cluster(QString *error)
+{
+    static std::unique_ptr<PgCluster> shared;
+    static QString failure;
+    if (!shared && failure.isEmpty()) {
+        auto started = std::make_unique<PgCluster>();
+        if (!started->start())
+            failure = started->errorText();
+        else if (!started->createRole(QString::fromLatin1(OwnerRole)))
+            failure = started->errorText();
+        else
+            shared = std::move(started);
+    }
+    if (error)
+        *error = failure;
+    return shared.get();
+}
+
+TestServer::TestServer(Engine engine)
+    : m_engine(engine)
+{
+}
+
+bool TestServer::ensurePgDatabase()
+{
+    if (!m_pgDatabase.isEmpty())
+        return true;
+    PgCluster *pg = cluster(&m_error);
+    if (!pg)
+        return false;
+    static int databases = 0;
+    const QString name = u"korvan_%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++databases);
+    if (!pg->createDatabase(name, QString::fromLatin1(OwnerRole))) {
+        m_error = pg->errorText();
+        return false;
+    }
+    m_pgDatabase = name;
+    return true;
+}
+
+QString TestServer::databaseArgument() const
+{
+    if (!m_target.isEmpty())
+        return m_target;
+    if (m_engine == Engine::Postgres)
+        return cluster() ? cluster()->uri(m_pgDatabase, QString::fromLatin1(OwnerRole)) : QString();
+    return databasePath();
+}
 
 TestServer::~TestServer()
 {
@@ -35,10 +103,12 @@ bool TestServer::start(const QStringList &extraArguments)
         m_error = u"KORVAN_SERVER_BIN is not set"_s;
         return false;
     }
+    if (m_target.isEmpty() && m_engine == Engine::Postgres && !ensurePgDatabase())
+        return false;
     m_fingerprint.clear();
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(binary);
-    m_process->setArguments(QStringList{u"--db"_s, database(), u"--port"_s, u"0"_s, u"--settings"_s,
+    m_process->setArguments(QStringList{u"--db"_s, databaseArgument(), u"--port"_s, u"0"_s, u"--settings"_s,
                                         m_dir.filePath(u"korvan-server.ini"_s)}
                             + extraArguments);
     // The log goes to a file, not a pipe: a pipe is read only while the test
@@ -63,10 +133,7 @@ bool TestServer::start(const QStringList &extraArguments)
                 m_port = match.captured(1).toInt();
                 m_fingerprint = fingerprint.match(QString::fromUtf8(out)).captured(1);
                 if (!m_fingerprint.isEmpty()) {
-                    ServerTrust trust = ServerConnection::defaultTrust();
-                    if (!trust.fingerprints.contains(m_fingerprint))
-                        trust.fingerprints << m_fingerprint;
-                    ServerConnection::setDefaultTrust(trust);
+                    trustFingerprint(m_fingerprint);
                 } else if (!extraArguments.contains(u"--no-tls"_s)) {
                     m_error = u"korvan-server named no certificate fingerprint: "_s + QString::fromUtf8(out);
                     return false;
@@ -79,6 +146,14 @@ bool TestServer::start(const QStringList &extraArguments)
     }
     m_error = u"korvan-server did not start: "_s + QString::fromUtf8(out) + log();
     return false;
+}
+
+void TestServer::trustFingerprint(const QString &fingerprint)
+{
+    ServerTrust trust = ServerConnection::defaultTrust();
+    if (!trust.fingerprints.contains(fingerprint))
+        trust.fingerprints << fingerprint;
+    ServerConnection::setDefaultTrust(trust);
 }
 
 void TestServer::stop()
@@ -136,6 +211,8 @@ std::unique_ptr<ServerConnection> TestServer::connectAs(const QString &user, con
 
 QString TestServer::valueDirect(const QString &sql) const
 {
+    if (m_engine == Engine::Postgres)
+        return cluster() ? cluster()->valueDirect(m_pgDatabase, sql) : QString();
     sqlite3 *db = nullptr;
     sqlite3_stmt *stmt = nullptr;
     const QByteArray path = databasePath().toUtf8();
@@ -151,6 +228,12 @@ QString TestServer::valueDirect(const QString &sql) const
 
 QString TestServer::execDirect(const QString &sql) const
 {
+    if (m_engine == Engine::Postgres) {
+        if (!cluster())
+            return sql + u" -> no PostgreSQL cluster"_s;
+        // As the owner, so that what the test makes is the server's to use.
+        return cluster()->execDirect(m_pgDatabase, u"SET ROLE "_s + QLatin1StringView(OwnerRole) + u"; "_s + sql);
+    }
     sqlite3 *db = nullptr;
     const QByteArray path = databasePath().toUtf8();
     QString failure;

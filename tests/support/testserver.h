@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class PgCluster;
 class QSslSocket;
 class ServerConnection;
 
@@ -14,11 +15,32 @@ class ServerConnection;
 // The server encrypts (unless started with --no-tls) with a certificate of
 // its own; every connection of the process trusts it, since start() adds its
 // fingerprint to ServerConnection's default trust.
+//
+// The database is an SQLite file, or (KORVAN_TEST_ENGINE=postgresql, which
+// the _postgresql registration of a test sets) a database of its own in a
+// PostgreSQL cluster the test process starts once (pgcluster.h), owned by a
+// role without superuser power. The same test then runs on either engine;
+//     if (const QString why = TestServer::unavailableReason(); !why.isEmpty())
+//         QSKIP(qPrintable(why));
+// skips it where PostgreSQL is not installed.
 class TestServer
 {
 public:
-    TestServer();
+    enum class Engine { Sqlite, Postgres };
+    // The engine the test runs on (KORVAN_TEST_ENGINE).
+    static Engine engineUnderTest();
+    // Empty when servers of engineUnderTest() can run here, else why not.
+    static QString unavailableReason();
+    // The shared cluster of the test process (started on first use), null
+    // when it cannot start.
+    static PgCluster *cluster(QString *error = nullptr);
+
+    explicit TestServer(Engine engine = engineUnderTest());
     ~TestServer();
+
+    Engine engine() const { return m_engine; }
+    // What the server gets as --db: the file, or the postgresql:// address.
+    QString databaseArgument() const;
 
     // Starts the server with extra arguments (for example {"--demo"}); false
     // with errorText() set when it does not come up.
@@ -28,11 +50,10 @@ public:
     // SIGKILL: the server dies without any clean-up.
     void kill();
 
-    // Serve another database than the file of the folder: a PostgreSQL
-    // address (PgCluster::uri) for the same tests on both engines. Before start().
+    // Serves the database target names instead of one of its own: another
+    // server's databaseArgument() (two servers on one PostgreSQL database),
+    // or a PgCluster::uri. Before start().
     void setDatabase(const QString &target) { m_target = target; }
-    // What --db names: the file of the folder unless setDatabase() said otherwise.
-    QString database() const { return m_target.isEmpty() ? databasePath() : m_target; }
 
     int port() const { return m_port; }
     // 0 when the server is not running.
@@ -57,7 +78,8 @@ public:
     // The same, logged in as another user of 职员.
     std::unique_ptr<ServerConnection> connectAs(const QString &user, const QString &password) const;
 
-    // Runs SQL on the database file itself, beside the server, as the test's
+    // Runs SQL on the database itself (the file, or the PostgreSQL database
+    // as its superuser), beside the server, as the test's
     // set-up of a fault (a refusing trigger, a renamed table): the server
     // accepts no such statement from any client. Empty when it ran, else
     // the statement and SQLite's message.
@@ -70,7 +92,17 @@ public:
     // the greeting, for tests that write frames by hand; nullptr on failure.
     std::unique_ptr<QSslSocket> rawSocket() const;
 
+    // Adds a certificate's fingerprint to ServerConnection's default trust,
+    // as start() does for every server: also for a peer of the test's own
+    // that encrypts with a certificate of its own.
+    static void trustFingerprint(const QString &fingerprint);
+
 private:
+    // The PostgreSQL database of this server, created on first start.
+    bool ensurePgDatabase();
+
+    Engine m_engine;
+    QString m_pgDatabase;
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     int m_port = 0;
