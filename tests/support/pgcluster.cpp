@@ -13,6 +13,8 @@
 #include <QVersionNumber>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -92,11 +94,41 @@ struct Connection
 
 } // namespace
 
-PgCluster::PgCluster() : m_dir(QDir::tempPath() + u"/korvan-pg-XXXXXX"_s), m_binDir(findBinDir()) {}
+PgCluster::PgCluster()
+    : m_dir(QDir::tempPath() + u'/' + QLatin1StringView(FolderPrefix) + u"XXXXXX"_s)
+    , m_binDir(findBinDir())
+{
+    if (m_dir.isValid()) {
+        const QByteArray lock = QFile::encodeName(m_dir.filePath(QString::fromLatin1(LockFile)));
+        m_lock = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_lock >= 0)
+            ::flock(m_lock, LOCK_EX);
+    }
+    removeAbandonedFolders();
+}
 
 PgCluster::~PgCluster()
 {
     stop();
+    if (m_lock >= 0)
+        ::close(m_lock);
+}
+
+void PgCluster::removeAbandonedFolders()
+{
+    const QDir temp(QDir::tempPath());
+    const QString mine = QString::fromLatin1(FolderPrefix) + u'*';
+    for (const QFileInfo &folder : temp.entryInfoList({mine}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray lock = QFile::encodeName(folder.filePath() + u'/' + QLatin1StringView(LockFile));
+        // No lock file: a cluster being made this moment (or not ours); left alone.
+        const int fd = ::open(lock.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (abandoned)
+            QDir(folder.filePath()).removeRecursively();
+        ::close(fd);
+    }
 }
 
 QString PgCluster::unavailableReason()

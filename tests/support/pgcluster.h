@@ -24,6 +24,11 @@
 // by nobody and closed to others. The postmaster gets SIGQUIT when the test
 // process dies, so a crashed test leaves no server behind.
 //
+// A test process that is killed outright leaves its folder behind (the
+// postmaster follows it); the next PgCluster removes such folders: each
+// cluster holds a lock on a file in its folder for as long as it lives, and
+// the kernel drops that lock with the process however it ends.
+//
 // Binaries are looked up in KORVAN_PG_BINDIR, then Debian's
 // /usr/lib/postgresql/<newest>/bin, then PATH.
 class PgCluster
@@ -78,7 +83,13 @@ public:
     QList<QStringList> rowsDirect(const QString &dbname, const QString &sql, const QString &nullText,
                                   QString *error = nullptr) const;
 
+    // The folder prefix in QDir::tempPath(), and the file whose lock says the folder is in use.
+    static constexpr char FolderPrefix[] = "korvan-pg-";
+    static constexpr char LockFile[] = "owner.lock";
+
 private:
+    // Removes the folders of clusters whose process is gone.
+    static void removeAbandonedFolders();
     bool initDatabase();
     bool startPostmaster();
     bool waitUntilReady(int timeoutMs);
@@ -87,6 +98,7 @@ private:
     void prepare(QProcess &process, const QString &program, const QStringList &arguments) const;
 
     QTemporaryDir m_dir;
+    int m_lock = -1; // descriptor of the folder's LockFile, locked while this object lives
     QString m_binDir;
     std::unique_ptr<QProcess> m_postmaster;
     int m_port = 0;
