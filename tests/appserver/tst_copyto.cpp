@@ -170,6 +170,18 @@ private slots:
         QCOMPARE(m_cluster.execDirect(u"office"_s, u"insert into 审计日志 (时间, 语句, 影响行数) values ('now', 'x', 0)"_s),
                  QString());
         QCOMPARE(m_cluster.valueDirect(u"office"_s, u"select max(序号) = count(*) from 审计日志"_s), u"t"_s);
+
+        // A server on the copy answers as the server on the file did.
+        TestServer onCopy(TestServer::Engine::Postgres);
+        onCopy.setDatabase(m_cluster.uri(u"office"_s));
+        QVERIFY2(onCopy.start({u"--no-login"_s}), qPrintable(onCopy.errorText()));
+        QVERIFY2(m_demo.start({u"--no-login"_s}), qPrintable(m_demo.errorText()));
+        const QString sql = u"select 业务编号, 船名, 委托人 from 货运出口基本信息 where 操作员 = '赵敏' order by 业务编号"_s;
+        const QString answer = onCopy.connect()->openQuery(sql, QString(), 0);
+        QVERIFY2(answer.startsWith(u"Suc"_s), qPrintable(answer));
+        QCOMPARE(answer, m_demo.connect()->openQuery(sql, QString(), 0));
+        m_demo.stop();
+        QVERIFY2(!onCopy.log().contains(u"new database"_s), qPrintable(onCopy.log())); // opened as it is
     }
 
     // As the README has it: a login role of the office's own, owner of its
