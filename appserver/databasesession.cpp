@@ -16,10 +16,9 @@ std::unique_ptr<DatabaseSession> DatabaseSession::open(const QString &target, QS
 {
     if (engineOf(target) == Engine::Postgres) {
         auto session = std::make_unique<PgSession>();
-        if (session->open(target))
-            return session;
-        *error = session->error();
-        return nullptr;
+        if (!session->open(target))
+            *error = session->error();
+        return session;
     }
     auto session = std::make_unique<SqlSession>();
     if (session->open(target))

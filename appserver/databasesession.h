@@ -35,7 +35,9 @@ public:
     // PostgreSQL addresses, anything else the SQLite file.
     static Engine engineOf(const QString &target);
     // A session of the engine target names, opened; null with *error set
-    // when it cannot be opened.
+    // when it cannot be opened. A PostgreSQL session whose database cannot
+    // be reached comes back with *error set all the same: its calls answer
+    // "Err" (network error) and connect again until the database is back.
     static std::unique_ptr<DatabaseSession> open(const QString &target, QString *error);
 
     DatabaseSession() = default;

@@ -3,12 +3,11 @@
 #include "backupservice.h"
 #include "crashlog.h"
 #include "databasecheck.h"
+#include "databasesession.h"
 #include "databasesetup.h"
 #include "pgconnection.h"
 #include "postgrescopy.h"
 #include "serverinfo.h"
-#include "databasesession.h"
-#include "pgconnection.h"
 #include "tlscontext.h"
 
 #include <QCommandLineParser>
@@ -18,6 +17,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -47,6 +47,29 @@ int fail(const QString &message)
 {
     std::fprintf(stderr, "korvan-server: %s\n", message.toUtf8().constData());
     return 2;
+}
+
+// Seconds between tries to reach a PostgreSQL that was down at start.
+constexpr int DatabaseRetrySeconds = 2;
+
+// Opens the database once and gives it what a new database gets (the schema,
+// the demo data); false with *error set, and *reachable false when the
+// database could not even be reached.
+bool prepareDatabase(const QString &target, bool demo, bool *reachable, QString *error)
+{
+    const std::unique_ptr<DatabaseSession> probe = DatabaseSession::open(target, error);
+    *reachable = probe && error->isEmpty();
+    if (!*reachable)
+        return false;
+    QStringList notes;
+    if (!probe->prepare(demo, &notes, error))
+        return false;
+    for (const QString &note : std::as_const(notes))
+        serverLog(note);
+    if (probe->adminHasDefaultPassword())
+        serverLog(u"warning: the user admin still has the password admin; log in as admin and change it "
+                  "(系统管理 > 修改密码) before anyone else can reach this server"_s);
+    return true;
 }
 
 // A database (and its companions) that an older server left readable by
@@ -304,22 +327,35 @@ int main(int argc, char *argv[])
         return fail(u"--handshake-timeout needs a number of seconds above 0, such as 30"_s);
     if (!postgres)
         makePrivate(databasePath);
+    // Opening once here creates a missing file and reports a bad one before
+    // any client connects. A PostgreSQL that cannot be reached yet is waited
+    // for: the sessions answer Err until it is back, and the database is
+    // prepared once it is.
+    const bool demo = parser.isSet(demoOption);
+    bool reachable = true;
     {
-        // Opening once here creates a missing file and reports a bad one
-        // before any client connects.
         QString error;
-        const std::unique_ptr<DatabaseSession> probe = DatabaseSession::open(databasePath, &error);
-        if (!probe)
-            return fail(u"cannot open the database %1: %2"_s.arg(shownTarget, error));
-        // A new database gets the schema (and the demo data); any other is kept as it is.
-        QStringList notes;
-        if (!probe->prepare(parser.isSet(demoOption), &notes, &error))
-            return fail(u"cannot prepare the database %1: %2"_s.arg(shownTarget, error));
-        for (const QString &note : std::as_const(notes))
-            serverLog(note);
-        if (probe->adminHasDefaultPassword())
-            serverLog(u"warning: the user admin still has the password admin; log in as admin and change it "
-                      "(系统管理 > 修改密码) before anyone else can reach this server"_s);
+        if (!prepareDatabase(databasePath, demo, &reachable, &error)) {
+            if (!postgres || reachable)
+                return fail(u"cannot open or prepare the database %1: %2"_s.arg(shownTarget, error));
+            serverLog(u"PostgreSQL cannot be reached at %1: %2; every call is answered with an error until it is "
+                      "back, tried again every %3 s"_s.arg(shownTarget, error).arg(DatabaseRetrySeconds));
+        }
+    }
+    QTimer retry;
+    if (!reachable) {
+        QObject::connect(&retry, &QTimer::timeout, &app, [&] {
+            QString error;
+            bool up = false;
+            if (prepareDatabase(databasePath, demo, &up, &error)) {
+                serverLog(u"PostgreSQL at %1 is reachable again"_s.arg(shownTarget));
+                retry.stop();
+            } else if (up) {
+                serverLog(u"cannot prepare the database %1: %2"_s.arg(shownTarget, error));
+                retry.stop();
+            }
+        });
+        retry.start(DatabaseRetrySeconds * 1000);
     }
 
     if (::pipe(signalPipe) != 0)

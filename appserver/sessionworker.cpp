@@ -258,6 +258,9 @@ void SessionWorker::run()
         serverLog(u"session %1 from %2: cannot open the database: %3"_s.arg(m_id).arg(m_peer, openError));
         return;
     }
+    if (!openError.isEmpty())
+        serverLog(u"session %1 from %2: the database cannot be reached: %3; its calls are answered with an error "
+                  "until it is back"_s.arg(m_id).arg(m_peer, openError));
     DatabaseSession &db = *session;
     db.applyLimits(m_options.database);
     db.setFailureLogger(&logFailedStatement);

@@ -114,7 +114,9 @@ QStringList operatorStatements()
 QStringList PgSchema::createStatements(const TableDef &table)
 {
     Schema::ColumnTypes types;
-    types.text = u"citext"_s;
+    // Compared and sorted byte by byte, Latin letters without case: SQLite's
+    // NOCASE, whatever the locale the database was made with.
+    types.text = u"citext COLLATE \"C\""_s;
     types.integerKey = u"bigint"_s;
     return Schema::createStatements(table, types);
 }

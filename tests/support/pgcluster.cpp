@@ -269,8 +269,11 @@ bool PgCluster::start()
         return false;
     // The port was free when probed; should another process bind it first,
     // the postmaster stops with "could not bind" and another port is tried.
+    // A restart keeps the port while it is free, so that servers connected
+    // before reach the cluster again.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        m_port = freePort();
+        if (attempt > 0 || m_port == 0)
+            m_port = freePort();
         if (startPostmaster())
             return true;
         const bool portTaken = log().contains(u"could not bind"_s) || log().contains(u"could not create listen socket"_s);
