@@ -51,8 +51,31 @@ class TestPgCluster : public QObject
 private slots:
     void init()
     {
+        if (QByteArrayView(QTest::currentTestFunction()) == "missingBinariesSayWhy")
+            return; // runs without PostgreSQL too
         if (const QString why = PgCluster::unavailableReason(); !why.isEmpty())
             QSKIP(qPrintable(why));
+    }
+
+    // Where the server programs are not, tests are skipped with a reason
+    // that says what to install, and start() fails with it, touching nothing.
+    void missingBinariesSayWhy()
+    {
+        const QByteArray before = qgetenv("KORVAN_PG_BINDIR");
+        QTemporaryDir empty;
+        qputenv("KORVAN_PG_BINDIR", QFile::encodeName(empty.path()));
+        const QString why = PgCluster::unavailableReason();
+        PgCluster cluster;
+        const bool started = cluster.start();
+        const QString error = cluster.errorText();
+        if (before.isNull())
+            qunsetenv("KORVAN_PG_BINDIR");
+        else
+            qputenv("KORVAN_PG_BINDIR", before);
+        QVERIFY2(why.contains(u"postgresql package"_s) && why.contains(u"scripts/install-deps"_s), qPrintable(why));
+        QVERIFY(!started);
+        QCOMPARE(error, why);
+        QVERIFY(!QFileInfo::exists(cluster.dataDirectory()));
     }
 
     void startsAndAnswersThroughLibpq()
