@@ -220,6 +220,7 @@ void SqlitePolicy::clear()
     m_user = AccessPolicy::User();
     m_shadowed.clear();
     m_rowViews.clear();
+    m_flagViews.clear();
     m_access.clear();
     m_readable.clear();
     m_targets.clear();
@@ -331,12 +332,26 @@ bool SqlitePolicy::installView(const QString &table, QString *error)
         if (writes.isEmpty())
             continue; // the authorizer refuses the statement before it runs
         const QString name = rowViewName(table, action);
-        if (!exec(u"CREATE TEMP VIEW "_s + ident(name) + u" AS SELECT "_s + row + u".rowid AS rowid, "_s
-                      + columns.join(u", "_s) + u", ("_s + filter + u") AND ("_s + anyOf(rowsOf(writes), row, table)
-                      + u") AS "_s + WritableColumn + u" FROM main."_s + ident(table) + u" AS "_s + row,
+        // Where every row the user may change shows him every column as
+        // stored, the view holds only the flag, looked up by rowid: a view
+        // of every column costs its whole column list in each statement that
+        // names it.
+        const QList<Rows> writable = rowsOf(writes);
+        const bool changesOnlyWholeRows = std::all_of(def->columns.cbegin(), def->columns.cend(), [&](const QString &c) {
+            const QList<Rows> rows = rowsOf(grants, c);
+            return anyOf(rows, row, table) == u"1"_s
+                   || std::all_of(writable.cbegin(), writable.cend(), [&](Rows r) { return rows.contains(r); });
+        });
+        const bool flagOnly = everyColumn || changesOnlyWholeRows;
+        const QString shown = flagOnly ? QString() : columns.join(u", "_s) + u", "_s;
+        if (!exec(u"CREATE TEMP VIEW "_s + ident(name) + u" AS SELECT "_s + row + u".rowid AS rowid, "_s + shown
+                      + u"("_s + filter + u") AND ("_s + anyOf(writable, row, table) + u") AS "_s
+                      + WritableColumn + u" FROM main."_s + ident(table) + u" AS "_s + row,
                   error))
             return false;
         m_rowViews.insert(name, table);
+        if (flagOnly)
+            m_flagViews.insert(name);
     }
     return true;
 }
@@ -570,7 +585,22 @@ QString SqlitePolicy::prepareText(const QString &sql, QString *refusal, QList<Sq
         // SQLite never evaluates out of order; its equalities of a column and
         // a constant, which cannot fail, are repeated outside it, so that the
         // key's index still finds the rows.
+        // With every column shown as stored, w reads the table's own row
+        // and the flag comes from the flag view by rowid.
         const QString alias = tok(at + 1).isWord("as") ? tok(at + 2).text : ident(rules->table);
+        if (m_flagViews.contains(view)) {
+            const QString writable = u"(SELECT "_s + WritableColumn + u" FROM temp."_s + ident(view)
+                                     + u" AS korvan_guard WHERE korvan_guard.rowid = "_s + alias + u".rowid)"_s;
+            if (clauses.where >= 0) {
+                const QString lookup = keyTerms(tokens, sig, clauses.where + 1, clauses.whereEnd);
+                tokens[sig.at(clauses.where)].text +=
+                    u' ' + (lookup.isEmpty() ? QString() : lookup + u" AND "_s) + u"CASE WHEN "_s + writable + u" THEN ("_s;
+                tokens[sig.at(clauses.whereEnd - 1)].text += u") END"_s;
+            } else {
+                tokens[sig.at(clauses.whereEnd - 1)].text += u" WHERE "_s + writable;
+            }
+            continue;
+        }
         const QString rows = u"rowid IN (SELECT rowid FROM temp."_s + ident(view) + u" AS "_s + alias + u" WHERE "_s;
         const QString writable = alias + u'.' + WritableColumn;
         if (clauses.where >= 0) {

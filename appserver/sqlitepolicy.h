@@ -91,6 +91,7 @@ private:
     AccessPolicy::User m_user;
     QSet<QString> m_shadowed; // tables with a TEMP view of this user
     QHash<QString, QString> m_rowViews; // their UPDATE and DELETE row views: the table of each
+    QSet<QString> m_flagViews; // the row views that hold only the rowid and the flag
     QSet<QString> m_readable; // tables whose every row the user reads
     QSet<QString> m_targets;  // tables the current call writes in main
     mutable QHash<QByteArray, TableAccess> m_access; // filled as the authorizer meets tables

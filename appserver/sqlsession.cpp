@@ -484,18 +484,24 @@ QString SqlSession::runStatements(const QString &sql, const QByteArray &param, q
         return refusal;
     const char *next = text.constData();
     const char *end = next + text.size();
-    while (next < end && !onlyBlanks(m_db, next)) {
-        if (m_scope != Scope::None && !inTransaction())
-            return u"Errstatements after a ROLLBACK in the same call are not run"_s;
+    // Each statement is prepared once: a null statement is a stretch of
+    // blanks, semicolons or comments, passed over.
+    while (next < end) {
         Statement st;
         const char *tail = nullptr;
         m_statementAltersSchema = false;
         int rc = sqlite3_prepare_v2(m_db, next, int(end - next), &st.stmt, &tail);
+        if (rc == SQLITE_OK && !st.stmt) {
+            if (!tail || tail <= next)
+                break;
+            next = tail;
+            continue;
+        }
+        if (m_scope != Scope::None && !inTransaction())
+            return u"Errstatements after a ROLLBACK in the same call are not run"_s;
         if (rc != SQLITE_OK)
             return failure(sql, rc);
         next = tail;
-        if (!st.stmt)
-            continue;
         if ((rc = bindParam(st.stmt, param)) != SQLITE_OK)
             return failure(sql, rc);
         // The scope begins with the first statement that writes: reading

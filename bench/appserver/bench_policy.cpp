@@ -124,8 +124,11 @@ bool save(ServerConnection &db, const QString &job, const QString &jobValues, in
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int jobs = argc > 1 ? std::atoi(argv[1]) : 5000;
-    const int rounds = 15;
+    // bench_policy [jobs] [--statements]
+    const QStringList arguments = app.arguments().mid(1);
+    const bool statementsOnly = arguments.contains(u"--statements"_s);
+    const int jobs = !arguments.isEmpty() && arguments.first().toInt() > 0 ? arguments.first().toInt() : 5000;
+    const int rounds = 31;
     const int savesPerRound = 20;
 
     // A job row after its number: the operator 赵敏, the rest as the window sends it.
@@ -149,6 +152,40 @@ int main(int argc, char *argv[])
     if (!policy.start(with, true) || !open.start(without, false))
         return 1;
 
+    if (statementsOnly) {
+        // What the policy adds to each kind of statement the windows send,
+        // changing nothing (so no write reaches the disk): round trips of
+        // each, a first run to warm up, then the measured one.
+        const QStringList statements = {
+            u"delete from 货运出口基本信息 where 业务编号='NONE'"_s,
+            u"update 货运出口基本信息 set 船名='X' where 业务编号='NONE'"_s,
+            u"delete from 货运出口货物明细 where 业务编号='NONE'"_s,
+            u"select 业务编号 from 货运出口基本信息 where 业务编号='BP000001'"_s,
+        };
+        const int calls = 300;
+        std::printf("one statement, %d calls each, microseconds a call: under the policy / without / ratio\n", calls);
+        for (const QString &statement : statements) {
+            double micros[2] = {};
+            for (int pass = 0; pass < 2; ++pass) {
+                for (ServerUnderTest *side : {&policy, &open}) {
+                    QElapsedTimer timer;
+                    timer.start();
+                    for (int i = 0; i < calls; ++i) {
+                        if (!side->db.execSql(statement, {}).startsWith(u"Suc"_s)) {
+                            std::fprintf(stderr, "refused on the server %s: %s\n", qPrintable(side->name),
+                                         qPrintable(statement));
+                            return 1;
+                        }
+                    }
+                    micros[side == &open] = double(timer.nsecsElapsed()) / 1e3 / calls;
+                }
+            }
+            std::printf("  %8.1f %8.1f %5.2f  %s\n", micros[0], micros[1], micros[0] / micros[1], qPrintable(statement));
+        }
+        policy.stop();
+        open.stop();
+        return 0;
+    }
     const QString query = u"select 业务编号,船名,航次,目的港,件数,毛重 from 货运出口基本信息 where 操作员='赵敏' order by 业务编号"_s;
     qsizetype answers[2] = {};
     for (int round = 0; round < rounds; ++round) {

@@ -182,6 +182,40 @@ private slots:
         QCOMPARE(db->execSql(u"update 货物 set 件数='2'; /* done */"_s, QString()), joined({u"Suc"_s, u"1"_s}));
     }
 
+    // One ExecSql of several statements: blanks, empty statements and
+    // comments between and after them are passed over, every statement runs
+    // once, and nothing runs after a ROLLBACK of the call's own.
+    void statementsOfOneCall_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("two statements") << u"insert into 货物 values ('A', '', ''); insert into 货物 values ('B', '', '')"_s << true
+                                        << u"A,B"_s;
+        QTest::newRow("empty statements and comments between")
+            << u";; insert into 货物 values ('A', '', '') ; ; -- one\n /* two */ ; insert into 货物 values ('B', '', '');;"_s
+            << true << u"A,B"_s;
+        QTest::newRow("a block comment left open at the end")
+            << u"insert into 货物 values ('A', '', ''); /* never closed"_s << true << u"A"_s;
+        QTest::newRow("only blanks and comments") << u" ; -- nothing\n /* at all */ "_s << true << QString();
+        QTest::newRow("a failing second statement")
+            << u"insert into 货物 values ('A', '', ''); insert into 没有此表 values (1)"_s << false << QString();
+        QTest::newRow("after its own rollback")
+            << u"insert into 货物 values ('A', '', ''); rollback; insert into 货物 values ('B', '', '')"_s << false
+            << QString();
+    }
+
+    void statementsOfOneCall()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, rows);
+        const QString answer = db->execSql(sql, QString());
+        QVERIFY2(answer.startsWith(u"Err"_s) != succeeds, qPrintable(answer));
+        const QString stored = db->openQuery(u"select group_concat(业务编号) from (select 业务编号 from 货物 order by 1)"_s, QString(), 0);
+        QCOMPARE(stored, joined({u"Suc"_s, u"1"_s, rows}));
+    }
+
     void disconnectInsideTransactionRollsBack()
     {
         auto doomed = server.connect();
