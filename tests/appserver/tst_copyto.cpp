@@ -2,6 +2,7 @@
 // empty PostgreSQL database and compared with it table by table; every
 // refusal leaves the PostgreSQL database as it was.
 #include "demodata.h"
+#include "jobsaver.h"
 #include "pgcluster.h"
 #include "serverconnection.h"
 #include "testserver.h"
@@ -196,6 +197,31 @@ private slots:
                  SqliteFile(m_demo.databasePath()).column(u"select count(*) from 职员"_s).value(0));
         QCOMPARE(m_cluster.valueDirect(u"owned"_s, u"select pg_get_userbyid(relowner) from pg_class where relname = '职员'"_s),
                  u"korvan"_s);
+    }
+
+    // The copy reads one moment of the file while a server goes on saving
+    // into it: no save arrives by halves, and the counts printed agree.
+    void copiesOneMomentOfAServedFile()
+    {
+        TestServer serving(TestServer::Engine::Sqlite);
+        QVERIFY(QFile::copy(m_demo.databasePath(), serving.databasePath()));
+        QVERIFY2(serving.start(), qPrintable(serving.errorText()));
+        QVERIFY2(m_cluster.createDatabase(u"moment"_s), qPrintable(m_cluster.errorText()));
+        JobSaver saver(u"MO"_s);
+        saver.start(serving, 3);
+        QTRY_VERIFY_WITH_TIMEOUT(saver.count() >= 30, 30000);
+        const qsizetype before = saver.count();
+        const Run run = korvanServer({u"--db"_s, serving.databasePath(), u"--copy-to"_s, m_cluster.uri(u"moment"_s)});
+        const qsizetype savedMeanwhile = saver.count();
+        saver.finish();
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err + run.out));
+        // The read transaction of the copy never stopped the server's writers.
+        QVERIFY2(savedMeanwhile > before, qPrintable(u"%1 saves before the copy, %2 after"_s.arg(before).arg(savedMeanwhile)));
+        const QString copied = m_cluster.valueDirect(
+            u"moment"_s, u"select count(*) from 货运出口基本信息 where 业务编号 like 'MO%'"_s);
+        QVERIFY(copied.toInt() >= 30);
+        QCOMPARE(m_cluster.valueDirect(u"moment"_s, u"select count(*) from 货运出口货物明细 where 业务编号 like 'MO%'"_s),
+                 QString::number(2 * copied.toInt()));
     }
 
     void refusesADatabaseThatHasTables()
