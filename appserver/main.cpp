@@ -6,6 +6,7 @@
 #include "databasesession.h"
 #include "databasesetup.h"
 #include "pgconnection.h"
+#include "postgrescopy.h"
 #include "serverinfo.h"
 #include "tlscontext.h"
 
@@ -159,6 +160,12 @@ rlim_t raiseDescriptorLimit()
     return limit.rlim_cur;
 }
 
+// A --db (or --copy-to) value that names a PostgreSQL database, not a file.
+bool namesPostgres(const QString &target)
+{
+    return DatabaseSession::engineOf(target) == DatabaseSession::Engine::Postgres;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -187,6 +194,8 @@ int main(int argc, char *argv[])
                                                u"HOURS"_s, u"24"_s);
     const QCommandLineOption keepOption(u"keep"_s, u"Keep only the newest N backups."_s, u"N"_s);
     const QCommandLineOption checkOption(u"check"_s, u"Check a database file (a backup) and exit."_s, u"FILE"_s);
+    const QCommandLineOption copyToOption(
+        u"copy-to"_s, u"Copy the SQLite database of --db into an empty PostgreSQL database and exit."_s, u"URL"_s);
     const QCommandLineOption certOption(u"tls-cert"_s, u"The server's certificate (PEM)."_s, u"FILE"_s);
     const QCommandLineOption keyOption(u"tls-key"_s, u"The key of --tls-cert (PEM, without passphrase)."_s,
                                        u"FILE"_s);
@@ -225,7 +234,7 @@ int main(int argc, char *argv[])
                                           u"1000000"_s);
     const QCommandLineOption sqliteLimitOption(u"sqlite-limit"_s, sqliteLimitHelp(), u"NAME=N"_s);
     parser.addOptions({dbOption, listenOption, portOption, settingsOption, demoOption, noLoginOption,
-                       backupDirOption, backupEveryOption, keepOption, checkOption, certOption, keyOption,
+                       backupDirOption, backupEveryOption, keepOption, checkOption, copyToOption, certOption, keyOption,
                        noTlsOption, fingerprintOption, handshakeOption, maxSessionsOption,
                        maxPerAddressOption, loginTimeoutOption, transactionIdleOption, statementTimeoutOption,
                        keepAliveOption, maxRequestOption, maxAnswerOption, maxSqlOption, sqliteLimitOption});
@@ -241,7 +250,29 @@ int main(int argc, char *argv[])
         return ok ? 0 : 1;
     }
 
+    if (parser.isSet(copyToOption)) {
+        if (namesPostgres(parser.value(dbOption)))
+            return fail(u"--copy-to copies an SQLite database file: name it with --db FILE"_s);
+        if (!namesPostgres(parser.value(copyToOption)))
+            return fail(u"--copy-to needs a PostgreSQL database, postgresql://user@host:port/name"_s);
+        const QString source = QFileInfo(parser.value(dbOption)).absoluteFilePath();
+        QList<PostgresCopy::TableCount> counts;
+        QString error;
+        if (!PostgresCopy::copy(source, parser.value(copyToOption), &counts, &error))
+            return fail(u"--copy-to: "_s + error);
+        for (const QString &line : PostgresCopy::report(counts))
+            std::printf("%s\n", line.toUtf8().constData());
+        std::printf("copied %s into %s\n", source.toUtf8().constData(),
+                    PgConnection::shownAddress(parser.value(copyToOption)).toUtf8().constData());
+        return 0;
+    }
+
     BackupService::Settings backup;
+    if (parser.isSet(backupDirOption) && namesPostgres(parser.value(dbOption)))
+        return fail(u"--backup-dir: korvan-server takes no backups of a PostgreSQL database; its administrator "
+                    "backs it up with PostgreSQL's tools: pg_dump (a dump of the database) or pg_basebackup (the "
+                    "cluster, for point-in-time recovery). The README, \"PostgreSQL: backups\", gives the commands "
+                    "and how to restore"_s);
     if (parser.isSet(backupDirOption)) {
         backup.folder = QFileInfo(parser.value(backupDirOption)).absoluteFilePath();
         bool ok = false;
@@ -269,7 +300,7 @@ int main(int argc, char *argv[])
     if (!info.load(parser.value(settingsOption)))
         return fail(u"cannot read the settings file %1"_s.arg(parser.value(settingsOption)));
 
-    const bool postgres = DatabaseSession::engineOf(parser.value(dbOption)) == DatabaseSession::Engine::Postgres;
+    const bool postgres = namesPostgres(parser.value(dbOption));
     const QString databasePath = postgres ? parser.value(dbOption) : QFileInfo(parser.value(dbOption)).absoluteFilePath();
     // What the log may show of the address: never a password in it.
     const QString shownTarget = postgres ? PgConnection::shownAddress(databasePath) : databasePath;

@@ -7,6 +7,7 @@
 // median of the rounds' ratios, the rates the medians of the rounds' rates.
 #include "appserver.h"
 #include "databasesetup.h"
+#include "jobsave.h"
 #include "schema.h"
 #include "serverconnection.h"
 #include "sqlsession.h"
@@ -83,26 +84,6 @@ double median(QList<double> values)
     return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
 }
 
-bool save(ServerConnection &db, const QString &job, const QString &jobValues, int round)
-{
-    const QString key = u"'"_s + job + u"'"_s;
-    bool ok = db.beginTrans().startsWith(u"Suc"_s);
-    ok = ok && db.execSql(u"delete from 货运出口基本信息 where 业务编号="_s + key, {}).startsWith(u"Suc"_s);
-    ok = ok && db.execSql(u"insert into 货运出口基本信息 values ("_s + key + jobValues + u')', {}).startsWith(u"Suc"_s);
-    ok = ok && db.execSql(u"delete from 货运出口货物明细 where 业务编号="_s + key, {}).startsWith(u"Suc"_s);
-    for (int box = 0; ok && box < 3; ++box) {
-        ok = db.execSql(u"insert into 货运出口货物明细 values (%1, '40HQ', 'TGHU%2%3/SEAL%2', '%4', '%5.500', '28.000')"_s
-                            .arg(key)
-                            .arg(round, 3, 10, QLatin1Char('0'))
-                            .arg(box)
-                            .arg(100 + box)
-                            .arg(2000 + box),
-                        u"40'HQ"_s)
-                 .startsWith(u"Suc"_s);
-    }
-    return ok && db.commitTrans().startsWith(u"Suc"_s);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -112,11 +93,7 @@ int main(int argc, char *argv[])
     const int rounds = 24;
     const int jobs = 150; // saves cycle over these: later saves replace stored jobs
 
-    // The values of a job row after its number, as the export window sends them.
-    const int columns = Schema::find(u"货运出口基本信息"_s)->columnCount();
-    QString jobValues;
-    for (int c = 1; c < columns; ++c)
-        jobValues += u", '"_s + (c == 23 ? u"2025-03-14"_s : u"值%1 COSCO SHIPPING 远洋"_s.arg(c)) + u'\'';
+    const QString jobValues = ExportJobValues();
 
     QTemporaryDir dir;
     ServerUnderTest with(u"with the audit trail"_s, true);
@@ -132,7 +109,7 @@ int main(int argc, char *argv[])
             timer.start();
             for (int i = 0; i < savesPerRound; ++i) {
                 const QString job = u"SE%1"_s.arg((round * savesPerRound + i) % jobs, 6, 10, QLatin1Char('0'));
-                if (!save(side->db, job, jobValues, round)) {
+                if (!SaveExportJob(side->db, job, jobValues, round)) {
                     std::fprintf(stderr, "a save failed on the server %s\n", qPrintable(side->name));
                     return 1;
                 }

@@ -8,6 +8,7 @@
 //     refunds of one job, each its own transaction.
 // Each time is the fastest of its rounds.
 #include "benchsetup.h"
+#include "financejobs.h"
 #include "currentuser.h"
 #include "databasesetup.h"
 #include "queryhelpers.h"
@@ -34,54 +35,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int Jobs = 100000;
-constexpr int Months = 50;
-
-// Jobs export jobs over Months months, each with a fee row; nine in ten with a finance row.
-void fill(const QString &path)
-{
-    SqlSession session;
-    QStringList notes;
-    QString error;
-    if (!session.open(path) || !DatabaseSetup::prepare(session.handle(), false, &notes, &error))
-        qFatal("cannot create %s: %s", qPrintable(path), qPrintable(error + session.error()));
-    session.beginTrans();
-    RowWriter writer(session.handle());
-    const TableDef *jobs = Schema::find(u"货运出口基本信息"_s);
-    const TableDef *fees = Schema::find(u"货运出口费用明细"_s);
-    const TableDef *finance = Schema::find(u"财务"_s);
-    const auto put = [](const TableDef *table, QStringList &row, const QString &column, const QString &value) {
-        row[table->columnIndex(column)] = value;
-    };
-    for (int i = 0; i < Jobs; ++i) {
-        const QString number = u"SE%1"_s.arg(i, 6, 10, QLatin1Char('0'));
-        QStringList job(jobs->columnCount());
-        put(jobs, job, u"业务编号"_s, number);
-        put(jobs, job, u"操作员"_s, u"赵敏"_s);
-        put(jobs, job, u"船期"_s, QDate(2020, 1, 1).addMonths(i % Months).addDays((i / Months) % 28).toString(u"yyyy-MM-dd"_s));
-        put(jobs, job, u"船名"_s, u"COSCO ASIA"_s);
-        put(jobs, job, u"航次"_s, u"%1W"_s.arg(i % 90, 3, 10, QLatin1Char('0')));
-        put(jobs, job, u"委托人"_s, u"华星纺织"_s);
-        QStringList fee(fees->columnCount());
-        put(fees, fee, u"业务编号"_s, number);
-        put(fees, fee, u"f110"_s, u"%1.500"_s.arg(100 + i % 3000));
-        put(fees, fee, u"f219"_s, u"%1.250"_s.arg(800 + i % 5000));
-        put(fees, fee, u"f109"_s, u"%1.000"_s.arg(i % 50));
-        put(fees, fee, u"f217"_s, u"%1.000"_s.arg(i % 80));
-        if (!writer.insert(jobs->name, job) || !writer.insert(fees->name, fee))
-            qFatal("%s", qPrintable(writer.error()));
-        if (i % 10 != 0) {
-            QStringList row(finance->columnCount());
-            put(finance, row, u"业务编号"_s, number);
-            for (const QString &flag : {u"已收1"_s, u"已收2"_s, u"已退6"_s, u"已退7"_s})
-                put(finance, row, flag, i % 3 == 0 ? u"1"_s : u"0"_s);
-            if (!writer.insert(finance->name, row))
-                qFatal("%s", qPrintable(writer.error()));
-        }
-    }
-    session.commitTrans();
-}
 
 double fastest(int rounds, const std::function<void()> &before, const std::function<void()> &work)
 {
@@ -125,7 +78,7 @@ int main(int argc, char *argv[])
 
     std::printf("filling the store (100,000 export jobs with fees and finance rows)...\n");
     TestServer server;
-    fill(server.databasePath());
+    FillFinanceJobs(server.databasePath());
     if (!server.start())
         qFatal("%s", qPrintable(server.errorText()));
     std::unique_ptr<ServerConnection> connection = server.connect();

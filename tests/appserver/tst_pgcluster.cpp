@@ -5,7 +5,9 @@
 
 #include <libpq-fe.h>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -49,8 +51,31 @@ class TestPgCluster : public QObject
 private slots:
     void init()
     {
+        if (QByteArrayView(QTest::currentTestFunction()) == "missingBinariesSayWhy")
+            return; // runs without PostgreSQL too
         if (const QString why = PgCluster::unavailableReason(); !why.isEmpty())
             QSKIP(qPrintable(why));
+    }
+
+    // Where the server programs are not, tests are skipped with a reason
+    // that says what to install, and start() fails with it, touching nothing.
+    void missingBinariesSayWhy()
+    {
+        const QByteArray before = qgetenv("KORVAN_PG_BINDIR");
+        QTemporaryDir empty;
+        qputenv("KORVAN_PG_BINDIR", QFile::encodeName(empty.path()));
+        const QString why = PgCluster::unavailableReason();
+        PgCluster cluster;
+        const bool started = cluster.start();
+        const QString error = cluster.errorText();
+        if (before.isNull())
+            qunsetenv("KORVAN_PG_BINDIR");
+        else
+            qputenv("KORVAN_PG_BINDIR", before);
+        QVERIFY2(why.contains(u"postgresql package"_s) && why.contains(u"scripts/install-deps"_s), qPrintable(why));
+        QVERIFY(!started);
+        QCOMPARE(error, why);
+        QVERIFY(!QFileInfo::exists(cluster.dataDirectory()));
     }
 
     void startsAndAnswersThroughLibpq()
@@ -159,6 +184,24 @@ private slots:
         QCOMPARE(::kill(pid_t(pid), 0), -1); // the postmaster is gone, not left running
         QCOMPARE(PQping(u"host=127.0.0.1 port=%1 dbname=postgres connect_timeout=2"_s.arg(port).toUtf8().constData()),
                  PQPING_NO_RESPONSE);
+    }
+
+    // A test process killed outright leaves its folder; the next cluster
+    // removes it, and never the folder of a cluster still in use.
+    void abandonedFoldersAreRemoved()
+    {
+        QTemporaryDir abandoned(QDir::tempPath() + u'/' + QLatin1StringView(PgCluster::FolderPrefix) + u"XXXXXX"_s);
+        abandoned.setAutoRemove(false);
+        QFile lock(abandoned.filePath(QString::fromLatin1(PgCluster::LockFile)));
+        QVERIFY(lock.open(QIODevice::WriteOnly)); // the lock file, held by no one
+        lock.close();
+        QVERIFY(QDir().mkpath(abandoned.filePath(u"data/base"_s)));
+        PgCluster inUse;
+        QVERIFY2(inUse.start(), qPrintable(inUse.errorText()));
+        QVERIFY(!QFileInfo::exists(abandoned.path()));
+        PgCluster next;
+        QVERIFY(QFileInfo::exists(inUse.folder() + u"/data/PG_VERSION"_s));
+        QCOMPARE(inUse.valueDirect(u"postgres"_s, u"select 1"_s), u"1"_s);
     }
 
 private:

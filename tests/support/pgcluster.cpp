@@ -13,6 +13,8 @@
 #include <QVersionNumber>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -92,11 +94,41 @@ struct Connection
 
 } // namespace
 
-PgCluster::PgCluster() : m_dir(QDir::tempPath() + u"/korvan-pg-XXXXXX"_s), m_binDir(findBinDir()) {}
+PgCluster::PgCluster()
+    : m_dir(QDir::tempPath() + u'/' + QLatin1StringView(FolderPrefix) + u"XXXXXX"_s)
+    , m_binDir(findBinDir())
+{
+    if (m_dir.isValid()) {
+        const QByteArray lock = QFile::encodeName(m_dir.filePath(QString::fromLatin1(LockFile)));
+        m_lock = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_lock >= 0)
+            ::flock(m_lock, LOCK_EX);
+    }
+    removeAbandonedFolders();
+}
 
 PgCluster::~PgCluster()
 {
     stop();
+    if (m_lock >= 0)
+        ::close(m_lock);
+}
+
+void PgCluster::removeAbandonedFolders()
+{
+    const QDir temp(QDir::tempPath());
+    const QString mine = QString::fromLatin1(FolderPrefix) + u'*';
+    for (const QFileInfo &folder : temp.entryInfoList({mine}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray lock = QFile::encodeName(folder.filePath() + u'/' + QLatin1StringView(LockFile));
+        // No lock file: a cluster being made this moment (or not ours); left alone.
+        const int fd = ::open(lock.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (abandoned)
+            QDir(folder.filePath()).removeRecursively();
+        ::close(fd);
+    }
 }
 
 QString PgCluster::unavailableReason()
@@ -310,8 +342,14 @@ QString PgCluster::execDirect(const QString &dbname, const QString &sql) const
 
 QString PgCluster::valueDirect(const QString &dbname, const QString &sql, QString *error) const
 {
+    return rowsDirect(dbname, sql, QString(), error).value(0).value(0);
+}
+
+QList<QStringList> PgCluster::rowsDirect(const QString &dbname, const QString &sql, const QString &nullText,
+                                         QString *error) const
+{
     Connection db(uri(dbname));
-    QString value;
+    QList<QStringList> rows;
     QString failure;
     if (!db.ok()) {
         failure = db.error();
@@ -319,11 +357,17 @@ QString PgCluster::valueDirect(const QString &dbname, const QString &sql, QStrin
         PGresult *result = PQexec(db.conn, sql.toUtf8().constData());
         if (PQresultStatus(result) != PGRES_TUPLES_OK)
             failure = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
-        else if (PQntuples(result) > 0 && PQnfields(result) > 0)
-            value = QString::fromUtf8(PQgetvalue(result, 0, 0));
+        for (int row = 0; failure.isEmpty() && row < PQntuples(result); ++row) {
+            QStringList values;
+            for (int column = 0; column < PQnfields(result); ++column)
+                values << (PQgetisnull(result, row, column)
+                               ? nullText
+                               : QString::fromUtf8(PQgetvalue(result, row, column), PQgetlength(result, row, column)));
+            rows << values;
+        }
         PQclear(result);
     }
     if (error)
         *error = failure.isEmpty() ? QString() : sql + u" -> "_s + failure;
-    return value;
+    return rows;
 }

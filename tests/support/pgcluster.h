@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -22,6 +23,11 @@
 // and the postmaster run as nobody:nogroup through setpriv, the folder owned
 // by nobody and closed to others. The postmaster gets SIGQUIT when the test
 // process dies, so a crashed test leaves no server behind.
+//
+// A test process that is killed outright leaves its folder behind (the
+// postmaster follows it); the next PgCluster removes such folders: each
+// cluster holds a lock on a file in its folder for as long as it lives, and
+// the kernel drops that lock with the process however it ends.
 //
 // Binaries are looked up in KORVAN_PG_BINDIR, then Debian's
 // /usr/lib/postgresql/<newest>/bin, then PATH.
@@ -72,8 +78,18 @@ public:
     // The first column of the first row (NULL as empty); empty on error, with
     // the message in *error when given.
     QString valueDirect(const QString &dbname, const QString &sql, QString *error = nullptr) const;
+    // Every row of sql, each value as text and NULL as nullText; empty on
+    // error, with the message in *error when given.
+    QList<QStringList> rowsDirect(const QString &dbname, const QString &sql, const QString &nullText,
+                                  QString *error = nullptr) const;
+
+    // The folder prefix in QDir::tempPath(), and the file whose lock says the folder is in use.
+    static constexpr char FolderPrefix[] = "korvan-pg-";
+    static constexpr char LockFile[] = "owner.lock";
 
 private:
+    // Removes the folders of clusters whose process is gone.
+    static void removeAbandonedFolders();
     bool initDatabase();
     bool startPostmaster();
     bool waitUntilReady(int timeoutMs);
@@ -82,6 +98,7 @@ private:
     void prepare(QProcess &process, const QString &program, const QStringList &arguments) const;
 
     QTemporaryDir m_dir;
+    int m_lock = -1; // descriptor of the folder's LockFile, locked while this object lives
     QString m_binDir;
     std::unique_ptr<QProcess> m_postmaster;
     int m_port = 0;

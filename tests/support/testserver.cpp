@@ -79,6 +79,8 @@ bool TestServer::ensurePgDatabase()
 
 QString TestServer::databaseArgument() const
 {
+    if (!m_target.isEmpty())
+        return m_target;
     if (m_engine == Engine::Postgres)
         return cluster() ? cluster()->uri(m_pgDatabase, QString::fromLatin1(OwnerRole)) : QString();
     return databasePath();
@@ -101,7 +103,7 @@ bool TestServer::start(const QStringList &extraArguments)
         m_error = u"KORVAN_SERVER_BIN is not set"_s;
         return false;
     }
-    if (m_engine == Engine::Postgres && !ensurePgDatabase())
+    if (m_target.isEmpty() && m_engine == Engine::Postgres && !ensurePgDatabase())
         return false;
     m_fingerprint.clear();
     m_process = std::make_unique<QProcess>();

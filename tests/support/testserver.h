@@ -50,6 +50,11 @@ public:
     // SIGKILL: the server dies without any clean-up.
     void kill();
 
+    // Serves the database target names instead of one of its own: another
+    // server's databaseArgument() (two servers on one PostgreSQL database),
+    // or a PgCluster::uri. Before start().
+    void setDatabase(const QString &target) { m_target = target; }
+
     int port() const { return m_port; }
     // 0 when the server is not running.
     qint64 processId() const { return m_process ? m_process->processId() : 0; }
@@ -103,4 +108,5 @@ private:
     int m_port = 0;
     QString m_fingerprint;
     QString m_error;
+    QString m_target;
 };
