@@ -2,6 +2,7 @@
 
 #include "audittrail.h"
 #include "schema.h"
+#include "sqlitepolicy.h"
 
 #include <QHash>
 
@@ -259,6 +260,95 @@ QStringList rankRuleStatements()
     };
 }
 
+// The tables with hidden columns as views of the policy's schema, found
+// before public by the client role's search_path: the hidden columns read as
+// NULL; the view's INSTEAD OF triggers write the table, under the
+// row policies of the client role (security_invoker). A hidden column
+// written as NULL or as the kept mark keeps what is stored.
+QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
+{
+    const TableDef *def = Schema::find(rules.table);
+    if (!def || rules.hiddenColumns.isEmpty() || def->key.isEmpty())
+        return {};
+    const QString schema = QString::fromLatin1(ViewSchema);
+    const QString view = schema + u'.' + ident(rules.table);
+    const QString table = u"public."_s + ident(rules.table);
+    const QString base = schema + u'.' + ident(u"korvan_write_"_s + rules.table);
+    QStringList shown, all, values, sets, key;
+    for (const QString &column : def->columns) {
+        const bool hidden = rules.hiddenColumns.contains(column);
+        shown << (hidden ? u"NULL::citext AS "_s + ident(column) : ident(column));
+        all << ident(column);
+        values << (hidden ? u"CASE WHEN NEW.%1 = %2 THEN coalesce(korvan_kept_password(NEW.%3), '') "
+                            "ELSE NEW.%1 END"_s.arg(ident(column), literal(QString::fromLatin1(SqlitePolicy::KeptPassword)),
+                                                    ident(def->key.first()))
+                         : u"NEW."_s + ident(column));
+        if (!hidden)
+            sets << ident(column) + u" = NEW."_s + ident(column);
+    }
+    for (const QString &column : def->key)
+        key << ident(column) + u" = OLD."_s + ident(column);
+    const QString where = key.join(u" AND "_s);
+    // One hidden column (the password): set only when a new value is written.
+    const QString hidden = ident(rules.hiddenColumns.first());
+    const QString body =
+        u"BEGIN\n"
+        "  IF TG_OP = 'DELETE' THEN\n"
+        "    DELETE FROM %1 WHERE %2;\n"
+        "    IF NOT FOUND THEN RETURN NULL; END IF;\n"
+        "    RETURN OLD;\n"
+        "  ELSIF TG_OP = 'INSERT' THEN\n"
+        "    INSERT INTO %1 (%3) VALUES (%4);\n"
+        "    RETURN NEW;\n"
+        "  END IF;\n"
+        "  IF NEW.%5 IS NULL OR NEW.%5 = %6 THEN\n"
+        "    UPDATE %1 SET %7 WHERE %2;\n"
+        "  ELSE\n"
+        "    UPDATE %1 SET %7, %5 = NEW.%5 WHERE %2;\n"
+        "  END IF;\n"
+        "  IF NOT FOUND THEN RETURN NULL; END IF;\n"
+        "  RETURN NEW;\n"
+        "END"_s.arg(table, where, all.join(u", "_s), values.join(u", "_s), hidden,
+                    literal(QString::fromLatin1(SqlitePolicy::KeptPassword)), sets.join(u", "_s));
+    return {
+        u"CREATE SCHEMA IF NOT EXISTS "_s + schema,
+        u"GRANT USAGE ON SCHEMA %1 TO %2"_s.arg(schema, Role),
+        u"DROP VIEW IF EXISTS "_s + view,
+        u"CREATE VIEW %1 WITH (security_invoker = true) AS SELECT %2 FROM %3"_s.arg(view, shown.join(u", "_s), table),
+        u"CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SET search_path = public, pg_temp AS $body$\n"_s.arg(base)
+            + body + u"\n$body$"_s,
+        u"CREATE TRIGGER korvan_write INSTEAD OF INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW EXECUTE FUNCTION %2()"_s
+            .arg(view, base),
+        u"GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2"_s.arg(view, Role),
+    };
+}
+
+// What a deleted staff row's password was, for the insert that replaces it
+// in the same transaction (the staff window saves an edit as a delete and an
+// insert, and never has the stored password to send).
+QStringList keptPasswordStatements()
+{
+    const QString staff = ident(QString::fromUtf8(AccessPolicy::StaffTable));
+    return {
+        u"CREATE TABLE IF NOT EXISTS korvan_kept_password (pid integer, xact xid8, user_name citext, password citext, "
+        "PRIMARY KEY (pid, user_name))"_s,
+        u"REVOKE ALL ON korvan_kept_password FROM PUBLIC"_s,
+        u"CREATE OR REPLACE FUNCTION korvan_keep_password() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
+        "SET search_path = public, pg_temp AS $$ BEGIN "
+        "DELETE FROM korvan_kept_password WHERE pid = pg_backend_pid() AND xact <> pg_current_xact_id(); "
+        "INSERT INTO korvan_kept_password VALUES (pg_backend_pid(), pg_current_xact_id(), OLD.\"用户名\", OLD.\"密码\") "
+        "ON CONFLICT (pid, user_name) DO UPDATE SET xact = EXCLUDED.xact, password = EXCLUDED.password; RETURN OLD; END $$"_s,
+        u"CREATE OR REPLACE FUNCTION korvan_kept_password(name citext) RETURNS citext LANGUAGE sql STABLE SECURITY DEFINER "
+        "SET search_path = public, pg_temp AS $$ SELECT password FROM korvan_kept_password WHERE pid = pg_backend_pid() "
+        "AND xact = pg_current_xact_id() AND user_name = name $$"_s,
+        u"REVOKE ALL ON FUNCTION korvan_kept_password(citext) FROM PUBLIC"_s,
+        u"GRANT EXECUTE ON FUNCTION korvan_kept_password(citext) TO "_s + Role,
+        u"DROP TRIGGER IF EXISTS korvan_keep_password ON "_s + staff,
+        u"CREATE TRIGGER korvan_keep_password AFTER DELETE ON "_s + staff
+            + u" FOR EACH ROW EXECUTE FUNCTION korvan_keep_password()"_s,
+    };
+}
+
 } // namespace
 
 QString administratorStep(const QString &owner)
@@ -277,6 +367,9 @@ QStringList installStatements(const QString &owner)
         out << privilegeStatements(rules);
         out << rowPolicyStatements(rules.table);
     }
+    out << keptPasswordStatements();
+    for (const AccessPolicy::TableRules &rules : AccessPolicy::tables())
+        out << hidingViewStatements(rules);
     out << rankRuleStatements();
     return out;
 }
@@ -294,12 +387,18 @@ QStringList loginStatements(const AccessPolicy::User &user)
             QString::fromLatin1(SessionTable), literal(user.userName), literal(user.staffName), literal(user.department),
             literal(user.position), rights.join(u", "_s)),
         u"SET ROLE %1"_s.arg(Role),
+        u"SET search_path = %1, public"_s.arg(QString::fromLatin1(ViewSchema)),
     };
 }
 
 QStringList logoutStatements()
 {
-    return {u"RESET ROLE"_s, u"DELETE FROM %1 WHERE pid = pg_backend_pid()"_s.arg(QString::fromLatin1(SessionTable))};
+    return {u"RESET ROLE"_s, u"RESET search_path"_s, u"DELETE FROM %1 WHERE pid = pg_backend_pid()"_s.arg(QString::fromLatin1(SessionTable))};
+}
+
+QString statementRefusal(const QString &why)
+{
+    return u"无权限: "_s + why;
 }
 
 QString refusal(const AccessPolicy::User &user, const QList<TableUse> &uses)

@@ -21,7 +21,9 @@
 //   that action of "the user holds the grant's rights and position, and the
 //   row is in its scope". The owner keeps a policy of his own that gives
 //   every row, for the server's own statements (audit trail, login).
-// - The hidden password column is not readable by korvan_client.
+// - The hidden password column is not readable by korvan_client: the client
+//   reads and writes the staff table through a view of korvan_policy that
+//   shows it as NULL (a password written as ******** keeps the stored one).
 // - The server refuses beforehand, by table, action and updated column,
 //   what none of the user's grants gives, with AccessPolicy::refusal.
 // - The rank rules of the staff table are a trigger that reads the session's
@@ -30,6 +32,9 @@ namespace PgPolicy {
 
 inline constexpr char ClientRole[] = "korvan_client";
 inline constexpr char SessionTable[] = "korvan_session";
+// The schema of the views that hide columns (first in the client role's search_path).
+inline constexpr char ViewSchema[] = "korvan_policy";
+
 
 // A table a client statement names and what it does to it (Read for every
 // table it only reads), with the columns an UPDATE sets.
@@ -51,6 +56,8 @@ QStringList loginStatements(const AccessPolicy::User &user);
 // Back to the owner, the session's row removed.
 QStringList logoutStatements();
 
+// The dialect's refusal of a statement (pgdialect.h) as the policy words it.
+QString statementRefusal(const QString &why);
 // Why the user may not run a statement of these uses; empty when he may.
 QString refusal(const AccessPolicy::User &user, const QList<TableUse> &uses);
 

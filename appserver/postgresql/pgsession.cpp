@@ -302,7 +302,8 @@ QList<PgDialect::Statement> PgSession::clientStatements(const QString &sql, QStr
     }
     QList<PgDialect::Statement> statements = PgDialect::clientStatements(*text, &why);
     if (!why.isEmpty()) {
-        *answer = refused(sql, why);
+        // A logged-in user's refusal reads as the policy's, as on SQLite.
+        *answer = refused(sql, m_policyUser ? PgPolicy::statementRefusal(why) : why);
         return {};
     }
     if (m_policyUser) {
@@ -326,8 +327,10 @@ PgResult PgSession::runClient(const PgDialect::Statement &statement, const QStri
     if (!mark.ok())
         return mark;
     PgResult result = run(statement.text, params);
-    run(result.ok() ? u"RELEASE SAVEPOINT korvan_statement"_s
-                    : u"ROLLBACK TO SAVEPOINT korvan_statement; RELEASE SAVEPOINT korvan_statement"_s);
+    // One statement per call: libpq's extended protocol takes no more.
+    if (!result.ok())
+        run(u"ROLLBACK TO SAVEPOINT korvan_statement"_s);
+    run(u"RELEASE SAVEPOINT korvan_statement"_s);
     return result;
 }
 
