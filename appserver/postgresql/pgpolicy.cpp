@@ -291,11 +291,20 @@ QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
     const QString where = key.join(u" AND "_s);
     // One hidden column (the password): set only when a new value is written.
     const QString hidden = ident(rules.hiddenColumns.first());
+    // Every row of the view is one the user reads: a row the policy keeps
+    // him from changing is refused, not passed over.
+    const auto refused = [&](Action action) {
+        AccessPolicy::User placeholder;
+        placeholder.staffName = u"%s"_s;
+        placeholder.position = u"%s"_s;
+        return u"RAISE EXCEPTION USING MESSAGE = format(%1, coalesce(nullif(%2.staff_name, ''), %2.user_name), %2.position);"_s
+            .arg(literal(AccessPolicy::refusal(placeholder, action, rules.table)), Me);
+    };
     const QString body =
         u"BEGIN\n"
         "  IF TG_OP = 'DELETE' THEN\n"
         "    DELETE FROM %1 WHERE %2;\n"
-        "    IF NOT FOUND THEN RETURN NULL; END IF;\n"
+        "    IF NOT FOUND THEN %8 END IF;\n"
         "    RETURN OLD;\n"
         "  ELSIF TG_OP = 'INSERT' THEN\n"
         "    INSERT INTO %1 (%3) VALUES (%4);\n"
@@ -306,10 +315,11 @@ QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
         "  ELSE\n"
         "    UPDATE %1 SET %7, %5 = NEW.%5 WHERE %2;\n"
         "  END IF;\n"
-        "  IF NOT FOUND THEN RETURN NULL; END IF;\n"
+        "  IF NOT FOUND THEN %9 END IF;\n"
         "  RETURN NEW;\n"
         "END"_s.arg(table, where, all.join(u", "_s), values.join(u", "_s), hidden,
-                    literal(QString::fromLatin1(SqlitePolicy::KeptPassword)), sets.join(u", "_s));
+                    literal(QString::fromLatin1(SqlitePolicy::KeptPassword)), sets.join(u", "_s),
+                    refused(Action::Delete), refused(Action::Update));
     return {
         u"CREATE SCHEMA IF NOT EXISTS "_s + schema,
         u"GRANT USAGE ON SCHEMA %1 TO %2"_s.arg(schema, Role),

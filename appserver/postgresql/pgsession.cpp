@@ -27,6 +27,7 @@ PgSession::~PgSession()
 {
     if (inTransaction())
         run(u"ROLLBACK"_s);
+    logOut(); // the session's row goes with it
 }
 
 bool PgSession::open(const QString &address)
