@@ -49,40 +49,42 @@ QString policyName(Action action)
 
 // The rows of one scope of a row of table (its columns named unqualified,
 // as the policy's own table).
-QString rowsCondition(Rows rows, const QString &table)
+QString rowsCondition(Rows rows, const QString &table, const QString &ref)
 {
+    const auto column = [&ref](const char *name) -> QString { return ref + u'.' + ident(QString::fromUtf8(name)); };
     const QString job = ident(QString::fromUtf8(AccessPolicy::JobNumberColumn));
     switch (rows) {
     case Rows::Every:
         return u"true"_s;
     case Rows::Visible:
-        return u"korvan_sees_job("_s + ident(QString::fromUtf8(AccessPolicy::OperatorColumn)) + u')';
+        return u"korvan_sees_job("_s + column(AccessPolicy::OperatorColumn) + u')';
     case Rows::OfVisibleJob: {
         const AccessPolicy::TableRules *rules = AccessPolicy::rulesOf(table);
         QStringList parts;
         for (const QString &jobTable : rules ? rules->jobTables : QStringList())
             parts << u"EXISTS (SELECT 1 FROM "_s + ident(jobTable) + u" korvan_job WHERE korvan_job."_s + job + u" = "_s
-                         + ident(table) + u'.' + job + u" AND korvan_sees_job(korvan_job."_s
+                         + column(AccessPolicy::JobNumberColumn) + u" AND korvan_sees_job(korvan_job."_s
                          + ident(QString::fromUtf8(AccessPolicy::OperatorColumn)) + u"))"_s;
         return parts.isEmpty() ? u"false"_s : u'(' + parts.join(u" OR "_s) + u')';
     }
     case Rows::OfLclJob:
-        return u"korvan_is_lcl_job("_s + job + u')';
+        return u"korvan_is_lcl_job("_s + column(AccessPolicy::JobNumberColumn) + u')';
     case Rows::Own:
-        return ident(u"用户名"_s) + u" = "_s + Me + u".user_name::citext"_s;
+        return ref + u'.' + ident(u"用户名"_s) + u" = "_s + Me + u".user_name::citext"_s;
     }
     return u"false"_s;
 }
 
-// Whether the session's user holds the grant, and the row is in its scope.
-QString grantCondition(const Grant &grant)
+// Whether the session's user holds the grant, and the row (ref: the
+// table's name in a row policy, OLD or NEW in a trigger) is in its scope.
+QString grantCondition(const Grant &grant, const QString &ref)
 {
     QStringList parts;
     for (int right : grant.rights)
         parts << u"korvan_has_right(%1)"_s.arg(right);
     if (!grant.position.isEmpty())
         parts << Me + u".position = "_s + literal(grant.position);
-    const QString rows = rowsCondition(grant.rows, grant.table);
+    const QString rows = rowsCondition(grant.rows, grant.table, ref);
     if (rows != u"true"_s || parts.isEmpty())
         parts << rows;
     return u'(' + parts.join(u" AND "_s) + u')';
@@ -199,7 +201,7 @@ QStringList rowPolicyStatements(const QString &name)
         out << u"DROP POLICY IF EXISTS %1 ON %2"_s.arg(policyName(action), table);
         QStringList conditions;
         for (const Grant &grant : rowGrants(name, action))
-            conditions << grantCondition(grant);
+            conditions << grantCondition(grant, table);
         if (conditions.isEmpty())
             continue;
         const QString rows = conditions.join(u" OR "_s);
@@ -220,6 +222,49 @@ QStringList rowPolicyStatements(const QString &name)
     return out;
 }
 
+// A row that only a grant of some columns lets the user change (the LCL
+// window's container of another's cargo, one's own password): the other
+// columns stay as they are, or the change is refused.
+QStringList columnGuardStatements(const QString &name)
+{
+    QList<Grant> whole;
+    QStringList columns;
+    for (const Grant &grant : AccessPolicy::grants()) {
+        if (grant.table != name || grant.action != Action::Update)
+            continue;
+        if (grant.columns.isEmpty())
+            whole << grant;
+        else
+            columns << grant.columns;
+    }
+    const TableDef *def = Schema::find(name);
+    if (columns.isEmpty() || !def)
+        return {};
+    QStringList wholeRows;
+    for (const Grant &grant : std::as_const(whole))
+        wholeRows << grantCondition(grant, u"OLD"_s);
+    QStringList changed;
+    for (const QString &column : def->columns) {
+        if (!columns.contains(column))
+            changed << u"NEW.%1 IS DISTINCT FROM OLD.%1"_s.arg(ident(column));
+    }
+    AccessPolicy::User placeholder;
+    placeholder.staffName = u"%s"_s;
+    placeholder.position = u"%s"_s;
+    const QString function = ident(u"korvan_columns_"_s + name);
+    return {
+        u"CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $body$ BEGIN\n"
+        "  IF current_user = '%2' AND NOT coalesce(%3, false) AND (%4) THEN\n"
+        "    RAISE EXCEPTION USING MESSAGE = format(%5, coalesce(nullif(%6.staff_name, ''), %6.user_name), %6.position);\n"
+        "  END IF;\n"
+        "  RETURN NEW;\n"
+        "END $body$"_s.arg(function, Role, wholeRows.isEmpty() ? u"false"_s : wholeRows.join(u" OR "_s),
+                          changed.join(u" OR "_s), literal(AccessPolicy::refusal(placeholder, Action::Update, name)), Me),
+        u"DROP TRIGGER IF EXISTS korvan_columns ON "_s + ident(name),
+        u"CREATE TRIGGER korvan_columns BEFORE UPDATE ON %1 FOR EACH ROW EXECUTE FUNCTION %2()"_s.arg(ident(name), function),
+    };
+}
+
 // The rank rules of the staff table, for a session under the role that is
 // not a 总经理's.
 QStringList rankRuleStatements()
@@ -230,23 +275,32 @@ QStringList rankRuleStatements()
         message.insert(rule.kind, u"RAISE EXCEPTION USING MESSAGE = "_s + literal(rule.message) + u';');
     const QString manager = literal(QString::fromUtf8(AccessPolicy::GeneralManager));
     QStringList rankChanged{u"NEW.\"职位\" IS DISTINCT FROM OLD.\"职位\""_s};
+    QStringList newRank{u"NEW.\"职位\""_s};
     QStringList rightsNotHeld;
     for (int n = 1; n <= 8; ++n) {
         const QString r = ident(u"权限"_s + QString::number(n));
         rankChanged << u"NEW.%1 IS DISTINCT FROM OLD.%1"_s.arg(r);
-        rightsNotHeld << u"(NOT korvan_has_right(%1) AND NEW.%2 = '1' AND (TG_OP = 'INSERT' OR OLD.%2 IS DISTINCT FROM '1'))"_s
-                             .arg(n)
-                             .arg(r);
+        newRank << u"NEW."_s + r;
+        // Inserted: a right the replaced row had may stay.
+        rightsNotHeld << u"(NOT korvan_has_right(%1) AND NEW.%2 = '1' AND CASE WHEN TG_OP = 'INSERT' "
+                         "THEN coalesce(kept[%3], '') <> '1' ELSE OLD.%2 IS DISTINCT FROM '1' END)"_s.arg(n)
+                             .arg(r)
+                             .arg(n + 1);
     }
+    // One's own row inserted only as the deleted one was.
+    rankChanged = QStringList{u"CASE WHEN TG_OP = 'INSERT' THEN kept IS NULL OR kept IS DISTINCT FROM ARRAY[%1]::citext[] "
+                              "ELSE %2 END"_s.arg(newRank.join(u", "_s), rankChanged.join(u" OR "_s))};
     const QString staff = ident(QString::fromUtf8(AccessPolicy::StaffTable));
     const QString body =
-        u"BEGIN\n"
+        u"DECLARE kept citext[];\n"
+        "BEGIN\n"
         "  IF current_user <> '%1' OR %2.position = %3 THEN RETURN CASE WHEN TG_OP = 'DELETE' THEN OLD ELSE NEW END; END IF;\n"
         "  IF TG_OP IN ('UPDATE', 'DELETE') AND OLD.\"职位\" = %3 THEN %4 END IF;\n"
         "  IF TG_OP = 'DELETE' THEN RETURN OLD; END IF;\n"
         "  IF NEW.\"职位\" = %3 THEN %5 END IF;\n"
-        "  IF TG_OP = 'UPDATE' AND OLD.\"用户名\" = %2.user_name::citext AND (%6) THEN %7 END IF;\n"
-        "  IF %8 THEN %9 END IF;\n"
+        "  kept := CASE WHEN TG_OP = 'INSERT' THEN korvan_kept_rank(NEW.\"用户名\") END;\n"
+        "  IF ((CASE WHEN TG_OP = 'INSERT' THEN NEW.\"用户名\" ELSE OLD.\"用户名\" END) = %2.user_name::citext AND (%6)) THEN %7 END IF;\n"
+        "  IF (%8) THEN %9 END IF;\n"
         "  RETURN NEW;\n"
         "END"_s.arg(Role, Me, manager, message[Rule::GeneralManagerRow], message[Rule::MakesGeneralManager],
                     rankChanged.join(u" OR "_s), message[Rule::ChangesOwnRank], rightsNotHeld.join(u" OR "_s),
@@ -293,7 +347,7 @@ QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
     const QString hidden = ident(rules.hiddenColumns.first());
     // Every row of the view is one the user reads: a row the policy keeps
     // him from changing is refused, not passed over.
-    const auto refused = [&](Action action) {
+    const auto refused = [&](Action action) -> QString {
         AccessPolicy::User placeholder;
         placeholder.staffName = u"%s"_s;
         placeholder.position = u"%s"_s;
@@ -333,29 +387,35 @@ QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
     };
 }
 
-// What a deleted staff row's password was, for the insert that replaces it
-// in the same transaction (the staff window saves an edit as a delete and an
-// insert, and never has the stored password to send).
-QStringList keptPasswordStatements()
+// What a deleted staff row held (its password and rank), for the insert
+// that replaces it in the same transaction: the staff window saves an edit
+// as a delete and an insert, and never has the stored password to send.
+QStringList keptStaffStatements()
 {
     const QString staff = ident(QString::fromUtf8(AccessPolicy::StaffTable));
+    QStringList rank{u"OLD.\"职位\""_s};
+    for (int n = 1; n <= 8; ++n)
+        rank << u"OLD."_s + ident(u"权限"_s + QString::number(n));
+    const QString definer = u"SECURITY DEFINER SET search_path = public, pg_temp"_s;
+    const QString mine = u"pid = pg_backend_pid() AND xact = pg_current_xact_id() AND user_name = name"_s;
     return {
-        u"CREATE TABLE IF NOT EXISTS korvan_kept_password (pid integer, xact xid8, user_name citext, password citext, "
-        "PRIMARY KEY (pid, user_name))"_s,
-        u"REVOKE ALL ON korvan_kept_password FROM PUBLIC"_s,
-        u"CREATE OR REPLACE FUNCTION korvan_keep_password() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
-        "SET search_path = public, pg_temp AS $$ BEGIN "
-        "DELETE FROM korvan_kept_password WHERE pid = pg_backend_pid() AND xact <> pg_current_xact_id(); "
-        "INSERT INTO korvan_kept_password VALUES (pg_backend_pid(), pg_current_xact_id(), OLD.\"用户名\", OLD.\"密码\") "
-        "ON CONFLICT (pid, user_name) DO UPDATE SET xact = EXCLUDED.xact, password = EXCLUDED.password; RETURN OLD; END $$"_s,
-        u"CREATE OR REPLACE FUNCTION korvan_kept_password(name citext) RETURNS citext LANGUAGE sql STABLE SECURITY DEFINER "
-        "SET search_path = public, pg_temp AS $$ SELECT password FROM korvan_kept_password WHERE pid = pg_backend_pid() "
-        "AND xact = pg_current_xact_id() AND user_name = name $$"_s,
-        u"REVOKE ALL ON FUNCTION korvan_kept_password(citext) FROM PUBLIC"_s,
-        u"GRANT EXECUTE ON FUNCTION korvan_kept_password(citext) TO "_s + Role,
-        u"DROP TRIGGER IF EXISTS korvan_keep_password ON "_s + staff,
-        u"CREATE TRIGGER korvan_keep_password AFTER DELETE ON "_s + staff
-            + u" FOR EACH ROW EXECUTE FUNCTION korvan_keep_password()"_s,
+        u"CREATE TABLE IF NOT EXISTS korvan_kept_staff (pid integer, xact xid8, user_name citext, password citext, "
+        "rank citext[], PRIMARY KEY (pid, user_name))"_s,
+        u"REVOKE ALL ON korvan_kept_staff FROM PUBLIC"_s,
+        u"CREATE OR REPLACE FUNCTION korvan_keep_staff() RETURNS trigger LANGUAGE plpgsql %1 AS $$ BEGIN "
+        "DELETE FROM korvan_kept_staff WHERE pid = pg_backend_pid() AND xact <> pg_current_xact_id(); "
+        "INSERT INTO korvan_kept_staff VALUES (pg_backend_pid(), pg_current_xact_id(), OLD.\"用户名\", OLD.\"密码\", "
+        "ARRAY[%2]::citext[]) ON CONFLICT (pid, user_name) DO UPDATE SET xact = EXCLUDED.xact, "
+        "password = EXCLUDED.password, rank = EXCLUDED.rank; RETURN OLD; END $$"_s.arg(definer, rank.join(u", "_s)),
+        u"CREATE OR REPLACE FUNCTION korvan_kept_password(name citext) RETURNS citext LANGUAGE sql STABLE %1 AS "
+        "$$ SELECT password FROM korvan_kept_staff WHERE %2 $$"_s.arg(definer, mine),
+        // The position and rights 1 to 8 of the row, NULL when none was deleted.
+        u"CREATE OR REPLACE FUNCTION korvan_kept_rank(name citext) RETURNS citext[] LANGUAGE sql STABLE %1 AS "
+        "$$ SELECT rank FROM korvan_kept_staff WHERE %2 $$"_s.arg(definer, mine),
+        u"REVOKE ALL ON FUNCTION korvan_kept_password(citext), korvan_kept_rank(citext) FROM PUBLIC"_s,
+        u"GRANT EXECUTE ON FUNCTION korvan_kept_password(citext), korvan_kept_rank(citext) TO "_s + Role,
+        u"DROP TRIGGER IF EXISTS korvan_keep_staff ON "_s + staff,
+        u"CREATE TRIGGER korvan_keep_staff AFTER DELETE ON "_s + staff + u" FOR EACH ROW EXECUTE FUNCTION korvan_keep_staff()"_s,
     };
 }
 
@@ -376,8 +436,9 @@ QStringList installStatements(const QString &owner)
     for (const AccessPolicy::TableRules &rules : AccessPolicy::tables()) {
         out << privilegeStatements(rules);
         out << rowPolicyStatements(rules.table);
+        out << columnGuardStatements(rules.table);
     }
-    out << keptPasswordStatements();
+    out << keptStaffStatements();
     for (const AccessPolicy::TableRules &rules : AccessPolicy::tables())
         out << hidingViewStatements(rules);
     out << rankRuleStatements();

@@ -102,7 +102,7 @@ class TestAccessPolicy : public QObject
      'SELECT md5(coalesce(string_agg(x::text, %L ORDER BY x::text), %L)) AS h FROM %I.%I x', '|', '', n.nspname, c.relname),
      false, true, '')::text, ',' ORDER BY n.nspname, c.relname)
    FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace
-   WHERE c.relkind IN ('r', 'v') AND n.nspname IN ('public', 'korvan_policy') AND c.relname NOT IN ('korvan_kept_password', 'korvan_session'))
+   WHERE c.relkind IN ('r', 'v') AND n.nspname IN ('public', 'korvan_policy') AND c.relname NOT IN ('korvan_kept_staff', 'korvan_session'))
   || (SELECT coalesce(string_agg(tablename || policyname || roles::text || coalesce(qual, '') || coalesce(with_check, ''), ','
         ORDER BY tablename, policyname), '') FROM pg_policies)
   || (SELECT coalesce(string_agg(tgname || tgrelid::regclass::text, ',' ORDER BY tgname, tgrelid::regclass::text), '')
@@ -240,7 +240,7 @@ private slots:
             {"who am I", 0, u"select korvan_me()"_s, true, {}},
             {"who am I as a table", 0, u"select * from korvan_me()"_s, true, {}},
             {"the visibility function", 0, u"select korvan_sees_job('吴霞')"_s, true, {}},
-            {"the kept passwords", 0, u"select * from korvan_kept_password"_s, true, {}},
+            {"the kept passwords", 0, u"select * from korvan_kept_staff"_s, true, {}},
             {"the table behind the view", 0, u"select * from public.职员"_s, true, u"pbkdf2"_s},
             {"the password behind the view", 0, u"select 密码 from public.职员"_s, true, u"pbkdf2"_s},
             {"the view's trigger function", 0, u"select korvan_policy.korvan_write_职员()"_s, true, {}},
