@@ -12,6 +12,7 @@
 #include "schema.h"
 #include "sqlrewriter.h"
 
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDateTime>
 #include <QMutexLocker>
@@ -97,10 +98,30 @@ bool PgSession::prepareLocked(bool demo, QStringList *notes, QString *error)
         *error = PgDialect::describeError(owner);
         return false;
     }
-    for (const QString &statement : PgPolicy::installStatements(owner.text(0, 0))) {
+    // Installed only when this server's policy differs from the one in the
+    // database: servers that start together on a prepared database then
+    // take no table locks at all (which they could take in opposite orders).
+    const QStringList install = PgPolicy::installStatements(owner.text(0, 0));
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(install.join(u'\n').toUtf8(), QCryptographicHash::Sha256).toHex());
+    if (!m_connection.run(u"CREATE TABLE IF NOT EXISTS korvan_policy_version (digest text NOT NULL)"_s, error)
+        || !m_connection.run(u"REVOKE ALL ON korvan_policy_version FROM PUBLIC"_s, error))
+        return false;
+    const PgResult installed = run(u"SELECT digest FROM korvan_policy_version"_s);
+    if (installed.ok() && installed.rows() == 1 && installed.text(0, 0) == digest)
+        return true;
+    for (const QString &statement : install) {
         if (!m_connection.run(statement, error))
             return false;
     }
+    const PgResult recorded = run(u"DELETE FROM korvan_policy_version"_s);
+    const PgResult inserted = run(u"INSERT INTO korvan_policy_version VALUES ($1)"_s, {digest});
+    if (!recorded.ok() || !inserted.ok()) {
+        *error = PgDialect::describeError(recorded.ok() ? inserted : recorded);
+        return false;
+    }
+    notes->append(u"installed the access policy (role %1, row-level security)"_s.arg(
+        QLatin1StringView(PgPolicy::ClientRole)));
     return true;
 }
 
