@@ -452,6 +452,10 @@ QStringList loginStatements(const AccessPolicy::User &user)
         rights << (user.hasRight(n) ? u"true"_s : u"false"_s);
     return {
         u"RESET ROLE"_s,
+        // Rows of backends gone without a logout (a broken connection, a
+        // killed server); their pids may come back for another session.
+        u"DELETE FROM %1 WHERE pid NOT IN (SELECT pid FROM pg_stat_activity WHERE pid IS NOT NULL)"_s.arg(
+            QString::fromLatin1(SessionTable)),
         u"INSERT INTO %1 VALUES (pg_backend_pid(), %2, %3, %4, %5, ARRAY[%6]) ON CONFLICT (pid) DO UPDATE SET "
         "user_name = EXCLUDED.user_name, staff_name = EXCLUDED.staff_name, department = EXCLUDED.department, "
         "position = EXCLUDED.position, rights = EXCLUDED.rights"_s.arg(

@@ -33,6 +33,7 @@ private slots:
     void serversStartingTogetherPrepareOnce();
     void databaseGoesAwayAndComesBack();
     void databaseDownAtStart();
+    void policyHoldsAfterAReconnect();
 
 private:
     // A server for trusted scripts on the cluster's database (the access
@@ -212,6 +213,34 @@ void tst_PgFaults::databaseDownAtStart()
     QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorText()));
     QCOMPARE(count(*db), u"Suc"_s + FieldSep + u"1"_s + FieldSep + u"0"_s);
     QTRY_VERIFY_WITH_TIMEOUT(server.log().contains(u"reachable again"_s), 10000);
+}
+
+// A logged-in session whose connection to PostgreSQL broke is put under its
+// user's policy again on the new connection, before any of its statements.
+void tst_PgFaults::policyHoldsAfterAReconnect()
+{
+    QVERIFY2(m_cluster.createDatabase(u"policy"_s), qPrintable(m_cluster.errorText()));
+    TestServer server(TestServer::Engine::Sqlite); // its own --db names the cluster
+    QVERIFY2(server.start({u"--demo"_s, u"--db"_s, m_cluster.uri(u"policy"_s)}), qPrintable(server.errorText()));
+    auto zhaomin = server.connectAs(u"zhaomin"_s, u"123456"_s);
+    zhaomin->open();
+    const QString everyImportJob = m_cluster.valueDirect(u"policy"_s, u"select count(*) from 货运进口基本信息"_s);
+    QVERIFY(everyImportJob.toInt() > 0);
+    const QString seen = u"select count(*) from 货运进口基本信息"_s;
+    const QString promotion = u"update 职员 set 权限7='1' where 用户名='zhaomin'"_s;
+    const QString refusal = u"Err无权限: 赵敏 (操作员) 不能修改 职员.权限7"_s;
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(zhaomin->openQuery(seen, QString(), 0), u"Suc"_s + FieldSep + u"1"_s + FieldSep + u"0"_s);
+        QCOMPARE(zhaomin->execSql(promotion, QString()), refusal);
+        QCOMPARE(m_cluster.valueDirect(u"policy"_s, u"select count(*) from korvan_session where user_name = 'zhaomin'"_s),
+                 u"1"_s);
+        if (round == 0) {
+            m_cluster.stop();
+            QVERIFY(zhaomin->openQuery(seen, QString(), 0).startsWith(u"Errnetwork error"_s));
+            QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorText()));
+        }
+    }
+    QCOMPARE(m_cluster.valueDirect(u"policy"_s, u"select 权限7 from 职员 where 用户名='zhaomin'"_s), u"0"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_PgFaults)
