@@ -474,6 +474,57 @@ private slots:
             QVERIFY2(words.contains(expected), qPrintable(expected + u" not in: "_s + words));
         QCOMPARE(sheet.fieldText(TBaoJiaDanFrm::FirstPrice + 20), u"-"_s); // 40'HC: no rate
         QCOMPARE(sheet.fieldText(TBaoJiaDanFrm::User), u"李华"_s);
+
+        // On paper as on screen each price ends where its container type ends.
+        const auto wordBox = [&](const QString &text) {
+            for (const ReportFixture::PdfWord &w : printed.words) {
+                if (w.text == text)
+                    return w.box;
+            }
+            return QRectF();
+        };
+        const std::pair<QString, QString> underTypes[] = {
+            {u"20'GP"_s, u"1,234.000"_s}, {u"40'GP"_s, u"2,200.000"_s}, {u"CBM"_s, u"48.000"_s}};
+        for (const auto &[type, price] : underTypes) {
+            const QRectF caption = wordBox(type);
+            const QRectF amount = wordBox(price);
+            QVERIFY2(!caption.isNull() && !amount.isNull(), qPrintable(type + u" / "_s + price));
+            QVERIFY2(qAbs(caption.right() - amount.right()) < 2.0,
+                     qPrintable(u"%1 ends at %2, %3 at %4"_s.arg(type).arg(caption.right()).arg(price).arg(amount.right())));
+        }
+        for (int i = 0; i < RateBook::types().size(); ++i) {
+            QLineEdit *priceEdit = sheet.form()->edit(TBaoJiaDanFrm::FirstPrice + 10 * i);
+            QVERIFY(priceEdit);
+            QVERIFY(priceEdit->alignment() & Qt::AlignRight);
+        }
+    }
+
+    // 运价管理 lists cost and selling prices on the right like every list's
+    // amounts, the other columns on the left, the cells as stored.
+    void maintenanceListsPricesOnTheRight()
+    {
+        const QString number =
+            f.addRate(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1234.000"_s, {}, {}, {}, u"48.000"_s}));
+        auto w = maintenance();
+        w->listAll();
+        StringGrid *grid = w->grid();
+        int row = 1;
+        while (row < grid->rowCount() && grid->cell(row, 0) != number)
+            ++row;
+        QVERIFY(row < grid->rowCount());
+        int amounts = 0;
+        for (int c = 0; c < grid->colCount(); ++c) {
+            const QString heading = grid->cell(0, c);
+            const bool price = heading.startsWith(u"成本"_s) || heading.startsWith(u"售价"_s);
+            const auto align = grid->model()->index(row - 1, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            QVERIFY2(bool(align & Qt::AlignRight) == price, qPrintable(heading));
+            amounts += price ? 1 : 0;
+        }
+        QCOMPARE(amounts, 2 * int(RateBook::types().size()));
+        QStringList headings;
+        for (int c = 0; c < grid->colCount(); ++c)
+            headings << grid->cell(0, c);
+        QCOMPARE(grid->cell(row, int(headings.indexOf(RateBook::sellColumn(0)))), u"1234.000"_s);
     }
 
     // 查运价 of the export fee details for a job of three containers: the
