@@ -22,6 +22,8 @@
 #include "thychukoufeiyongmxfrm.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QStyle>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QDateEdit>
@@ -497,6 +499,44 @@ private slots:
             QVERIFY(priceEdit);
             QVERIFY(priceEdit->alignment() & Qt::AlignRight);
         }
+    }
+
+    // The windows that look rates up stack their groups of fields one under
+    // the other without an empty band between them.
+    void groupsFollowOneAnother_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<QString>("lower");
+        QTest::newRow("批量更新") << u"批量更新"_s << u"查询条件"_s << u"调整"_s;
+        QTest::newRow("运价管理") << u"运价管理"_s << u"运价"_s << u"成本价 (空 = 无此箱型运价)"_s;
+    }
+    void groupsFollowOneAnother()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, upper);
+        QFETCH(QString, lower);
+        std::unique_ptr<QWidget> w;
+        if (window == u"批量更新"_s)
+            w = std::make_unique<TPiLiangGXFrm>();
+        else
+            w = maintenance();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->windowTitle(), window);
+        const auto box = [&](const QString &title) -> QRect {
+            for (QGroupBox *g : w->findChildren<QGroupBox *>()) {
+                if (g->title() == title)
+                    return QRect(g->mapTo(w.get(), QPoint(0, 0)), g->size());
+            }
+            return {};
+        };
+        const QRect top = box(upper);
+        const QRect bottom = box(lower);
+        QVERIFY(top.isValid() && bottom.isValid());
+        const int gap = bottom.top() - top.bottom();
+        QVERIFY2(gap >= 0 && gap <= 2 * w->style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing) + 2,
+                 qPrintable(u"%1 px between %2 and %3"_s.arg(gap).arg(upper, lower)));
     }
 
     // 运价管理 lists cost and selling prices on the right like every list's
