@@ -21,6 +21,7 @@
 #include "tchayunjiafrm.h"
 #include "thychukoufeiyongmxfrm.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QStyle>
@@ -499,6 +500,46 @@ private slots:
             QVERIFY(priceEdit);
             QVERIFY(priceEdit->alignment() & Qt::AlignRight);
         }
+    }
+
+    // Every rate window carries its caption as title and every field its
+    // caption as the name a screen reader says.
+    void fieldsNamedByTheirCaptions_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char16_t *title : {u"运价管理", u"运价查询", u"批量更新", u"报价单"})
+            QTest::newRow(QString::fromUtf16(title).toUtf8()) << QString::fromUtf16(title);
+    }
+    void fieldsNamedByTheirCaptions()
+    {
+        QFETCH(QString, window);
+        std::unique_ptr<QWidget> w;
+        if (window == u"运价管理"_s)
+            w = maintenance();
+        else if (window == u"运价查询"_s)
+            w = std::make_unique<TYunJiaCXFrm>();
+        else if (window == u"批量更新"_s)
+            w = std::make_unique<TPiLiangGXFrm>();
+        else
+            w = std::make_unique<TBaoJiaDanFrm>(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1.000"_s}));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->windowTitle(), window);
+        QStringList unnamed;
+        int fields = 0;
+        for (QWidget *field : w->findChildren<QWidget *>()) {
+            const bool own = qobject_cast<QComboBox *>(field) || qobject_cast<QDateEdit *>(field)
+                             || (qobject_cast<QLineEdit *>(field) && !qobject_cast<QComboBox *>(field->parentWidget())
+                                 && !qobject_cast<QAbstractSpinBox *>(field->parentWidget()));
+            if (!own || !field->isVisibleTo(w.get()))
+                continue;
+            ++fields;
+            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(field);
+            if (field->accessibleName().isEmpty() && (!node || node->text(QAccessible::Name).isEmpty()))
+                unnamed << field->metaObject()->className() + u' ' + field->objectName();
+        }
+        QVERIFY(fields > 5);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
     }
 
     // The windows that look rates up stack their groups of fields one under
