@@ -73,6 +73,18 @@ class TestRateWindows : public QObject
 
     void clearTestRates() { QCOMPARE(f.exec(u"delete from 运价 where 目的港='"_s + QuoteValue(Port) + u'\''), QString()); }
 
+    // A rate window by its title (the quotation of a test rate).
+    std::unique_ptr<QWidget> rateWindow(const QString &title)
+    {
+        if (title == u"运价管理"_s)
+            return maintenance();
+        if (title == u"运价查询"_s)
+            return std::make_unique<TYunJiaCXFrm>();
+        if (title == u"批量更新"_s)
+            return std::make_unique<TPiLiangGXFrm>();
+        return std::make_unique<TBaoJiaDanFrm>(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1.000"_s}));
+    }
+
     std::unique_ptr<TYunJiaGLFrm> maintenance()
     {
         auto w = std::make_unique<TYunJiaGLFrm>();
@@ -513,15 +525,7 @@ private slots:
     void fieldsNamedByTheirCaptions()
     {
         QFETCH(QString, window);
-        std::unique_ptr<QWidget> w;
-        if (window == u"运价管理"_s)
-            w = maintenance();
-        else if (window == u"运价查询"_s)
-            w = std::make_unique<TYunJiaCXFrm>();
-        else if (window == u"批量更新"_s)
-            w = std::make_unique<TPiLiangGXFrm>();
-        else
-            w = std::make_unique<TBaoJiaDanFrm>(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1.000"_s}));
+        std::unique_ptr<QWidget> w = rateWindow(window);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QCOMPARE(w->windowTitle(), window);
@@ -540,6 +544,37 @@ private slots:
         }
         QVERIFY(fields > 5);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    // Tab goes through the fields as they are read: row by row, left to right.
+    void tabFollowsTheRows_data() { fieldsNamedByTheirCaptions_data(); }
+    void tabFollowsTheRows()
+    {
+        QFETCH(QString, window);
+        std::unique_ptr<QWidget> w = rateWindow(window);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const auto isField = [&](QWidget *field) {
+            return (qobject_cast<QComboBox *>(field) || qobject_cast<QDateEdit *>(field)
+                    || (qobject_cast<QLineEdit *>(field) && !qobject_cast<QComboBox *>(field->parentWidget())
+                        && !qobject_cast<QAbstractSpinBox *>(field->parentWidget())))
+                   && field->isVisibleTo(w.get()) && field->isEnabled() && (field->focusPolicy() & Qt::TabFocus);
+        };
+        QList<QWidget *> chain;
+        for (QWidget *next = w->nextInFocusChain(); next && next != w.get(); next = next->nextInFocusChain()) {
+            if (isField(next) && !chain.contains(next))
+                chain << next;
+        }
+        QVERIFY(chain.size() > 5);
+        const auto place = [&](QWidget *field) { return field->mapTo(w.get(), QPoint(0, 0)); };
+        for (int i = 1; i < chain.size(); ++i) {
+            const QPoint before = place(chain.at(i - 1));
+            const QPoint after = place(chain.at(i));
+            const bool sameRow = qAbs(before.y() - after.y()) < 8;
+            QVERIFY2(sameRow ? after.x() > before.x() : after.y() > before.y(),
+                     qPrintable(u"%1 (%2,%3) then %4 (%5,%6)"_s.arg(chain.at(i - 1)->accessibleName()).arg(before.x())
+                                    .arg(before.y()).arg(chain.at(i)->accessibleName()).arg(after.x()).arg(after.y())));
+        }
     }
 
     // The windows that look rates up stack their groups of fields one under
