@@ -209,8 +209,10 @@ private slots:
         QFETCH(QString, rows);
         const QString answer = db->execSql(sql, QString());
         QVERIFY2(answer.startsWith(u"Err"_s) != succeeds, qPrintable(answer));
-        const QString stored = db->openQuery(u"select group_concat(业务编号) from (select 业务编号 from 货物 order by 1)"_s, QString(), 0);
-        QCOMPARE(stored, joined({u"Suc"_s, u"1"_s, rows}));
+        QStringList expected{u"Suc"_s, u"1"_s};
+        if (!rows.isEmpty())
+            expected << rows.split(u',');
+        QCOMPARE(db->openQuery(u"select 业务编号 from 货物 order by 业务编号"_s, QString(), 0), joined(expected));
     }
 
     void disconnectInsideTransactionRollsBack()
