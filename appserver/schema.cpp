@@ -264,13 +264,18 @@ QStringList Schema::createStatements(const TableDef &table, const ColumnTypes &t
     }
     QStringList statements{u"CREATE TABLE "_s + quoted(table.name) + u" (\n  "_s + columns.join(u",\n  "_s)
                            + u"\n)"_s};
-    int n = 0;
-    for (const QStringList &index : table.indexes) {
+    const QString order = types.indexOrder.isEmpty() ? QString() : u' ' + types.indexOrder;
+    const auto createIndex = [&](const QString &name, const QStringList &index) {
         QStringList parts;
         for (const QString &part : index)
-            parts << (part.contains(u'(') ? part : quoted(part));
-        statements << u"CREATE INDEX "_s + quoted(table.name + u"_ix"_s + QString::number(++n)) + u" ON "_s
-                          + quoted(table.name) + u" ("_s + parts.join(u", "_s) + u')';
-    }
+            parts << (part.contains(u'(') ? part : quoted(part)) + order;
+        statements << u"CREATE INDEX "_s + quoted(name) + u" ON "_s + quoted(table.name) + u" ("_s + parts.join(u", "_s)
+                          + u')';
+    };
+    if (types.orderedKeyIndex && !table.key.isEmpty())
+        createIndex(table.name + u"_key"_s, table.key);
+    int n = 0;
+    for (const QStringList &index : table.indexes)
+        createIndex(table.name + u"_ix"_s + QString::number(++n), index);
     return statements;
 }

@@ -37,6 +37,12 @@ public:
     struct ColumnTypes {
         QString text = QStringLiteral("TEXT COLLATE NOCASE");
         QString integerKey = QStringLiteral("INTEGER");
+        // Appended to every column of an index ("NULLS FIRST" where the
+        // engine sorts NULL last unless told): an index then gives the order
+        // the dialect asks for.
+        QString indexOrder;
+        // An index of the key in that order beside the key's own.
+        bool orderedKeyIndex = false;
     };
     // CREATE TABLE and CREATE INDEX statements of one table, with SQLite's
     // types or those given.

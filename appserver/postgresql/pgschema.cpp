@@ -125,6 +125,11 @@ QStringList PgSchema::createStatements(const TableDef &table)
     // NOCASE, whatever the locale the database was made with.
     types.text = u"citext COLLATE \"C\""_s;
     types.integerKey = u"bigint"_s;
+    // The dialect sorts NULL first, as SQLite does; PostgreSQL's default
+    // order puts it last, and an index in that order cannot give an ORDER BY
+    // (top n of the job numbers read every job and sorted them).
+    types.indexOrder = u"NULLS FIRST"_s;
+    types.orderedKeyIndex = true;
     return Schema::createStatements(table, types);
 }
 

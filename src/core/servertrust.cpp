@@ -36,6 +36,15 @@ bool sameFingerprint(const QString &a, const QString &b)
     return !left.isEmpty() && left == normalized(b);
 }
 
+QStringList fingerprintLines(const QString &fingerprint)
+{
+    const QStringList pairs = fingerprint.split(u':');
+    constexpr int PairsPerLine = 16;
+    if (pairs.size() != 2 * PairsPerLine)
+        return {fingerprint};
+    return {pairs.mid(0, PairsPerLine).join(u':'), pairs.mid(PairsPerLine).join(u':')};
+}
+
 QList<QSslCertificate> readAuthorities(const QString &fileName, QString *error)
 {
     QFile file(fileName);

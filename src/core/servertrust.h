@@ -42,6 +42,11 @@ QString fingerprint(const QSslCertificate &certificate);
 // The same fingerprint written any way people copy it (case, colons, blanks).
 QString normalized(const QString &fingerprint);
 bool sameFingerprint(const QString &a, const QString &b);
+// A fingerprint as a person compares it with the one the administrator reads
+// out: "AB:CD:…" in two lines of 16 pairs each (a message box would otherwise
+// break the line wherever its width ends, mid-way through a pair's group).
+// Anything that is not 32 pairs comes back as one line, as it was.
+QStringList fingerprintLines(const QString &fingerprint);
 
 // Reads the PEM certificates of a CA file; an error text when there are none.
 QList<QSslCertificate> readAuthorities(const QString &fileName, QString *error);

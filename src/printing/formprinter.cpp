@@ -190,8 +190,11 @@ void PageDrawer::drawControl(QWidget *control)
         if (!labels || !visible)
             return;
         const double size = fittedText(control, label->text(), box, startSize(control));
-        if (size > 0)
-            textOut(fontAt(control, size), textColour(control, QPalette::WindowText), box.x, box.y, label->text());
+        if (size <= 0)
+            return;
+        const QFont font = fontAt(control, size);
+        const int x = (label->alignment() & Qt::AlignRight) ? box.r - widthOf(font, label->text()) - 1 : box.x;
+        textOut(font, textColour(control, QPalette::WindowText), x, box.y, label->text());
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
         if (!visible)
             return;
@@ -200,7 +203,10 @@ void PageDrawer::drawControl(QWidget *control)
         if (size <= 0)
             return;
         const QFont font = fontAt(control, size);
-        const int x = CommFunU::IsTwoDecimalText(text) ? box.r - widthOf(font, text) - 1 : box.x;
+        // A field that shows its text on the right prints it there too; so
+        // does an amount of two decimals anywhere.
+        const bool right = (edit->alignment() & Qt::AlignRight) || CommFunU::IsTwoDecimalText(text);
+        const int x = right ? box.r - widthOf(font, text) - 1 : box.x;
         textOut(font, textColour(control, QPalette::Text), x, box.y, text);
     } else if (qobject_cast<QPlainTextEdit *>(control) || qobject_cast<QTextEdit *>(control)) {
         if (!visible)

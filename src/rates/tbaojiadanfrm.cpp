@@ -22,6 +22,11 @@ constexpr int Left = 40;
 constexpr int Right = 400;
 constexpr int CaptionWidth = 80;
 
+QString priceCaptionName(int type)
+{
+    return u"price caption "_s + QString::number(type);
+}
+
 // A caption and its field at (x, y).
 void place(FormTable &t, int x, int y, const QString &caption, const FormField &field, int width = 250)
 {
@@ -38,6 +43,7 @@ TBaoJiaDanFrm::TBaoJiaDanFrm(const QHash<QString, QString> &rate, QWidget *paren
     addShape(ShapeControl::Rectangle, QRect(10, 10, 740, 690), QPen(Qt::black, 2));
     setReferenceExtension(QPoint(0, 300));
     m_heading = emphasiseHeadingAndTitle(HeadingName, u"title"_s);
+    alignPricesRight();
     fill(rate);
 }
 
@@ -64,7 +70,7 @@ FormTable TBaoJiaDanFrm::fields()
     const QList<RateType> &types = RateBook::types();
     for (int i = 0; i < types.size(); ++i) {
         const int x = Left + CaptionWidth + i * 124;
-        t << Field::caption(types.at(i).caption).at(x, 248, 118, 24)
+        t << Field::caption(types.at(i).caption).named(priceCaptionName(i)).at(x, 248, 118, 24)
           << Field::edit(FirstPrice + 10 * i, types.at(i).caption).at(x, 276, 118, 24);
     }
     t << Field::line().at(20, 312, 720, 1);
@@ -81,6 +87,18 @@ FormTable TBaoJiaDanFrm::fields()
     place(t, Right, 620, u"传真:"_s, Field::edit(Fax, u"传真"_s));
     t << Field::mark(SecondMark).at(759, 732, 1, 1);
     return t;
+}
+
+void TBaoJiaDanFrm::alignPricesRight()
+{
+    // Amounts stand on the right, as in every list, and so do the container
+    // types above them; the printed sheet follows the screen.
+    for (int i = 0; i < RateBook::types().size(); ++i) {
+        if (QLineEdit *price = form()->edit(FirstPrice + 10 * i))
+            price->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (auto *caption = sheet()->findChild<QLabel *>(priceCaptionName(i)))
+            caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
 }
 
 void TBaoJiaDanFrm::fill(const QHash<QString, QString> &rate)

@@ -38,6 +38,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void alignPricesRight();
     void fill(const QHash<QString, QString> &rate);
     void showCompanyAndCustomers();
 

@@ -37,6 +37,15 @@ TPiLiangGXFrm::TPiLiangGXFrm(QWidget *parent)
 
     auto *changeArea = new QWidget(this);
     m_form->build(fields(), changeArea);
+    // The changes follow the conditions as the groups of one form follow one
+    // another: without the margins each form keeps around its groups.
+    for (QWidget *host : {static_cast<QWidget *>(m_conditions), changeArea}) {
+        host->layout()->setContentsMargins(0, 0, 0, 0);
+        for (QWidget *body : host->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (body->layout())
+                body->layout()->setContentsMargins(0, 0, 0, 0);
+        }
+    }
     m_form->picker(NewFrom)->setDate(QDate::currentDate().addDays(1));
 
     m_preview->setEditable(false);

@@ -4,6 +4,7 @@
 #include "captionname.h"
 #include "currentuser.h"
 #include "dropdowncombo.h"
+#include "listcolumns.h"
 #include "messageservice.h"
 #include "queryhelpers.h"
 #include "ratebook.h"
@@ -141,6 +142,21 @@ void TYunJiaGLFrm::numberAsNew()
     const int highest = reader && !reader->atEnd() ? reader->next().toInt() : 0;
     BoundForm::Quiet quiet(*form());
     setText(Number, QString::number(highest + 1));
+}
+
+void TYunJiaGLFrm::afterFill()
+{
+    // The prices stand on the right like the amounts of every list; their
+    // text stays as stored, since a row is loaded into the form from its cells.
+    QStringList priceColumns;
+    for (int i = 0; i < RateBook::types().size(); ++i)
+        priceColumns << RateBook::costColumn(i) << RateBook::sellColumn(i);
+    QList<int> prices;
+    for (int c = 0; c < grid()->colCount(); ++c) {
+        if (priceColumns.contains(grid()->cell(0, c)))
+            prices << c;
+    }
+    grid()->setListColumns(ListColumns::Amounts(prices));
 }
 
 void TYunJiaGLFrm::afterClear()

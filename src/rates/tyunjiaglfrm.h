@@ -42,6 +42,7 @@ protected:
     QString deleteStatement(const QString &key) const override;
     QString rowDeleteStatement(const QString &key) const override;
     void afterClear() override;
+    void afterFill() override;
     void afterRowLoaded(int row) override;
 
 private:

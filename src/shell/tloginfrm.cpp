@@ -10,6 +10,7 @@
 #include "passwords.h"
 #include "queryhelpers.h"
 #include "serverconnection.h"
+#include "servertrust.h"
 
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -214,7 +215,8 @@ bool TloginFrm::trustOnFirstUse(const QString &address, const QString &fingerpri
         u"首次连接此服务器（%1:%2）。\r服务器证书的 SHA-256 指纹是：\r%3\r\r"
         "请向系统管理员核对这个指纹（在服务器上运行 korvan-server --fingerprint 可以看到）。"
         "指纹一致才可信任；以后若服务器出示别的证书，登录会被拒绝。\r\r是否信任此服务器并继续连接？"_s.arg(
-            address, QString::number(m_connection->port()), fingerprint);
+            address, QString::number(m_connection->port()),
+            TransportSecurity::fingerprintLines(fingerprint).join(u'\r'));
     if (MessageService::ask(u"服务器证书"_s, question, MessageService::Yes | MessageService::No,
                             MessageService::Icon::Warning)
         != MessageService::Yes)

@@ -21,7 +21,10 @@
 #include "tchayunjiafrm.h"
 #include "thychukoufeiyongmxfrm.h"
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QStyle>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QDateEdit>
@@ -69,6 +72,18 @@ class TestRateWindows : public QObject
     QTemporaryDir dir;
 
     void clearTestRates() { QCOMPARE(f.exec(u"delete from 运价 where 目的港='"_s + QuoteValue(Port) + u'\''), QString()); }
+
+    // A rate window by its title (the quotation of a test rate).
+    std::unique_ptr<QWidget> rateWindow(const QString &title)
+    {
+        if (title == u"运价管理"_s)
+            return maintenance();
+        if (title == u"运价查询"_s)
+            return std::make_unique<TYunJiaCXFrm>();
+        if (title == u"批量更新"_s)
+            return std::make_unique<TPiLiangGXFrm>();
+        return std::make_unique<TBaoJiaDanFrm>(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1.000"_s}));
+    }
 
     std::unique_ptr<TYunJiaGLFrm> maintenance()
     {
@@ -474,6 +489,158 @@ private slots:
             QVERIFY2(words.contains(expected), qPrintable(expected + u" not in: "_s + words));
         QCOMPARE(sheet.fieldText(TBaoJiaDanFrm::FirstPrice + 20), u"-"_s); // 40'HC: no rate
         QCOMPARE(sheet.fieldText(TBaoJiaDanFrm::User), u"李华"_s);
+
+        // On paper as on screen each price ends where its container type ends.
+        const auto wordBox = [&](const QString &text) {
+            for (const ReportFixture::PdfWord &w : printed.words) {
+                if (w.text == text)
+                    return w.box;
+            }
+            return QRectF();
+        };
+        const std::pair<QString, QString> underTypes[] = {
+            {u"20'GP"_s, u"1,234.000"_s}, {u"40'GP"_s, u"2,200.000"_s}, {u"CBM"_s, u"48.000"_s}};
+        for (const auto &[type, price] : underTypes) {
+            const QRectF caption = wordBox(type);
+            const QRectF amount = wordBox(price);
+            QVERIFY2(!caption.isNull() && !amount.isNull(), qPrintable(type + u" / "_s + price));
+            QVERIFY2(qAbs(caption.right() - amount.right()) < 2.0,
+                     qPrintable(u"%1 ends at %2, %3 at %4"_s.arg(type).arg(caption.right()).arg(price).arg(amount.right())));
+        }
+        for (int i = 0; i < RateBook::types().size(); ++i) {
+            QLineEdit *priceEdit = sheet.form()->edit(TBaoJiaDanFrm::FirstPrice + 10 * i);
+            QVERIFY(priceEdit);
+            QVERIFY(priceEdit->alignment() & Qt::AlignRight);
+        }
+    }
+
+    // Every rate window carries its caption as title and every field its
+    // caption as the name a screen reader says.
+    void fieldsNamedByTheirCaptions_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char16_t *title : {u"运价管理", u"运价查询", u"批量更新", u"报价单"})
+            QTest::newRow(QString::fromUtf16(title).toUtf8()) << QString::fromUtf16(title);
+    }
+    void fieldsNamedByTheirCaptions()
+    {
+        QFETCH(QString, window);
+        std::unique_ptr<QWidget> w = rateWindow(window);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->windowTitle(), window);
+        QStringList unnamed;
+        int fields = 0;
+        for (QWidget *field : w->findChildren<QWidget *>()) {
+            const bool own = qobject_cast<QComboBox *>(field) || qobject_cast<QDateEdit *>(field)
+                             || (qobject_cast<QLineEdit *>(field) && !qobject_cast<QComboBox *>(field->parentWidget())
+                                 && !qobject_cast<QAbstractSpinBox *>(field->parentWidget()));
+            if (!own || !field->isVisibleTo(w.get()))
+                continue;
+            ++fields;
+            QAccessibleInterface *node = QAccessible::queryAccessibleInterface(field);
+            if (field->accessibleName().isEmpty() && (!node || node->text(QAccessible::Name).isEmpty()))
+                unnamed << field->metaObject()->className() + u' ' + field->objectName();
+        }
+        QVERIFY(fields > 5);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    }
+
+    // Tab goes through the fields as they are read: row by row, left to right.
+    void tabFollowsTheRows_data() { fieldsNamedByTheirCaptions_data(); }
+    void tabFollowsTheRows()
+    {
+        QFETCH(QString, window);
+        std::unique_ptr<QWidget> w = rateWindow(window);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const auto isField = [&](QWidget *field) {
+            return (qobject_cast<QComboBox *>(field) || qobject_cast<QDateEdit *>(field)
+                    || (qobject_cast<QLineEdit *>(field) && !qobject_cast<QComboBox *>(field->parentWidget())
+                        && !qobject_cast<QAbstractSpinBox *>(field->parentWidget())))
+                   && field->isVisibleTo(w.get()) && field->isEnabled() && (field->focusPolicy() & Qt::TabFocus);
+        };
+        QList<QWidget *> chain;
+        for (QWidget *next = w->nextInFocusChain(); next && next != w.get(); next = next->nextInFocusChain()) {
+            if (isField(next) && !chain.contains(next))
+                chain << next;
+        }
+        QVERIFY(chain.size() > 5);
+        const auto place = [&](QWidget *field) { return field->mapTo(w.get(), QPoint(0, 0)); };
+        for (int i = 1; i < chain.size(); ++i) {
+            const QPoint before = place(chain.at(i - 1));
+            const QPoint after = place(chain.at(i));
+            const bool sameRow = qAbs(before.y() - after.y()) < 8;
+            QVERIFY2(sameRow ? after.x() > before.x() : after.y() > before.y(),
+                     qPrintable(u"%1 (%2,%3) then %4 (%5,%6)"_s.arg(chain.at(i - 1)->accessibleName()).arg(before.x())
+                                    .arg(before.y()).arg(chain.at(i)->accessibleName()).arg(after.x()).arg(after.y())));
+        }
+    }
+
+    // The windows that look rates up stack their groups of fields one under
+    // the other without an empty band between them.
+    void groupsFollowOneAnother_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<QString>("lower");
+        QTest::newRow("批量更新") << u"批量更新"_s << u"查询条件"_s << u"调整"_s;
+        QTest::newRow("运价管理") << u"运价管理"_s << u"运价"_s << u"成本价 (空 = 无此箱型运价)"_s;
+    }
+    void groupsFollowOneAnother()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, upper);
+        QFETCH(QString, lower);
+        std::unique_ptr<QWidget> w;
+        if (window == u"批量更新"_s)
+            w = std::make_unique<TPiLiangGXFrm>();
+        else
+            w = maintenance();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->windowTitle(), window);
+        const auto box = [&](const QString &title) -> QRect {
+            for (QGroupBox *g : w->findChildren<QGroupBox *>()) {
+                if (g->title() == title)
+                    return QRect(g->mapTo(w.get(), QPoint(0, 0)), g->size());
+            }
+            return {};
+        };
+        const QRect top = box(upper);
+        const QRect bottom = box(lower);
+        QVERIFY(top.isValid() && bottom.isValid());
+        const int gap = bottom.top() - top.bottom();
+        QVERIFY2(gap >= 0 && gap <= 2 * w->style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing) + 2,
+                 qPrintable(u"%1 px between %2 and %3"_s.arg(gap).arg(upper, lower)));
+    }
+
+    // 运价管理 lists cost and selling prices on the right like every list's
+    // amounts, the other columns on the left, the cells as stored.
+    void maintenanceListsPricesOnTheRight()
+    {
+        const QString number =
+            f.addRate(testRate(u"2031-03-01"_s, u"2031-03-31"_s, {u"1234.000"_s, {}, {}, {}, u"48.000"_s}));
+        auto w = maintenance();
+        w->listAll();
+        StringGrid *grid = w->grid();
+        int row = 1;
+        while (row < grid->rowCount() && grid->cell(row, 0) != number)
+            ++row;
+        QVERIFY(row < grid->rowCount());
+        int amounts = 0;
+        for (int c = 0; c < grid->colCount(); ++c) {
+            const QString heading = grid->cell(0, c);
+            const bool price = heading.startsWith(u"成本"_s) || heading.startsWith(u"售价"_s);
+            const auto align = grid->model()->index(row - 1, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            QVERIFY2(bool(align & Qt::AlignRight) == price, qPrintable(heading));
+            amounts += price ? 1 : 0;
+        }
+        QCOMPARE(amounts, 2 * int(RateBook::types().size()));
+        QStringList headings;
+        for (int c = 0; c < grid->colCount(); ++c)
+            headings << grid->cell(0, c);
+        QCOMPARE(grid->cell(row, int(headings.indexOf(RateBook::sellColumn(0)))), u"1234.000"_s);
     }
 
     // 查运价 of the export fee details for a job of three containers: the
