@@ -169,6 +169,82 @@ bool writes(const Tokens &t)
     return false;
 }
 
+// The tables a statement names after FROM, JOIN, UPDATE and INSERT INTO
+// (and in the comma list of a FROM), with what it does to each; the columns
+// an UPDATE sets. Names that are not tables (a WITH's, an alias) are kept
+// too: the policy passes over what it does not know.
+QList<PgPolicy::TableUse> tableUses(const Tokens &t)
+{
+    using AccessPolicy::Action;
+    QList<PgPolicy::TableUse> uses;
+    const auto isName = [&t](int s) {
+        return s < t.size() && (t.at(s).kind == SqlToken::Word || t.at(s).kind == SqlToken::Name
+                                || t.at(s).kind == SqlToken::DqString);
+    };
+    // A schema-qualified name counts by its last part.
+    const auto nameAt = [&](int s) {
+        while (s + 2 < t.size() && t.at(s + 1).is(".") && isName(s + 2))
+            s += 2;
+        return bareName(t.at(s));
+    };
+    static const char *const endsFromList[] = {"WHERE", "GROUP", "ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT",
+                                               "INTERSECT", "ON", "USING", "SET", "RETURNING", "WINDOW", "OFFSET",
+                                               "JOIN", "LEFT", "RIGHT", "INNER", "FULL", "CROSS", "VALUES", "SELECT"};
+    bool inFromList = false;
+    int depthOfFrom = 0;
+    int depth = 0;
+    for (int s = 0; s < t.size(); ++s) {
+        const SqlToken &tok = t.at(s);
+        if (tok.is("("))
+            ++depth;
+        if (tok.is(")")) {
+            --depth;
+            if (depth < depthOfFrom)
+                inFromList = false;
+        }
+        if (inFromList && depth == depthOfFrom) {
+            for (const char *word : endsFromList) {
+                if (tok.isWord(word))
+                    inFromList = false;
+            }
+        }
+        const bool from = tok.isWord("FROM") || tok.isWord("JOIN");
+        const bool listed = inFromList && depth == depthOfFrom && tok.is(",");
+        if ((from || listed || tok.isWord("UPDATE") || (tok.isWord("INTO") && t.word(s - 1, "INSERT"))) && isName(s + 1)
+            && !t.word(s + 1, "SET") && !t.word(s + 1, "LATERAL") && !t.word(s + 1, "ONLY")) {
+            PgPolicy::TableUse use;
+            use.table = nameAt(s + 1);
+            if (tok.isWord("UPDATE"))
+                use.action = Action::Update;
+            else if (tok.isWord("INTO"))
+                use.action = Action::Insert;
+            else if (tok.isWord("FROM") && t.word(s - 1, "DELETE"))
+                use.action = Action::Delete;
+            if (use.action == Action::Update) {
+                // SET a = …, b = … at the statement's own depth.
+                int inner = 0;
+                for (int c = s + 2; c < t.size(); ++c) {
+                    if (t.at(c).is("("))
+                        ++inner;
+                    else if (t.at(c).is(")"))
+                        --inner;
+                    if (inner == 0 && (t.word(c, "WHERE") || t.word(c, "FROM") || t.word(c, "RETURNING")))
+                        break;
+                    if (inner == 0 && isName(c) && c + 1 < t.size() && t.at(c + 1).is("=")
+                        && (t.word(c - 1, "SET") || t.at(c - 1).is(",") || t.at(c - 1).is(".")))
+                        use.columns << bareName(t.at(c));
+                }
+            }
+            uses << use;
+            if (from && tok.isWord("FROM")) {
+                inFromList = true;
+                depthOfFrom = depth;
+            }
+        }
+    }
+    return uses;
+}
+
 // A select-list item that SQLite names by its text but PostgreSQL would not
 // (an expression without alias).
 bool needsAlias(const Tokens &t, int begin, int end)
@@ -434,6 +510,7 @@ QList<Statement> clientStatements(const QString &rewritten, QString *refusal)
         statement.text = translated(t, &statement.bindsParam);
         statement.writes = writes(t);
         statement.transaction = transactionWord(t);
+        statement.uses = tableUses(t);
         out << statement;
     }
     return out;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pgpolicy.h"
+
 #include <QList>
 #include <QString>
 
@@ -25,6 +27,8 @@ struct Statement {
     bool bindsParam = false; // uses $1
     // BEGIN, COMMIT or ROLLBACK as a statement of its own, that word (upper case).
     QString transaction;
+    // The tables it names and what it does to each (for the access policy).
+    QList<PgPolicy::TableUse> uses;
 };
 
 // The statements of one call's rewritten text (empty ones left out), or an

@@ -6,11 +6,13 @@
 #include "marks.h"
 #include "passwords.h"
 #include "pgdialect.h"
+#include "pgpolicy.h"
 #include "pgrowwriter.h"
 #include "pgschema.h"
 #include "schema.h"
 #include "sqlrewriter.h"
 
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDateTime>
 #include <QMutexLocker>
@@ -26,6 +28,7 @@ PgSession::~PgSession()
 {
     if (inTransaction())
         run(u"ROLLBACK"_s);
+    logOut(); // the session's row goes with it
 }
 
 bool PgSession::open(const QString &address)
@@ -51,8 +54,14 @@ QString PgSession::reachDatabase()
         QMutexLocker lock(&m_connectionMutex);
         up = m_connection.connect(m_address);
     }
-    if (up)
+    QString why;
+    if (up && applyPolicy(&why))
         return {};
+    if (up) {
+        // A connection that cannot be put under the user's policy serves nothing.
+        m_connection.close();
+        return u"Errthe access policy cannot be applied on the new connection to the database (%1)"_s.arg(why);
+    }
     return u"Errnetwork error: the server cannot reach its database (%1)"_s.arg(m_connection.error());
 }
 
@@ -81,6 +90,42 @@ bool PgSession::prepare(bool demo, QStringList *notes, QString *error)
 }
 
 bool PgSession::prepareLocked(bool demo, QStringList *notes, QString *error)
+{
+    if (!prepareTables(demo, notes, error))
+        return false;
+    const PgResult owner = run(u"SELECT current_user"_s);
+    if (!owner.ok()) {
+        *error = PgDialect::describeError(owner);
+        return false;
+    }
+    // Installed only when this server's policy differs from the one in the
+    // database: servers that start together on a prepared database then
+    // take no table locks at all (which they could take in opposite orders).
+    const QStringList install = PgPolicy::installStatements(owner.text(0, 0));
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(install.join(u'\n').toUtf8(), QCryptographicHash::Sha256).toHex());
+    if (!m_connection.run(u"CREATE TABLE IF NOT EXISTS korvan_policy_version (digest text NOT NULL)"_s, error)
+        || !m_connection.run(u"REVOKE ALL ON korvan_policy_version FROM PUBLIC"_s, error))
+        return false;
+    const PgResult installed = run(u"SELECT digest FROM korvan_policy_version"_s);
+    if (installed.ok() && installed.rows() == 1 && installed.text(0, 0) == digest)
+        return true;
+    for (const QString &statement : install) {
+        if (!m_connection.run(statement, error))
+            return false;
+    }
+    const PgResult recorded = run(u"DELETE FROM korvan_policy_version"_s);
+    const PgResult inserted = run(u"INSERT INTO korvan_policy_version VALUES ($1)"_s, {digest});
+    if (!recorded.ok() || !inserted.ok()) {
+        *error = PgDialect::describeError(recorded.ok() ? inserted : recorded);
+        return false;
+    }
+    notes->append(u"installed the access policy (role %1, row-level security)"_s.arg(
+        QLatin1StringView(PgPolicy::ClientRole)));
+    return true;
+}
+
+bool PgSession::prepareTables(bool demo, QStringList *notes, QString *error)
 {
     bool any = false;
     if (!PgSchema::hasTables(m_connection.handle(), &any, error))
@@ -175,20 +220,56 @@ void PgSession::enableAudit(const QString &clientAddress)
     m_clientAddress = clientAddress;
 }
 
-// The access policy is enforced by PostgreSQL itself only once its roles and
-// row security are installed; until then no user may log in, so that no
-// session ever runs a user's statements without it.
+// The user's statements run under the client role from now on, with his
+// row in the session table (prepare installed both).
 bool PgSession::logIn(const AccessPolicy::User &user, QString *error)
 {
-    Q_UNUSED(user)
-    *error = u"the access policy is not enforced on this PostgreSQL database; logins are refused (only "
-             "--no-login serves scripts on a trusted machine)"_s;
+    if (const QString down = reachDatabase(); !down.isEmpty()) {
+        *error = down.mid(3);
+        return false;
+    }
+    m_policyUser = user;
+    if (applyPolicy(error)) {
+        m_user = user.userName;
+        return true;
+    }
+    logOut();
     return false;
+}
+
+bool PgSession::applyPolicy(QString *error)
+{
+    if (!m_policyUser)
+        return true;
+    for (const QString &statement : PgPolicy::loginStatements(*m_policyUser)) {
+        const PgResult result = run(statement);
+        if (!result.ok()) {
+            *error = PgDialect::describeError(result);
+            return false;
+        }
+    }
+    return true;
 }
 
 void PgSession::logOut()
 {
     m_user.clear();
+    if (!std::exchange(m_policyUser, std::nullopt) || !m_connection.isOpen())
+        return;
+    for (const QString &statement : PgPolicy::logoutStatements())
+        run(statement);
+}
+
+PgResult PgSession::runAsOwner(const QString &sql, const QStringList &params)
+{
+    if (!m_policyUser)
+        return run(sql, params);
+    if (PgResult reset = run(u"RESET ROLE"_s); !reset.ok())
+        return reset;
+    PgResult result = run(sql, params);
+    // A transaction aborted by the statement gets the role back at its ROLLBACK.
+    run(u"SET ROLE "_s + QLatin1StringView(PgPolicy::ClientRole));
+    return result;
 }
 
 DatabaseSession::LoginCheck PgSession::checkLogin(const QString &name, const QString &password,
@@ -198,7 +279,7 @@ DatabaseSession::LoginCheck PgSession::checkLogin(const QString &name, const QSt
         *error = down.mid(3);
         return LoginCheck::Failed;
     }
-    const PgResult result = run(QString::fromUtf8(StaffLoginQuery) + u"$1"_s, {name.isEmpty() ? u""_s : name});
+    const PgResult result = runAsOwner(QString::fromUtf8(StaffLoginQuery) + u"$1"_s, {name.isEmpty() ? u""_s : name});
     if (!result.ok()) {
         *error = PgDialect::describeError(result);
         return LoginCheck::Failed;
@@ -242,8 +323,19 @@ QList<PgDialect::Statement> PgSession::clientStatements(const QString &sql, QStr
         return {};
     }
     QList<PgDialect::Statement> statements = PgDialect::clientStatements(*text, &why);
-    if (!why.isEmpty())
-        *answer = refused(sql, why);
+    if (!why.isEmpty()) {
+        // A logged-in user's refusal reads as the policy's, as on SQLite.
+        *answer = refused(sql, m_policyUser ? PgPolicy::statementRefusal(why) : why);
+        return {};
+    }
+    if (m_policyUser) {
+        for (const PgDialect::Statement &statement : std::as_const(statements)) {
+            if (const QString refusal = PgPolicy::refusal(*m_policyUser, statement.uses); !refusal.isEmpty()) {
+                *answer = refused(sql, refusal);
+                return {};
+            }
+        }
+    }
     return statements;
 }
 
@@ -257,8 +349,10 @@ PgResult PgSession::runClient(const PgDialect::Statement &statement, const QStri
     if (!mark.ok())
         return mark;
     PgResult result = run(statement.text, params);
-    run(result.ok() ? u"RELEASE SAVEPOINT korvan_statement"_s
-                    : u"ROLLBACK TO SAVEPOINT korvan_statement; RELEASE SAVEPOINT korvan_statement"_s);
+    // One statement per call: libpq's extended protocol takes no more.
+    if (!result.ok())
+        run(u"ROLLBACK TO SAVEPOINT korvan_statement"_s);
+    run(u"RELEASE SAVEPOINT korvan_statement"_s);
     return result;
 }
 
@@ -292,7 +386,7 @@ QString PgSession::endChange(const QString &sql, const QString &param, qint64 ch
         const AuditTrail::MaskedStatement masked = AuditTrail::maskPasswords(sql);
         const QString shownParam = masked.paramHidden && !param.isEmpty() ? u"********"_s : param;
         const auto orNull = [](const QString &text) { return text.isEmpty() ? QString() : text; };
-        const PgResult row = run(u"INSERT INTO \"%1\" (\"时间\", \"用户名\", \"客户端地址\", \"语句\", \"参数\", \"影响行数\") "
+        const PgResult row = runAsOwner(u"INSERT INTO \"%1\" (\"时间\", \"用户名\", \"客户端地址\", \"语句\", \"参数\", \"影响行数\") "
                                  "VALUES ($1, $2, $3, $4, $5, $6)"_s.arg(QString::fromUtf8(AuditTrail::TableName)),
                                  {QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss"_s), orNull(m_user),
                                   orNull(m_clientAddress), masked.sql, orNull(shownParam), QString::number(changed)});

@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QMutex>
 
+#include <optional>
+
 namespace PgDialect {
 struct Statement;
 }
@@ -66,9 +68,14 @@ private:
     // no other program of the database is likely to take).
     static constexpr qint64 SetupLockKey = 0x6b6f7276616e; // "korvan"
     bool prepareLocked(bool demo, QStringList *notes, QString *error);
+    bool prepareTables(bool demo, QStringList *notes, QString *error);
     // Connects again when the connection broke; empty when it is up, else
     // the "Err" answer.
     QString reachDatabase();
+    // Binds the connection to the policy's user (pgpolicy.h); false with *error set.
+    bool applyPolicy(QString *error);
+    // Runs one server statement as the owner, back under the client role after it.
+    PgResult runAsOwner(const QString &sql, const QStringList &params = {});
     // The statements of a client call, or empty with *answer set to its "Err".
     QList<PgDialect::Statement> clientStatements(const QString &sql, QString *answer);
     // Runs one client statement: under a savepoint inside a transaction.
@@ -91,6 +98,7 @@ private:
     bool m_audit = false;
     QString m_clientAddress;
     QString m_user;
+    std::optional<AccessPolicy::User> m_policyUser; // logged in: his statements run under the policy
     enum class Scope { None, Own, Joined };
     Scope m_scope = Scope::None;
     FailureLogger m_logFailure = nullptr;

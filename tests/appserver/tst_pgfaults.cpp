@@ -33,6 +33,8 @@ private slots:
     void serversStartingTogetherPrepareOnce();
     void databaseGoesAwayAndComesBack();
     void databaseDownAtStart();
+    void policyHoldsAfterAReconnect();
+    void clientRoleIsTheAdministratorsStep();
 
 private:
     // A server for trusted scripts on the cluster's database (the access
@@ -212,6 +214,62 @@ void tst_PgFaults::databaseDownAtStart()
     QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorText()));
     QCOMPARE(count(*db), u"Suc"_s + FieldSep + u"1"_s + FieldSep + u"0"_s);
     QTRY_VERIFY_WITH_TIMEOUT(server.log().contains(u"reachable again"_s), 10000);
+}
+
+// A logged-in session whose connection to PostgreSQL broke is put under its
+// user's policy again on the new connection, before any of its statements.
+void tst_PgFaults::policyHoldsAfterAReconnect()
+{
+    QVERIFY2(m_cluster.createDatabase(u"policy"_s), qPrintable(m_cluster.errorText()));
+    TestServer server(TestServer::Engine::Sqlite); // its own --db names the cluster
+    QVERIFY2(server.start({u"--demo"_s, u"--db"_s, m_cluster.uri(u"policy"_s)}), qPrintable(server.errorText()));
+    auto zhaomin = server.connectAs(u"zhaomin"_s, u"123456"_s);
+    zhaomin->open();
+    const QString everyImportJob = m_cluster.valueDirect(u"policy"_s, u"select count(*) from 货运进口基本信息"_s);
+    QVERIFY(everyImportJob.toInt() > 0);
+    const QString seen = u"select count(*) from 货运进口基本信息"_s;
+    const QString promotion = u"update 职员 set 权限7='1' where 用户名='zhaomin'"_s;
+    const QString refusal = u"Err无权限: 赵敏 (操作员) 不能修改 职员.权限7"_s;
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(zhaomin->openQuery(seen, QString(), 0), u"Suc"_s + FieldSep + u"1"_s + FieldSep + u"0"_s);
+        QCOMPARE(zhaomin->execSql(promotion, QString()), refusal);
+        QCOMPARE(m_cluster.valueDirect(u"policy"_s, u"select count(*) from korvan_session where user_name = 'zhaomin'"_s),
+                 u"1"_s);
+        if (round == 0) {
+            m_cluster.stop();
+            QVERIFY(zhaomin->openQuery(seen, QString(), 0).startsWith(u"Errnetwork error"_s));
+            QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorText()));
+        }
+    }
+    QCOMPARE(m_cluster.valueDirect(u"policy"_s, u"select 权限7 from 职员 where 用户名='zhaomin'"_s), u"0"_s);
+}
+
+// A server whose role may not create roles starts only once the
+// administrator has made the client role and made it a member: until then
+// it says what to run, and installs nothing.
+void tst_PgFaults::clientRoleIsTheAdministratorsStep()
+{
+    QVERIFY2(m_cluster.createRole(u"office"_s), qPrintable(m_cluster.errorText()));
+    QVERIFY2(m_cluster.createDatabase(u"office"_s, u"office"_s), qPrintable(m_cluster.errorText()));
+    const QStringList arguments{u"--db"_s, m_cluster.uri(u"office"_s, u"office"_s)};
+    {
+        TestServer refused(TestServer::Engine::Sqlite); // its own --db names the cluster
+        QVERIFY(!refused.start(arguments));
+        QVERIFY2(refused.errorText().contains(u"GRANT korvan_client TO office;"_s), qPrintable(refused.errorText()));
+        QCOMPARE(m_cluster.valueDirect(u"office"_s, u"select count(*) from pg_tables where schemaname = 'public'"_s),
+                 u"0"_s);
+    }
+    QCOMPARE(m_cluster.execDirect(u"postgres"_s, u"DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = "
+                                                  "'korvan_client') THEN CREATE ROLE korvan_client NOLOGIN; END IF; END $$"_s),
+             QString());
+    QCOMPARE(m_cluster.execDirect(u"postgres"_s, u"GRANT korvan_client TO office"_s), QString());
+    TestServer server(TestServer::Engine::Sqlite);
+    QVERIFY2(server.start(arguments + QStringList{u"--demo"_s}), qPrintable(server.errorText()));
+    QVERIFY(server.log().contains(u"installed the access policy"_s));
+    auto zhaomin = server.connectAs(u"zhaomin"_s, u"123456"_s);
+    zhaomin->open();
+    QCOMPARE(zhaomin->execSql(u"update 职员 set 职位='总经理' where 用户名='zhaomin'"_s, QString()),
+             u"Err无权限: 赵敏 (操作员) 不能修改 职员.职位"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_PgFaults)

@@ -187,7 +187,8 @@ private slots:
         QVERIFY(admin->beginTrans().startsWith(u"Suc"_s));
         QVERIFY(admin->execSql(u"delete from 部门 where 部门名称='回滚部'; insert into 没有的表 values (1)"_s, {})
                     .startsWith(u"Err"_s));
-        QVERIFY(admin->commitTrans().startsWith(u"Suc"_s));
+        const QString committed = admin->commitTrans();
+        QVERIFY2(committed.startsWith(u"Suc"_s), qPrintable(committed));
         QCOMPARE(one(u"select count(*) from 部门 where 部门名称='回滚部'"_s), u"0"_s);
         QCOMPARE(lastTrail().value(4), u"1"_s);
         QCOMPARE(trailSize(), before + 2);

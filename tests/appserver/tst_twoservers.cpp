@@ -56,6 +56,19 @@ class TestTwoServers : public QObject
     {
         return column(*m_b, u"select distinct 业务编号 from 货运出口货物明细 order by 业务编号 limit %1"_s.arg(n));
     }
+    // Consolidated export jobs (of any operator) that have cargo rows, the first n.
+    QStringList lclJobsWithCargo(int n)
+    {
+        return column(*m_b, u"select distinct b.业务编号 from 货运出口货物明细 b join 货运出口基本信息 a on a.业务编号 = "
+                            "b.业务编号 where a.业务类型 in ('货代自拼箱', '客户自拼箱') order by b.业务编号 limit %1"_s.arg(n));
+    }
+    // A session of server logged in as one of the demo company's users.
+    static std::unique_ptr<ServerConnection> demoUser(const TestServer &server, const QString &user)
+    {
+        auto session = server.connectAs(user, u"123456"_s);
+        session->open();
+        return session;
+    }
     // Jobs with a finance row, the first n.
     QStringList jobsWithFinance(int n)
     {
@@ -67,9 +80,9 @@ class TestTwoServers : public QObject
     {
         if (&server != &m_first)
             server.setDatabase(m_first.databaseArgument());
-        // The access policy is checked by its own tests; these are about
-        // what the two servers share.
-        if (!server.start(QStringList{u"--no-login"_s} + extra))
+        // Logged in under the access policy: the administrator (总经理)
+        // here, the users of the windows where a test says so.
+        if (!server.start(extra))
             return false;
         session = server.connect();
         return true;
@@ -110,8 +123,11 @@ private slots:
     // all of it after; one refused assignment undoes the others.
     void consolidationIsWholeOnTheOtherServer()
     {
-        const QStringList jobs = jobsWithCargo(4);
+        // Saved by an operator, as the LCL window saves it, over other
+        // operators' jobs too.
+        const QStringList jobs = lclJobsWithCargo(4);
         QCOMPARE(jobs.size(), 4);
+        const auto zhaomin = demoUser(m_first, u"zhaomin"_s);
         const QString boxed = u"select count(*) from 货运出口货物明细 where 集装箱号封号 = '%1' and 业务编号 in "_s;
 
         QList<THYPingXiangFrm::Assignment> assignments;
@@ -120,12 +136,12 @@ private slots:
         // The last job was deleted by the other office meanwhile: its
         // assignment changes no row, and the whole save is refused.
         assignments.append({u"TWO-GONE"_s, u"40'HQ"_s, u"TWOU1234565/S01"_s});
-        const QString refused = THYPingXiangFrm::WriteAssignments(*m_a, assignments);
+        const QString refused = THYPingXiangFrm::WriteAssignments(*zhaomin, assignments);
         QVERIFY2(refused.contains(u"已不存在"_s), qPrintable(refused));
         QCOMPARE(firstValue(*m_b, boxed.arg(u"TWOU1234565/S01"_s) + inList(jobs)), u"0"_s);
 
         assignments.removeLast();
-        QCOMPARE(THYPingXiangFrm::WriteAssignments(*m_a, assignments), QString());
+        QCOMPARE(THYPingXiangFrm::WriteAssignments(*zhaomin, assignments), QString());
         const QString cargoRows = firstValue(*m_b, u"select count(*) from 货运出口货物明细 where 业务编号 in "_s + inList(jobs));
         QCOMPARE(firstValue(*m_b, boxed.arg(u"TWOU1234565/S01"_s) + inList(jobs)), cargoRows);
         QCOMPARE(firstValue(*m_b, u"select distinct 箱类型 from 货运出口货物明细 where 业务编号 = '%1'"_s.arg(jobs.first())),
@@ -150,18 +166,22 @@ private slots:
                     .startsWith(u"Suc"_s));
         const QString refunded = u"select count(*) from 财务 where 已退6 = '1' and 已退7 = '1' and 佣金美元 = '%1' and 业务编号 in "_s;
 
-        QVERIFY(m_a->beginTrans().startsWith(u"Suc"_s));
+        // Refunded by finance: 黄燕 (财务员) at one office, 郑芳 (财务经理) at the other.
+        auto huangyan = demoUser(m_first, u"huangyan"_s);
+        QVERIFY(huangyan->beginTrans().startsWith(u"Suc"_s));
         for (const QString &job : jobs.mid(0, 4))
-            QVERIFY(m_a->execSql(TYongJinFrm::RefundStatement(job, u"2026-03-31"_s), {}).startsWith(u"Suc"_s));
+            QVERIFY(huangyan->execSql(TYongJinFrm::RefundStatement(job, u"2026-03-31"_s), {}).startsWith(u"Suc"_s));
         QCOMPARE(firstValue(*m_b, refunded.arg(u"2026-03-31"_s) + inList(jobs)), u"0"_s);
         m_first.kill(); // no commit, no rollback: the server is gone
+        huangyan.reset();
         m_a.reset();
         QCOMPARE(firstValue(*m_b, refunded.arg(u"2026-03-31"_s) + inList(jobs)), u"0"_s);
         // The rows are free again: the other office refunds them at once.
-        QVERIFY(m_b->beginTrans().startsWith(u"Suc"_s));
+        const auto zhengfang = demoUser(m_second, u"zhengfang"_s);
+        QVERIFY(zhengfang->beginTrans().startsWith(u"Suc"_s));
         for (const QString &job : jobs)
-            QVERIFY(m_b->execSql(TYongJinFrm::RefundStatement(job, u"2026-04-30"_s), {}).startsWith(u"Suc"_s));
-        QVERIFY(m_b->commitTrans().startsWith(u"Suc"_s));
+            QVERIFY(zhengfang->execSql(TYongJinFrm::RefundStatement(job, u"2026-04-30"_s), {}).startsWith(u"Suc"_s));
+        QVERIFY(zhengfang->commitTrans().startsWith(u"Suc"_s));
 
         QVERIFY2(startServer(m_first, m_a), qPrintable(m_first.errorText()));
         QCOMPARE(firstValue(*m_a, refunded.arg(u"2026-04-30"_s) + inList(jobs)), u"6"_s);

@@ -47,6 +47,13 @@ PgCluster *TestServer::cluster(QString *error)
             failure = started->errorText();
         else if (!started->createRole(QString::fromLatin1(OwnerRole)))
             failure = started->errorText();
+        // The administrator's one-time step of the access policy: the
+        // owner may not create roles.
+        else if (const QString step = started->execDirect(
+                     u"postgres"_s, u"CREATE ROLE korvan_client NOLOGIN; GRANT korvan_client TO "_s
+                                        + QString::fromLatin1(OwnerRole));
+                 !step.isEmpty())
+            failure = step;
         else
             shared = std::move(started);
     }
