@@ -16,6 +16,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QMutexLocker>
+#include <QRegularExpression>
 
 #include <libpq-fe.h>
 
@@ -302,6 +303,17 @@ QString PgSession::failure(const QString &sql, const PgResult &result)
     QString message = PgDialect::describeError(result);
     if (result.sqlState() == u"57014"_s && !m_stopReason.isEmpty())
         message = m_stopReason;
+    // A row the policy does not let him write reads as the policy's refusal,
+    // as SQLite's guards word it.
+    static const QRegularExpression rowPolicy(u"row-level security policy for table \"([^\"]+)\""_s);
+    if (const QRegularExpressionMatch match = rowPolicy.match(message);
+        m_policyUser && result.sqlState() == u"42501"_s && match.hasMatch()) {
+        const QString verb = sql.trimmed().section(u' ', 0, 0).toLower();
+        const AccessPolicy::Action action = verb == u"update"_s   ? AccessPolicy::Action::Update
+                                            : verb == u"delete"_s ? AccessPolicy::Action::Delete
+                                                                  : AccessPolicy::Action::Insert;
+        message = AccessPolicy::refusal(*m_policyUser, action, match.captured(1));
+    }
     return refused(sql, message);
 }
 
