@@ -387,6 +387,87 @@ QStringList hidingViewStatements(const AccessPolicy::TableRules &rules)
     };
 }
 
+// The tables some users read only some columns of (the shared columns of
+// other operators' export jobs) as views of the policy's schema: each row a
+// read grant gives, each column shown where a grant covering it holds and
+// NULL elsewhere, as SQLite's view does. The view reads the table as its
+// owner, so it does its own row filtering; security_barrier keeps the
+// client's WHERE from being tried on rows outside it. Writes go through
+// INSTEAD OF triggers to the table under the client role's row policies: a
+// row the user reads but may not change is left alone, as a missing one.
+QStringList sharedColumnsViewStatements(const AccessPolicy::TableRules &rules)
+{
+    const TableDef *def = Schema::find(rules.table);
+    QList<Grant> reads;
+    bool someColumns = false;
+    for (const Grant &grant : AccessPolicy::grants()) {
+        if (grant.table == rules.table && grant.action == Action::Read) {
+            reads << grant;
+            someColumns = someColumns || !grant.columns.isEmpty();
+        }
+    }
+    if (!def || !someColumns || def->key.isEmpty())
+        return {};
+    const QString row = u"korvan_row"_s;
+    const auto anyOf = [&](const QList<Grant> &held) -> QString {
+        QStringList conditions;
+        for (const Grant &grant : held)
+            conditions << grantCondition(grant, row);
+        return conditions.isEmpty() ? u"false"_s : u'(' + conditions.join(u" OR "_s) + u')';
+    };
+    QStringList shown, all, values, sets, key;
+    for (const QString &column : def->columns) {
+        QList<Grant> covering;
+        for (const Grant &grant : std::as_const(reads)) {
+            if (AccessPolicy::covers(grant, column))
+                covering << grant;
+        }
+        const QString value = row + u'.' + ident(column);
+        shown << (covering.size() == reads.size() ? value
+                                                  : u"CASE WHEN %1 THEN %2 END AS %3"_s.arg(anyOf(covering), value, ident(column)));
+        all << ident(column);
+        values << u"NEW."_s + ident(column);
+        // A row the user may change is one he reads whole (the grants that
+        // change a job are within those that read it whole), so NEW holds
+        // the stored values of what the statement does not set.
+        sets << ident(column) + u" = NEW."_s + ident(column);
+    }
+    for (const QString &column : def->key)
+        key << ident(column) + u" = OLD."_s + ident(column);
+    const QString schema = QString::fromLatin1(ViewSchema);
+    const QString view = schema + u'.' + ident(rules.table);
+    const QString table = u"public."_s + ident(rules.table);
+    const QString function = schema + u'.' + ident(u"korvan_write_"_s + rules.table);
+    const QString body = u"BEGIN\n"
+                         "  IF TG_OP = 'INSERT' THEN\n"
+                         "    INSERT INTO %1 (%2) VALUES (%3);\n"
+                         "    RETURN NEW;\n"
+                         "  ELSIF TG_OP = 'DELETE' THEN\n"
+                         "    DELETE FROM %1 WHERE %4;\n"
+                         "    IF NOT FOUND THEN RETURN NULL; END IF;\n"
+                         "    RETURN OLD;\n"
+                         "  END IF;\n"
+                         "  UPDATE %1 SET %5 WHERE %4;\n"
+                         "  IF NOT FOUND THEN RETURN NULL; END IF;\n"
+                         "  RETURN NEW;\n"
+                         "END"_s.arg(table, all.join(u", "_s), values.join(u", "_s), key.join(u" AND "_s), sets.join(u", "_s));
+    return {
+        u"CREATE SCHEMA IF NOT EXISTS "_s + schema,
+        u"GRANT USAGE ON SCHEMA %1 TO %2"_s.arg(schema, Role),
+        u"DROP VIEW IF EXISTS "_s + view,
+        u"CREATE VIEW %1 WITH (security_barrier = true) AS SELECT %2 FROM %3 AS %4 WHERE %5"_s.arg(
+            view, shown.join(u", "_s), table, row, anyOf(reads)),
+        // Not SECURITY DEFINER: the table's privileges and row policies of
+        // the client role decide what the write reaches.
+        u"CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SET search_path = public, pg_temp AS $body$\n"_s.arg(
+            function)
+            + body + u"\n$body$"_s,
+        u"CREATE TRIGGER korvan_write INSTEAD OF INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW EXECUTE FUNCTION %2()"_s.arg(
+            view, function),
+        u"GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2"_s.arg(view, Role),
+    };
+}
+
 // What a deleted staff row held (its password and rank), for the insert
 // that replaces it in the same transaction: the staff window saves an edit
 // as a delete and an insert, and never has the stored password to send.
@@ -440,7 +521,7 @@ QStringList installStatements(const QString &owner)
     }
     out << keptStaffStatements();
     for (const AccessPolicy::TableRules &rules : AccessPolicy::tables())
-        out << hidingViewStatements(rules);
+        out << hidingViewStatements(rules) << sharedColumnsViewStatements(rules);
     out << rankRuleStatements();
     return out;
 }

@@ -26,6 +26,9 @@ const QString DemoPassword = u"123456"_s;
 const QString Secret = u"SECRET-1"_s;
 const QString SecretShipper = u"SECRET SHIPPER LTD"_s;
 const QString SecretProfit = u"98765.43"_s;
+// An LCL export job of 吴霞 (海运进口部): every export user reads its shared
+// columns; its other columns are hers.
+const QString SharedJob = u"SHARED-1"_s;
 // Who each PostgreSQL session is, as the server wrote it at login.
 const QString SessionsSql = u"select string_agg(korvan_session::text, '|' order by pid) from korvan_session"_s;
 
@@ -132,8 +135,15 @@ private slots:
              {u"insert into 货运进口基本信息 (业务编号, 操作员, 发货人, 船期, 备注) values ('%1', '吴霞', '%2', '2001-01-05', 'kept')"_s,
               u"insert into 货运进口费用明细 (业务编号, A, B) values ('%1', '%3', '%3')"_s,
               u"insert into 货运进口货物明细 (业务编号, 箱类型, 件数) values ('%1', '40''GP', '7')"_s,
-              u"insert into 财务 (业务编号, 已收1) values ('%1', '0')"_s}) {
-            const QString answer = admin->execSql(sql.arg(Secret, SecretShipper, SecretProfit), QString());
+              u"insert into 财务 (业务编号, 已收1) values ('%1', '0')"_s,
+              u"insert into 货运出口基本信息 (业务编号, 操作员, 业务类型, 船名, 拼箱编号, 委托人, 发货人, 备注) values "
+              "('%4', '吴霞', '货代自拼箱', 'SHARED VESSEL', 'LCL-7', 'SHARED CLIENT', '%2', 'kept')"_s}) {
+            // Each statement names its own subset of the values.
+            QString text = sql;
+            for (const auto &[mark, value] : {std::pair{u"%1"_s, Secret}, std::pair{u"%2"_s, SecretShipper},
+                                              std::pair{u"%3"_s, SecretProfit}, std::pair{u"%4"_s, SharedJob}})
+                text.replace(mark, value);
+            const QString answer = admin->execSql(text, QString());
             QVERIFY2(answer.startsWith(u"Suc"_s), qPrintable(answer));
         }
     }
@@ -243,6 +253,21 @@ private slots:
             {"the kept passwords", 0, u"select * from korvan_kept_staff"_s, true, {}},
             {"the table behind the view", 0, u"select * from public.职员"_s, true, u"pbkdf2"_s},
             {"the password behind the view", 0, u"select 密码 from public.职员"_s, true, u"pbkdf2"_s},
+            {"a shared job's hidden column", 0, u"select 发货人, 备注 from 货运出口基本信息 where 业务编号='SHARED-1'"_s,
+             false, SecretShipper, true},
+            {"a shared job's hidden column as a condition", 0,
+             u"select 业务编号 from 货运出口基本信息 where 发货人 like 'SECRET%'"_s, false, u"SHARED-1"_s, true},
+            {"a shared job changed", 1, u"update 货运出口基本信息 set 船名='x', 发货人='x' where 业务编号='SHARED-1'"_s,
+             false, {}},
+            {"a shared job deleted", 1, u"delete from 货运出口基本信息 where 业务编号='SHARED-1'"_s, false, {}},
+            {"a shared job replaced", 1, u"replace into 货运出口基本信息 (业务编号, 操作员) values ('SHARED-1', '赵敏')"_s,
+             true, {}},
+            {"an upsert over a shared job", 1,
+             u"insert into 货运出口基本信息 (业务编号, 操作员) values ('SHARED-1', '赵敏') on conflict(业务编号) do update set 备注='x'"_s,
+             true, {}},
+            {"the shared view's trigger function", 0, u"select korvan_policy.korvan_write_货运出口基本信息()"_s, true, {}},
+            {"the table behind the shared view", 0, u"select 发货人 from public.货运出口基本信息 where 业务编号='SHARED-1'"_s,
+             false, SecretShipper, true},
             {"the view's trigger function", 0, u"select korvan_policy.korvan_write_职员()"_s, true, {}},
         };
         const bool postgres = server.engine() == TestServer::Engine::Postgres;
@@ -401,6 +426,45 @@ private slots:
                 as(user).openQuery(u"select count(操作员) from "_s + job, {}, 0)).next();
             QCOMPARE(withOperator, whole);
         }
+    }
+
+    // Of another operator's export job, every export user reads the columns
+    // the allocation lists and the LCL window show, and nothing else; finance
+    // and the general manager read it whole.
+    void sharedColumnsOfOthersJobs_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("expected"); // NULL: read as NULL
+        struct Column {
+            const char *name;
+            const char *stored;
+            bool shared;
+        };
+        const QList<Column> columns = {
+            {"业务编号", "SHARED-1", true},   {"船名", "SHARED VESSEL", true},   {"拼箱编号", "LCL-7", true},
+            {"委托人", "SHARED CLIENT", true}, {"业务类型", "货代自拼箱", true},     {"发货人", "SECRET SHIPPER LTD", false},
+            {"操作员", "吴霞", false},          {"备注", "kept", false},
+        };
+        for (const char *user : {"zhaomin", "liuyang", "lihua", "huangyan", "wangjun"}) {
+            const bool whole = qstrcmp(user, "huangyan") == 0 || qstrcmp(user, "wangjun") == 0;
+            for (const Column &c : columns) {
+                QTest::addRow("%s: %s", user, c.name) << QString::fromLatin1(user) << QString::fromUtf8(c.name)
+                                                      << (whole || c.shared ? QString::fromUtf8(c.stored) : u"NULL"_s);
+            }
+        }
+    }
+
+    void sharedColumnsOfOthersJobs()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, column);
+        QFETCH(QString, expected);
+        const QString sql = u"select coalesce(%1, 'NULL') from 货运出口基本信息 where 业务编号='%2'"_s.arg(column, SharedJob);
+        ResultReader rows = ResultReader::fromAnswer(as(user).openQuery(sql, QString(), 0));
+        QVERIFY2(!rows.isError(), qPrintable(rows.status()));
+        QCOMPARE(rows.next(), expected);
+        QVERIFY(rows.atEnd());
     }
 
     // The LCL window rewrites the container of another operator's
