@@ -90,6 +90,41 @@ bool PgSession::prepare(bool demo, QStringList *notes, QString *error)
     return true;
 }
 
+// Under row-level security (and behind the policy's views) PostgreSQL takes
+// a user's comparison into an index only when its function is LEAKPROOF;
+// citext's are not marked so, and every lookup of a job by its number would
+// read every job. Marking them takes a superuser: done here when the server
+// is one, else the log says what to run once.
+bool PgSession::leakproofComparisons(QStringList *notes, QString *error)
+{
+    const QString functions = u"'citext_eq', 'citext_ne', 'citext_lt', 'citext_le', 'citext_gt', 'citext_ge'"_s;
+    const PgResult pending = run(u"SELECT p.oid::regprocedure::text FROM pg_proc p JOIN pg_depend d ON d.objid = p.oid "
+                                 "JOIN pg_extension e ON e.oid = d.refobjid AND e.extname = 'citext' "
+                                 "WHERE p.proname IN (%1) AND NOT p.proleakproof ORDER BY 1"_s.arg(functions));
+    if (!pending.ok()) {
+        *error = PgDialect::describeError(pending);
+        return false;
+    }
+    if (pending.rows() == 0)
+        return true;
+    QStringList statements;
+    for (int row = 0; row < pending.rows(); ++row)
+        statements << u"ALTER FUNCTION %1 LEAKPROOF"_s.arg(pending.text(row, 0));
+    const PgResult superuser = run(u"SELECT rolsuper FROM pg_roles WHERE rolname = current_user"_s);
+    if (superuser.ok() && superuser.rows() == 1 && superuser.text(0, 0) == u"t"_s) {
+        for (const QString &statement : std::as_const(statements)) {
+            if (!m_connection.run(statement, error))
+                return false;
+        }
+        notes->append(u"marked citext's comparisons LEAKPROOF, so that lookups under the access policy use the indexes"_s);
+        return true;
+    }
+    notes->append(u"warning: citext's comparisons are not marked LEAKPROOF, so every lookup under the access policy "
+                  "reads the whole table; run once as a PostgreSQL superuser in this database: "_s
+                  + statements.join(u"; "_s));
+    return true;
+}
+
 bool PgSession::prepareLocked(bool demo, QStringList *notes, QString *error)
 {
     if (!prepareTables(demo, notes, error))
@@ -107,6 +142,8 @@ bool PgSession::prepareLocked(bool demo, QStringList *notes, QString *error)
         QCryptographicHash::hash(install.join(u'\n').toUtf8(), QCryptographicHash::Sha256).toHex());
     if (!m_connection.run(u"CREATE TABLE IF NOT EXISTS korvan_policy_version (digest text NOT NULL)"_s, error)
         || !m_connection.run(u"REVOKE ALL ON korvan_policy_version FROM PUBLIC"_s, error))
+        return false;
+    if (!leakproofComparisons(notes, error))
         return false;
     const PgResult installed = run(u"SELECT digest FROM korvan_policy_version"_s);
     if (installed.ok() && installed.rows() == 1 && installed.text(0, 0) == digest)

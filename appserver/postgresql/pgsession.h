@@ -67,6 +67,7 @@ private:
     // The advisory lock under which servers prepare a database (any number
     // no other program of the database is likely to take).
     static constexpr qint64 SetupLockKey = 0x6b6f7276616e; // "korvan"
+    bool leakproofComparisons(QStringList *notes, QString *error);
     bool prepareLocked(bool demo, QStringList *notes, QString *error);
     bool prepareTables(bool demo, QStringList *notes, QString *error);
     // Connects again when the connection broke; empty when it is up, else

@@ -37,6 +37,8 @@ private slots:
     void auditTrailAlike();
     void orderedListsReadAnIndex_data();
     void orderedListsReadAnIndex();
+    void lookupsUnderThePolicyReadAnIndex_data();
+    void lookupsUnderThePolicyReadAnIndex();
 
 private:
     QString onSqlite(const QString &sql) { return m_sqlite->openQuery(sql, QString(), 1).text(); }
@@ -339,4 +341,37 @@ void tst_EnginesAgree::orderedListsReadAnIndex()
         lines << row.value(0);
     const QString text = lines.join(u'\n');
     QVERIFY2(!text.contains(u"Sort"_s) && text.contains(u"Index"_s), qPrintable(statements.first().text + u'\n' + text));
+}
+
+// A user's lookup runs as the client role, under row security and through
+// the policy's views; its comparison still finds the row by the index (the
+// server, a superuser here, marked citext's comparisons LEAKPROOF).
+void tst_EnginesAgree::lookupsUnderThePolicyReadAnIndex_data()
+{
+    QTest::addColumn<QString>("client");
+    QTest::newRow("a job by its number") << u"select * from 货运出口基本信息 where 业务编号='SHA-0001'"_s;
+    QTest::newRow("a job's cargo") << u"select * from 货运出口货物明细 where 业务编号='SHA-0001'"_s;
+    QTest::newRow("an import job's fees") << u"select * from 货运进口费用明细 where 业务编号='SHA-0001'"_s;
+}
+
+void tst_EnginesAgree::lookupsUnderThePolicyReadAnIndex()
+{
+    QFETCH(QString, client);
+    QString refusal;
+    const QList<PgDialect::Statement> statements = PgDialect::clientStatements(SqlRewriter::rewrite(client), &refusal);
+    QVERIFY2(refusal.isEmpty() && statements.size() == 1, qPrintable(refusal));
+    QString error;
+    PgCluster *cluster = TestServer::cluster(&error);
+    QVERIFY2(cluster, qPrintable(error));
+    const QList<QStringList> plan = cluster->rowsDirect(
+        u"agree"_s,
+        u"SET ROLE korvan_client; SET search_path = korvan_policy, public; SET enable_seqscan = off; "
+        "EXPLAIN (COSTS OFF) "_s + statements.first().text,
+        QString(), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList lines;
+    for (const QStringList &row : plan)
+        lines << row.value(0);
+    const QString text = lines.join(u'\n');
+    QVERIFY2(text.contains(u"Index Cond"_s) && text.contains(u"业务编号"_s), qPrintable(statements.first().text + u'\n' + text));
 }
