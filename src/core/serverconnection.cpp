@@ -266,6 +266,14 @@ QString ServerConnection::call(const char *method, const QStringList &arguments)
 {
     const BusyScope busy;
     open();
+    // A guard's transaction whose session is gone went with it: a statement
+    // of it sent now would be kept on its own in the new session, so that
+    // half a save is stored while the guard reports nothing saved. Only the
+    // guard's own ending goes on (it sends neither, see transactionguard.cpp).
+    if (m_transactionDepth > 0 && m_transactionSession != m_sessionNumber && qstrcmp(method, "CommitTrans") != 0
+        && qstrcmp(method, "RollbackTrans") != 0)
+        fail(u"the connection to %1 was lost inside a transaction, which the server rolled back: nothing of it was "
+             "saved"_s.arg(peerName()));
     QString refused;
     if (!m_user.isEmpty() && m_loginSession != m_sessionNumber) {
         // A session opened since the last login: log it in first, once.

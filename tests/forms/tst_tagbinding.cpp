@@ -728,6 +728,20 @@ void TestTagBinding::nestedSaveJoinsOuterTransaction()
     QCOMPARE(rows(), u"0"_s);
 
     {
+        // The connection is lost inside the transaction: the server rolls the
+        // first insert back with its session, and the second must not be kept
+        // on its own in a new one.
+        TransactionGuard outer(server);
+        QVERIFY(server.execSql(u"insert into 测试嵌套 values('N4','z')"_s, QString()).startsWith(u"Suc"_s));
+        server.close();
+        QVERIFY_THROWS_EXCEPTION(KorvanError, server.execSql(u"insert into 测试嵌套 values('N5','z')"_s, QString()));
+        QVERIFY_THROWS_EXCEPTION(KorvanError, server.openQuery(u"select 1"_s, QString(), 0));
+        QVERIFY(!outer.commit());
+        QCOMPARE(outer.lastAnswer(), u"Err与服务器的连接中断过，事务未提交"_s);
+    }
+    QCOMPARE(rows(), u"0"_s); // and the connection serves again once the guard has ended
+
+    {
         TransactionGuard outer(server);
         QVERIFY(!SaveRecord(&window, u"测试嵌套"_s, 10, 20, u"N1"_s)->startsWith(u"Err"_s));
         QVERIFY(outer.commit());
