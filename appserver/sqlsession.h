@@ -48,8 +48,6 @@ public:
     QString error() const { return m_error; }
     sqlite3 *handle() const { return m_db; }
 
-    // The rows of one query; the answer (built once, in the wire's encoding)
-    // is refused when it outgrows the answer limit of applyLimits.
     AnswerFrame openQuery(const QString &sql, const QString &param, int mode) override;
     QString execSql(const QString &sql, const QString &param) override;
     QString beginTrans() override;
@@ -57,31 +55,20 @@ public:
     QString rollbackTrans() override;
     bool inTransaction() const override;
 
-    // Turns the audit trail on for this session's changes, recorded with the
-    // client's address and the user set by setUser.
     void enableAudit(const QString &clientAddress) override;
     void setUser(const QString &user) override { m_user = user; }
 
-    // Binds the session to a logged-in user: from now on every client
-    // statement runs under the access policy (sqlitepolicy.h) for him.
-    // False with *error set when the policy cannot be installed.
+    // The policy of a logged-in user is SQLite's (sqlitepolicy.h); the
+    // calls are as databasesession.h describes them.
     bool logIn(const AccessPolicy::User &user, QString *error) override;
-    // Back to no user and no policy (a refused re-login).
     void logOut() override;
 
-    // Checks a login against 职员 with the client's password rule; *user
-    // gets the row as stored (name, position, department, rights), *error
-    // the reason of Failed.
     LoginCheck checkLogin(const QString &name, const QString &password, AccessPolicy::User *user,
                           QString *error) override;
 
-    // Aborts a running statement; safe from another thread.
     void interrupt() override;
 
     void applyLimits(const Limits &limits) override;
-    // Starts the clock of one client call: its statements are stopped when
-    // they run past the call time limit, or when clientGone (asked now and
-    // then while a statement runs) says the client has hung up.
     void beginCall(std::function<bool()> clientGone) override;
     // Why the last call's statement was stopped, empty when it was not.
     QString stopReason() const override { return m_stopReason; }
